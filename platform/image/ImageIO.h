@@ -1,0 +1,46 @@
+#pragma once
+// Reading and writing the image files the program and the engine meet: TIFF (libtiff),
+// JPEG (libjpeg) and PNG (libpng). Every failure comes back as text; nothing exits or throws.
+#include <QImage>
+#include <QString>
+#include <QVector>
+
+namespace sl::image {
+
+// Largest image accepted: 65535 a side and 1 gigapixel in all.
+constexpr int kMaxSide = 65535;
+constexpr qint64 kMaxPixels = 1000LL * 1000 * 1000;
+
+enum class Format { Unknown, Tiff, Jpeg, Png };
+
+struct ImageInfo
+{
+    Format format = Format::Unknown;
+    int width = 0;
+    int height = 0;
+};
+
+// Recognises the format by content and reads the size from the header only.
+bool readImageInfo(const QString &path, ImageInfo &info, QString *error = nullptr);
+
+// Reads the whole image (TIFF: first image) as QImage::Format_ARGB32 (Format_RGB32 when opaque).
+// With minWidth/minHeight > 0, a JPEG is decoded at the smallest libjpeg scale that still
+// covers that size (thumbnails); other formats are read whole. A null image on failure.
+QImage readImage(const QString &path, QString *error = nullptr, int minWidth = 0, int minHeight = 0);
+
+// Writers, each atomic (temporary name, then rename); false with a reason on failure.
+bool writeJpeg(const QImage &image, const QString &path, int quality, QString *error = nullptr);
+bool writeTiff(const QImage &image, const QString &path, QString *error = nullptr);
+// 8-bit palette PNG: colour type 3, bit depth 8, a 256-entry palette, compression level 9.
+// `indices` holds width*height bytes (row stride = width).
+bool writePalettePng(const QByteArray &indices, int width, int height, const QVector<QRgb> &palette,
+                     const QString &path, QString *error = nullptr);
+// Reads an 8-bit palette PNG back as its indices (the hotspot layer); false for other PNGs.
+bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &height,
+                    QVector<QRgb> *palette = nullptr, QString *error = nullptr);
+
+// Encodes to / decodes from memory (the movie file keeps JPEG frames).
+QByteArray encodeJpeg(const QImage &image, int quality, QString *error = nullptr);
+QImage decodeJpeg(const QByteArray &data, QString *error = nullptr);
+
+} // namespace sl::image

@@ -1,0 +1,30 @@
+#pragma once
+// Equirectangular panoramas, cube faces and rectilinear views.
+// Directions: pan grows to the left, tilt upwards; pan 0, tilt 0 is the panorama's centre column
+// at the horizon. Faces by index: 0 front, 1 right, 2 back, 3 left, 4 top, 5 bottom; the front
+// face looks at pan 0, the right face at pan -90 (to the right).
+#include <QImage>
+#include <QString>
+#include <array>
+
+namespace sl::projection {
+
+enum class Interpolator { Nearest, Bilinear, Bicubic };
+// From the project's "stitcher.interpolator" value (0 nearest, 1 bilinear, 2 and above bicubic;
+// anything else bilinear).
+Interpolator interpolatorFromValue(int value);
+
+using CubeFaces = std::array<QImage, 6>;
+
+// One face of `size` x `size` pixels from an equirectangular image (any 32-bit format).
+QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
+CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
+// An equirectangular image of width x width/2 from six square faces of one size.
+QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Interpolator::Bilinear);
+
+// Renders into `target` (its size and format are kept; Format_RGB32 or ARGB32) the view of an
+// equirectangular image at pan/tilt (degrees) with the vertical field of view `vfov` (degrees).
+void renderView(const QImage &equirect, QImage &target, double pan, double tilt, double vfov,
+                Interpolator ip = Interpolator::Bilinear);
+
+} // namespace sl::projection

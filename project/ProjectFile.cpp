@@ -1,0 +1,131 @@
+#include "project/ProjectFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace sl {
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; undefined positions map to the C1 control of the same value.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decodeCp1252(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *d = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        d[i] = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+QString decodeText(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return decodeCp1252(bytes);
+}
+
+} // namespace
+
+QStringList decodeProjectText(const QByteArray &raw)
+{
+    QByteArrayView bytes(raw);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes = bytes.first(nul);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    const QString text = decodeText(bytes);
+
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            lines.append(text.mid(start, i - start));
+            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QByteArray encodeProjectText(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines) {
+        out += l.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool readProjectFile(const QString &path, QStringList &lines, QString *error)
+{
+    QFile f(path);
+    if (QFileInfo(path).isDir()) {
+        if (error)
+            *error = QStringLiteral("%1: is a folder, not a file").arg(path);
+        return false;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    lines = decodeProjectText(bytes);
+    return true;
+}
+
+bool writeProjectFile(const QString &path, const QStringList &lines, QString *error)
+{
+    const QFileInfo old(path);
+    if (old.exists() && !old.isWritable()) {
+        if (error)
+            *error = QStringLiteral("%1: the file is read-only").arg(path);
+        return false;
+    }
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    const QByteArray bytes = encodeProjectText(lines);
+    if (f.write(bytes) != bytes.size()) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        f.cancelWriting();
+        return false;
+    }
+    if (!f.commit()) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    if (old.exists())
+        QFile::setPermissions(path, old.permissions());
+    return true;
+}
+
+} // namespace sl

@@ -1,0 +1,38 @@
+#pragma once
+// Shared helpers for the Qt Test executables.
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+namespace testsupport {
+
+// The folder holding the built program, our engine and the files shipped next to them.
+inline QString programDir() { return QStringLiteral(SKYLOOM_PROGRAM_DIR); }
+inline QString sourceDir() { return QStringLiteral(SKYLOOM_SOURCE_DIR); }
+inline QString enginePath() { return programDir() + QStringLiteral("/skyloom"); }
+
+// Points the XDG folders at fresh temporary folders for the life of the object and
+// restores the current directory afterwards.
+class IsolatedEnvironment
+{
+public:
+    IsolatedEnvironment()
+        : m_oldCwd(QDir::currentPath())
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + "/config"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + "/data"));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path() + "/cache"));
+        qputenv("XDG_DESKTOP_DIR", QFile::encodeName(m_dir.path() + "/desktop"));
+        QDir().mkpath(m_dir.path() + "/config");
+        QDir().mkpath(m_dir.path() + "/data");
+    }
+    ~IsolatedEnvironment() { QDir::setCurrent(m_oldCwd); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_oldCwd;
+};
+
+} // namespace testsupport
