@@ -2,12 +2,14 @@
 // Our minimal QuickTime movie: "ftyp" ("qt  "), "mdat" with JPEG samples, "moov" with one video
 // track of "jpeg" samples, and the view settings as key=value text in a "udta" atom.
 // A panorama movie holds one equirectangular frame; an object movie one frame per image, in
-// grid order (rows of `columns` frames).
+// grid order: rows of `columns` views, each view `animationFrames` frames (frame fastest).
 #include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QMap>
 #include <QString>
+
+class QIODevice;
 
 namespace sl::movie {
 
@@ -18,6 +20,7 @@ struct Movie
     int height = 0;
     int columns = 1;          // object movies: frames per row (pan)
     int rows = 1;             // object movies: rows (tilt)
+    int animationFrames = 1;  // object movies: frames per view; a view's frames follow each other
     QList<QByteArray> frames; // JPEG data, one entry per frame
     QMap<QString, QString> settings; // view settings: "pan.default", "fov.max", "movie.width", ...
 
@@ -26,5 +29,11 @@ struct Movie
 
 bool writeMovie(const QString &path, const Movie &movie, QString *error = nullptr); // atomic
 bool readMovie(const QString &path, Movie &movie, QString *error = nullptr);      // never throws
+
+// The same from an open random-access device (a file or a buffer), starting at its current
+// position. The movie is left empty (a default Movie) on failure.
+bool readMovie(QIODevice &device, Movie &movie, QString *error = nullptr);
+// The whole file as bytes (what writeMovie saves); empty with a reason on failure.
+QByteArray encodeMovie(const Movie &movie, QString *error = nullptr);
 
 } // namespace sl::movie
