@@ -1,0 +1,107 @@
+#include "engine/LineSplitter.h"
+
+#include <cstring>
+
+namespace sl {
+
+LineSplitter::LineSplitter(qsizetype maxLineBytes)
+    : m_maxLineBytes(maxLineBytes < 4 ? 4 : maxLineBytes)
+{
+}
+
+void LineSplitter::reset()
+{
+    m_pending.clear();
+    m_scanFrom = 0;
+    m_skipLf = false;
+    m_errorSeen = false;
+}
+
+void LineSplitter::emitLine(const char *data, qsizetype size, QList<EngineLine> &out)
+{
+    EngineLine line;
+    const bool hasCr = size > 0 && std::memchr(data, '\r', size_t(size)) != nullptr;
+    const bool hasBel = size > 0 && std::memchr(data, '\a', size_t(size)) != nullptr;
+    if (!hasCr && !hasBel) {
+        line.text = QString::fromUtf8(data, size);
+    } else {
+        QByteArray bytes;
+        bytes.reserve(size);
+        for (qsizetype i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c == '\r')
+                continue;
+            if (c == '\a') {
+                line.error = true;
+                continue;
+            }
+            bytes.append(c);
+        }
+        line.text = QString::fromUtf8(bytes);
+    }
+    if (line.error)
+        m_errorSeen = true;
+    out.append(std::move(line));
+}
+
+QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
+{
+    QList<EngineLine> out;
+    if (bytes.isEmpty())
+        return out;
+    if (m_skipLf) {
+        m_skipLf = false;
+        if (bytes.front() == '\n')
+            bytes = bytes.sliced(1);
+    }
+    m_pending.append(bytes);
+
+    const char *d = m_pending.constData();
+    const qsizetype n = m_pending.size();
+    qsizetype start = 0;
+    for (qsizetype i = m_scanFrom; i < n; ++i) {
+        const char c = d[i];
+        if (c == '\n') {
+            emitLine(d + start, i - start, out);
+            start = i + 1;
+        } else if (c == '\r' && m_loneCrEndsLine) {
+            emitLine(d + start, i - start, out);
+            if (i + 1 < n) {
+                if (d[i + 1] == '\n')
+                    ++i;
+            } else {
+                m_skipLf = true;
+            }
+            start = i + 1;
+        }
+    }
+    // Cut over-long lines so that the pending text stays bounded.
+    while (n - start > m_maxLineBytes) {
+        qsizetype cut = start + m_maxLineBytes;
+        // Step back over UTF-8 continuation bytes so that a character is not split.
+        qsizetype back = cut;
+        for (int k = 0; k < 3 && back > start && (uchar(d[back]) & 0xC0) == 0x80; ++k)
+            --back;
+        if (back > start && (uchar(d[back]) & 0xC0) != 0x80)
+            cut = back;
+        emitLine(d + start, cut - start, out);
+        start = cut;
+    }
+    if (start > 0)
+        m_pending.remove(0, start);
+    m_scanFrom = m_pending.size();
+    return out;
+}
+
+QList<EngineLine> LineSplitter::finish()
+{
+    QList<EngineLine> out;
+    if (!m_pending.isEmpty())
+        emitLine(m_pending.constData(), m_pending.size(), out);
+    m_pending.clear();
+    m_scanFrom = 0;
+    m_skipLf = false;
+    return out;
+}
+
+} // namespace sl

@@ -1,0 +1,60 @@
+#pragma once
+// Splits the engine's standard output into console lines.
+//
+// Bytes arrive in chunks of any size. A line ends at LF; every CR inside a line is dropped, so
+// CR LF (also when the CR and the LF come in different chunks) ends a line the same way.
+// A lone CR (a CR not followed by LF) is dropped from the line by default; a stream that ends
+// its lines with CR alone can be read with setLoneCrEndsLine(true), where a lone CR ends the
+// line too and a CR LF pair still ends only one line.
+// Each complete line is decoded as UTF-8; invalid sequences become U+FFFD.
+// A line holding BEL (0x07) reports an error: its BEL characters are removed, the line is
+// flagged and errorSeen() stays true until reset().
+// A line longer than maxLineBytes() is handed on in pieces of at most that many bytes (cut
+// before a UTF-8 sequence, not inside it), so reading always goes on.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+namespace sl {
+
+struct EngineLine
+{
+    QString text;
+    bool error = false; // the line held a BEL
+};
+
+class LineSplitter
+{
+public:
+    static constexpr qsizetype DefaultMaxLineBytes = 1024 * 1024;
+
+    explicit LineSplitter(qsizetype maxLineBytes = DefaultMaxLineBytes);
+
+    void setLoneCrEndsLine(bool on) { m_loneCrEndsLine = on; }
+    bool loneCrEndsLine() const { return m_loneCrEndsLine; }
+    qsizetype maxLineBytes() const { return m_maxLineBytes; }
+
+    // Takes the next bytes; returns the lines they complete, in order.
+    QList<EngineLine> feed(QByteArrayView bytes);
+    // End of the stream: returns the unterminated last line, if any (empty list otherwise).
+    QList<EngineLine> finish();
+
+    // A line with BEL was seen since construction or the last reset().
+    bool errorSeen() const { return m_errorSeen; }
+    // Bytes waiting for their line end.
+    qsizetype pendingBytes() const { return m_pending.size(); }
+    void reset();
+
+private:
+    void emitLine(const char *data, qsizetype size, QList<EngineLine> &out);
+
+    QByteArray m_pending;
+    qsizetype m_scanFrom = 0;
+    qsizetype m_maxLineBytes;
+    bool m_loneCrEndsLine = false;
+    bool m_skipLf = false; // lone-CR mode: the last chunk ended in CR, a leading LF belongs to it
+    bool m_errorSeen = false;
+};
+
+} // namespace sl

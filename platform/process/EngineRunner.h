@@ -1,0 +1,90 @@
+#pragma once
+// Runs one engine job at a time on the user-interface thread.
+//
+// run() starts the program with a list of arguments (no shell), the working directory given,
+// standard input the null device, standard output read through a LineSplitter and standard
+// error discarded. While the engine runs, run() keeps the application's event loop going:
+// it waits for output, the end of the process or a 100 ms tick, lets the application handle
+// its events, then takes all output that arrived and hands the complete lines to the sink.
+// Output is taken at every step, so the engine never blocks on a full pipe.
+//
+// Needs a QCoreApplication (or QApplication) instance. Events handled during run() may call
+// stop() and isBusy(), but must not destroy the runner.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "engine/LineSplitter.h"
+
+class QProcess;
+
+namespace sl {
+
+class EngineRunner
+{
+public:
+    // Result when nothing ran, the engine could not be started or a line with BEL was seen.
+    static constexpr int NotRun = -1;
+    // Result of a run ended by stop().
+    static constexpr int StoppedExitCode = 255;
+    // A process ended by a signal (other than through stop()) gives 128 + the signal number.
+    static constexpr int SignalExitBase = 128;
+    static constexpr int StepMilliseconds = 100;
+
+    using LinesSink = std::function<void(const QList<EngineLine> &lines)>;
+    using StepHook = std::function<void(int poll)>;
+
+    EngineRunner();
+    ~EngineRunner();
+    EngineRunner(const EngineRunner &) = delete;
+    EngineRunner &operator=(const EngineRunner &) = delete;
+
+    // Receives the lines of each step, in order, every line exactly once. Also receives the
+    // line that says why the engine could not be started.
+    void setLinesSink(LinesSink sink) { m_sink = std::move(sink); }
+    // Called once per step with the poll number n = 1, 2, ... counted in 100 ms steps since
+    // the start (for the progress bar; see progressOffset()).
+    void setStepHook(StepHook hook) { m_stepHook = std::move(hook); }
+    // Lines longer than this many bytes are handed on in pieces (default 1 MiB).
+    void setMaxLineBytes(qsizetype bytes) { m_maxLineBytes = bytes; }
+
+    // Runs the program and returns: its exit code; StoppedExitCode after stop(); 128 + signal
+    // when it was ended by a signal; NotRun when it could not be started (missing, not
+    // executable, exec failed), when a line with BEL was seen (whatever the exit code), or
+    // when a run is already going on (nothing else happens then).
+    int run(const QString &program, const QStringList &arguments, const QString &workingDirectory);
+
+    bool isBusy() const { return m_busy; }
+    // Ends the running engine (SIGKILL); the run then returns StoppedExitCode. Does nothing
+    // when no run is going on.
+    void stop();
+
+    // About the last run: why it returned NotRun without running (empty otherwise), whether
+    // a BEL line was seen, whether it was stopped, whether it crashed.
+    QString lastError() const { return m_lastError; }
+    bool lastErrorLineSeen() const { return m_lastBel; }
+    bool lastStopped() const { return m_lastStopped; }
+    bool lastCrashed() const { return m_lastCrashed; }
+
+    // Left edge of the progress mark for poll n: 10, 20, ... 490, 500, 490, ... 10, 0, one
+    // sweep to and fro every 100 polls.
+    static int progressOffset(int poll);
+
+private:
+    void deliver(const QList<EngineLine> &lines);
+    int fail(const QString &message);
+
+    LinesSink m_sink;
+    StepHook m_stepHook;
+    qsizetype m_maxLineBytes = LineSplitter::DefaultMaxLineBytes;
+    QProcess *m_process = nullptr;
+    bool m_busy = false;
+    bool m_stopRequested = false;
+    QString m_lastError;
+    bool m_lastBel = false;
+    bool m_lastStopped = false;
+    bool m_lastCrashed = false;
+};
+
+} // namespace sl
