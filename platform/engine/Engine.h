@@ -1,0 +1,63 @@
+#pragma once
+// The work of one engine run on one project: cube faces, equirectangular image, movie, Flash
+// file, thumbnail, strip and HTML page. Each operation prints its progress and, on failure, one
+// error line; the files of an operation appear together or not at all.
+#include "Arguments.h"
+#include "Outputs.h"
+
+#include "platform/movie/MovieFile.h"
+#include "platform/projection/Projection.h"
+#include "project/ProjectList.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace skyloom {
+
+class Engine
+{
+public:
+    Engine(const sl::ProjectList &project, const QString &programDir, bool shortcut);
+
+    // Runs every operation the arguments ask for; false when any failed.
+    bool run(const Arguments &args);
+
+    enum class Kind { Cube, Equirect, Cylinder, Object };
+    Kind kind() const;
+
+private:
+    // Project values.
+    QString text(const QString &key) const;
+    QString fileName(const QString &key) const; // trimmed, "" when absent
+    int number(const QString &key, int fallback) const;
+    double real(const QString &key, double fallback) const;
+    static QString absolute(const QString &name);
+
+    bool makeCubeFaces(bool tiff);
+    bool makeEquirect();
+    bool makeMovie(bool tiffFaces);
+    bool makeFlash();
+    bool makeThumbnail();
+    bool makeStrip();
+    bool makeHtml(bool flashPage);
+
+    // Sources.
+    QImage readImageReported(const QString &path, QString &error, int minWidth = 0, int minHeight = 0);
+    bool resolveFaces(bool preferTiff, bool fromInput, QStringList &paths, QString &error);
+    bool loadFaces(bool preferTiff, bool fromInput, sl::projection::CubeFaces &faces, QString &error);
+    QImage loadPanorama(bool preferTiff, QString &error, int minWidth = 0);
+    bool loadObject(sl::movie::Movie &movie, int quality, QString &error);
+    int autoTileSize(int equirectWidth) const;
+    sl::projection::Interpolator interpolator() const;
+
+    bool writeImage(const QImage &image, const QString &finalPath, int quality, QString &error);
+    bool fail(const QString &error);
+
+    sl::ProjectList m_project;
+    QString m_programDir;
+    bool m_shortcut = false;
+    Outputs m_outputs;
+};
+
+} // namespace skyloom
