@@ -1,48 +1,332 @@
 #include "platform/image/ImageIO.h"
+#include "platform/image/ImageIOPrivate.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sl::image {
+namespace detail {
 
-bool readImageInfo(const QString &, ImageInfo &info, QString *error)
+QString sizeProblem(qint64 width, qint64 height)
+{
+    if (width <= 0 || height <= 0)
+        return tr("The image has no pixels (%1 x %2).").arg(width).arg(height);
+    if (width > kMaxSide || height > kMaxSide)
+        return tr("The image is too large: %1 x %2 pixels (at most %3 pixels a side).")
+            .arg(width).arg(height).arg(kMaxSide);
+    if (width * height > kMaxPixels)
+        return tr("The image is too large: %1 x %2 pixels (at most %3 million pixels).")
+            .arg(width).arg(height).arg(kMaxPixels / 1000000);
+    return {};
+}
+
+Format formatOfHeader(const char *data, qint64 size)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(data);
+    if (size >= 4 && ((b[0] == 'I' && b[1] == 'I' && (b[2] == 42 || b[2] == 43) && b[3] == 0)
+                      || (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && (b[3] == 42 || b[3] == 43))))
+        return Format::Tiff;
+    if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF)
+        return Format::Jpeg;
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 8 && std::memcmp(b, png, 8) == 0)
+        return Format::Png;
+    return Format::Unknown;
+}
+
+QString writeFailure(const QString &path, const QString &reason)
+{
+    return tr("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+AtomicFile::AtomicFile(const QString &path)
+    : m_path(path)
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_done && !m_temp.isEmpty())
+        ::unlink(m_temp.constData());
+}
+
+bool AtomicFile::open(QString *error)
+{
+    if (m_path.isEmpty()) {
+        setError(error, tr("No file name was given."));
+        return false;
+    }
+    const QFileInfo fi(m_path);
+    m_target = QFile::encodeName(fi.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(fi.absolutePath());
+    const QByteArray base = QFile::encodeName(fi.fileName());
+
+    // A new file gets the usual permissions (0666 less the umask); a replaced one keeps its own.
+    struct stat st;
+    const bool replacing = ::stat(m_target.constData(), &st) == 0 && S_ISREG(st.st_mode);
+
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = folder + "/." + base + "."
+            + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temp = name;
+            if (replacing)
+                (void)::fchmod(fd, st.st_mode & 07777);
+            return true;
+        }
+        if (errno != EEXIST) {
+            const int err = errno;
+            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
+            return false;
+        }
+    }
+    setError(error, writeFailure(m_path, tr("no temporary name is free.")));
+    return false;
+}
+
+bool AtomicFile::writeAll(const char *data, qint64 size, QString *error)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(qMin<qint64>(size, 1 << 30)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool AtomicFile::commit(QString *error)
+{
+    if (m_temp.isEmpty())
+        return false;
+    if (m_fd >= 0) {
+        int err = 0;
+        if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+            err = errno;
+        if (::close(m_fd) != 0 && !err)
+            err = errno;
+        m_fd = -1;
+        if (err) {
+            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
+            return false;
+        }
+    }
+    if (::rename(m_temp.constData(), m_target.constData()) != 0) {
+        const int err = errno;
+        setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
+        return false;
+    }
+    m_done = true;
+    return true;
+}
+
+} // namespace detail
+
+using namespace detail;
+
+namespace {
+
+// Opens a file for reading and recognises its format; a message naming the file on failure.
+bool openImageFile(const QString &path, QFile &file, Format &format, QString *error)
+{
+    if (path.isEmpty()) {
+        setError(error, tr("No file name was given."));
+        return false;
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    file.setFileName(path);
+    if (!QFileInfo::exists(path)) {
+        setError(error, tr("The file \"%1\" does not exist.").arg(shown));
+        return false;
+    }
+    if (QFileInfo(path).isDir()) {
+        setError(error, tr("\"%1\" is a folder, not an image.").arg(shown));
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(shown, file.errorString()));
+        return false;
+    }
+    char head[8];
+    const qint64 n = file.peek(head, sizeof head);
+    if (n <= 0) {
+        setError(error, tr("The file \"%1\" is empty.").arg(shown));
+        return false;
+    }
+    format = formatOfHeader(head, n);
+    if (format == Format::Unknown) {
+        setError(error, tr("The file \"%1\" is not a TIFF, JPEG or PNG image.").arg(shown));
+        return false;
+    }
+    return true;
+}
+
+bool openImageData(const QByteArray &data, QBuffer &buffer, Format &format, QString *error)
+{
+    if (data.isEmpty()) {
+        setError(error, tr("The image data are empty."));
+        return false;
+    }
+    format = formatOfHeader(data.constData(), data.size());
+    if (format == Format::Unknown) {
+        setError(error, tr("The data are not a TIFF, JPEG or PNG image."));
+        return false;
+    }
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return true;
+}
+
+bool infoOf(QIODevice &device, Format format, ImageInfo &info, QString *error)
+{
+    switch (format) {
+    case Format::Tiff: return tiffInfo(device, info, error);
+    case Format::Jpeg: return jpegInfo(device, info, error);
+    case Format::Png: return pngInfo(device, info, error);
+    case Format::Unknown: break;
+    }
+    return false;
+}
+
+QImage decodeOf(QIODevice &device, Format format, QString *error, int minWidth, int minHeight)
+{
+    switch (format) {
+    case Format::Tiff: return tiffDecode(device, error);
+    case Format::Jpeg: return jpegDecode(device, error, minWidth, minHeight);
+    case Format::Png: return pngDecode(device, error);
+    case Format::Unknown: break;
+    }
+    return {};
+}
+
+// Prefixes a reader's reason with the file's name.
+QString readFailure(const QString &path, const QString &reason)
+{
+    return tr("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace
+
+bool readImageInfo(const QString &path, ImageInfo &info, QString *error)
 {
     info = {};
-    if (error) *error = QStringLiteral("not implemented");
-    return false;
+    QFile file;
+    Format format = Format::Unknown;
+    if (!openImageFile(path, file, format, error))
+        return false;
+    QString reason;
+    ImageInfo found;
+    if (!infoOf(file, format, found, &reason)) {
+        setError(error, readFailure(path, reason));
+        return false;
+    }
+    info = found;
+    return true;
 }
-QImage readImage(const QString &, QString *error, int, int)
+
+bool readImageInfoFromData(const QByteArray &data, ImageInfo &info, QString *error)
 {
-    if (error) *error = QStringLiteral("not implemented");
-    return {};
+    info = {};
+    QBuffer buffer;
+    Format format = Format::Unknown;
+    if (!openImageData(data, buffer, format, error))
+        return false;
+    ImageInfo found;
+    if (!infoOf(buffer, format, found, error))
+        return false;
+    info = found;
+    return true;
 }
-bool writeJpeg(const QImage &, const QString &, int, QString *error)
+
+QImage readImage(const QString &path, QString *error, int minWidth, int minHeight)
 {
-    if (error) *error = QStringLiteral("not implemented");
-    return false;
+    QFile file;
+    Format format = Format::Unknown;
+    if (!openImageFile(path, file, format, error))
+        return {};
+    QString reason;
+    QImage image = decodeOf(file, format, &reason, minWidth, minHeight);
+    if (image.isNull())
+        setError(error, readFailure(path, reason));
+    return image;
 }
-bool writeTiff(const QImage &, const QString &, QString *error)
+
+QImage decodeImage(const QByteArray &data, QString *error, int minWidth, int minHeight)
 {
-    if (error) *error = QStringLiteral("not implemented");
-    return false;
+    QBuffer buffer;
+    Format format = Format::Unknown;
+    if (!openImageData(data, buffer, format, error))
+        return {};
+    return decodeOf(buffer, format, error, minWidth, minHeight);
 }
-bool writePalettePng(const QByteArray &, int, int, const QVector<QRgb> &, const QString &, QString *error)
+
+QImage decodeJpeg(const QByteArray &data, QString *error)
 {
-    if (error) *error = QStringLiteral("not implemented");
-    return false;
+    QBuffer buffer;
+    Format format = Format::Unknown;
+    if (!openImageData(data, buffer, format, error))
+        return {};
+    if (format != Format::Jpeg) {
+        setError(error, tr("The data are not a JPEG image."));
+        return {};
+    }
+    return jpegDecode(buffer, error, 0, 0);
 }
-bool readPalettePng(const QString &, QByteArray &, int &width, int &height, QVector<QRgb> *, QString *error)
+
+bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &height,
+                    QVector<QRgb> *palette, QString *error)
 {
+    indices.clear();
     width = height = 0;
-    if (error) *error = QStringLiteral("not implemented");
-    return false;
+    QFile file;
+    Format format = Format::Unknown;
+    if (!openImageFile(path, file, format, error))
+        return false;
+    if (format != Format::Png) {
+        setError(error, readFailure(path, tr("not a PNG image.")));
+        return false;
+    }
+    QString reason;
+    if (!pngDecodePalette(file, indices, width, height, palette, &reason)) {
+        setError(error, readFailure(path, reason));
+        return false;
+    }
+    return true;
 }
-QByteArray encodeJpeg(const QImage &, int, QString *error)
+
+bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, int &height,
+                      QVector<QRgb> *palette, QString *error)
 {
-    if (error) *error = QStringLiteral("not implemented");
-    return {};
-}
-QImage decodeJpeg(const QByteArray &, QString *error)
-{
-    if (error) *error = QStringLiteral("not implemented");
-    return {};
+    indices.clear();
+    width = height = 0;
+    QBuffer buffer;
+    Format format = Format::Unknown;
+    if (!openImageData(data, buffer, format, error))
+        return false;
+    if (format != Format::Png) {
+        setError(error, tr("The data are not a PNG image."));
+        return false;
+    }
+    return pngDecodePalette(buffer, indices, width, height, palette, error);
 }
 
 } // namespace sl::image

@@ -43,4 +43,10 @@ bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &h
 QByteArray encodeJpeg(const QImage &image, int quality, QString *error = nullptr);
 QImage decodeJpeg(const QByteArray &data, QString *error = nullptr);
 
+// The readers over bytes in memory, with the same checks and results as their file forms.
+bool readImageInfoFromData(const QByteArray &data, ImageInfo &info, QString *error = nullptr);
+QImage decodeImage(const QByteArray &data, QString *error = nullptr, int minWidth = 0, int minHeight = 0);
+bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, int &height,
+                      QVector<QRgb> *palette = nullptr, QString *error = nullptr);
+
 } // namespace sl::image

@@ -1,0 +1,384 @@
+// JPEG through libjpeg. libjpeg reports errors by calling error_exit, whose default prints and
+// ends the process; ours keeps the message and jumps back to the setjmp of the step that failed.
+// The functions holding a setjmp keep plain locals only, so that no destructor is skipped.
+#include "platform/image/ImageIOPrivate.h"
+
+#include <QtEndian>
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace sl::image::detail {
+namespace {
+
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE kArgb32Space = JCS_EXT_BGRA; // bytes B G R A = 0xAARRGGBB in memory
+constexpr J_COLOR_SPACE kRgb32InSpace = JCS_EXT_BGRX;
+#else
+constexpr J_COLOR_SPACE kArgb32Space = JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kRgb32InSpace = JCS_EXT_XRGB;
+#endif
+
+constexpr int kBufferSize = 64 * 1024;
+
+struct JpegError
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    auto *err = reinterpret_cast<JpegError *>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Messages are never printed; warnings (recoverable faults in the data) are only counted.
+void jpegOutputMessage(j_common_ptr) {}
+
+void jpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0)
+        cinfo->err->num_warnings++;
+}
+
+void initError(JpegError &err)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = jpegErrorExit;
+    err.pub.output_message = jpegOutputMessage;
+    err.pub.emit_message = jpegEmitMessage;
+    err.message[0] = 0;
+}
+
+// ---- reading from a QIODevice ----
+
+struct JpegSource
+{
+    jpeg_source_mgr pub;
+    QIODevice *device;
+    bool any;
+    JOCTET buffer[kBufferSize];
+};
+
+void sourceInit(j_decompress_ptr) {}
+
+boolean sourceFill(j_decompress_ptr cinfo)
+{
+    auto *src = reinterpret_cast<JpegSource *>(cinfo->src);
+    const qint64 n = src->device->read(reinterpret_cast<char *>(src->buffer), kBufferSize);
+    if (n <= 0) {
+        // A truncated file is an error, not a grey lower part.
+        if (src->any)
+            ERREXIT(cinfo, JERR_INPUT_EOF);
+        ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    }
+    src->any = true;
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+void sourceSkip(j_decompress_ptr cinfo, long count)
+{
+    auto *src = reinterpret_cast<JpegSource *>(cinfo->src);
+    if (count <= 0)
+        return;
+    if (size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+        return;
+    }
+    const qint64 rest = count - qint64(src->pub.bytes_in_buffer);
+    src->pub.bytes_in_buffer = 0;
+    if (src->device->skip(rest) < rest)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+}
+
+void sourceTerm(j_decompress_ptr) {}
+
+struct JpegDecoder
+{
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    JpegSource src;
+    bool created = false;
+
+    ~JpegDecoder()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+bool decoderOpen(JpegDecoder *d)
+{
+    d->cinfo.err = &d->err.pub;
+    initError(d->err);
+    if (setjmp(d->err.jump))
+        return false;
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    d->src.pub.init_source = sourceInit;
+    d->src.pub.fill_input_buffer = sourceFill;
+    d->src.pub.skip_input_data = sourceSkip;
+    d->src.pub.resync_to_restart = jpeg_resync_to_restart;
+    d->src.pub.term_source = sourceTerm;
+    d->src.pub.next_input_byte = nullptr;
+    d->src.pub.bytes_in_buffer = 0;
+    d->cinfo.src = &d->src.pub;
+    jpeg_read_header(&d->cinfo, TRUE);
+    return true;
+}
+
+bool decoderStart(JpegDecoder *d)
+{
+    if (setjmp(d->err.jump))
+        return false;
+    jpeg_start_decompress(&d->cinfo);
+    return true;
+}
+
+bool decoderReadLines(JpegDecoder *d, unsigned char *bits, qsizetype stride)
+{
+    if (setjmp(d->err.jump))
+        return false;
+    while (d->cinfo.output_scanline < d->cinfo.output_height) {
+        JSAMPROW row = bits + qsizetype(d->cinfo.output_scanline) * stride;
+        if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1)
+            ERREXIT(&d->cinfo, JERR_INPUT_EOF);
+    }
+    return true;
+}
+
+QString jpegMessage(const JpegDecoder &d)
+{
+    return d.err.message[0] ? QString::fromLocal8Bit(d.err.message) : tr("The JPEG data are damaged.");
+}
+
+// CMYK scanlines (4 bytes a pixel) to RGB32 in place. Adobe's files store the inks inverted.
+void cmykToRgb(QImage &image, bool inverted)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        uchar *p = image.scanLine(y);
+        auto *out = reinterpret_cast<QRgb *>(p);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            int c = p[0], m = p[1], ye = p[2], k = p[3];
+            if (!inverted) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            out[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
+        }
+    }
+}
+
+// ---- writing into memory ----
+
+struct JpegDestination
+{
+    jpeg_destination_mgr pub;
+    QByteArray *out;
+    JOCTET buffer[kBufferSize];
+};
+
+void destInit(j_compress_ptr cinfo)
+{
+    auto *dst = reinterpret_cast<JpegDestination *>(cinfo->dest);
+    dst->pub.next_output_byte = dst->buffer;
+    dst->pub.free_in_buffer = kBufferSize;
+}
+
+boolean destEmpty(j_compress_ptr cinfo)
+{
+    auto *dst = reinterpret_cast<JpegDestination *>(cinfo->dest);
+    dst->out->append(reinterpret_cast<const char *>(dst->buffer), kBufferSize);
+    dst->pub.next_output_byte = dst->buffer;
+    dst->pub.free_in_buffer = kBufferSize;
+    return TRUE;
+}
+
+void destTerm(j_compress_ptr cinfo)
+{
+    auto *dst = reinterpret_cast<JpegDestination *>(cinfo->dest);
+    dst->out->append(reinterpret_cast<const char *>(dst->buffer), qsizetype(kBufferSize - dst->pub.free_in_buffer));
+}
+
+struct JpegEncoder
+{
+    jpeg_compress_struct cinfo;
+    JpegError err;
+    JpegDestination dst;
+    bool created = false;
+
+    ~JpegEncoder()
+    {
+        if (created)
+            jpeg_destroy_compress(&cinfo);
+    }
+};
+
+bool encoderRun(JpegEncoder *e, const uchar *bits, qsizetype stride, int width, int height, int quality)
+{
+    e->cinfo.err = &e->err.pub;
+    initError(e->err);
+    if (setjmp(e->err.jump))
+        return false;
+    jpeg_create_compress(&e->cinfo);
+    e->created = true;
+    e->dst.pub.init_destination = destInit;
+    e->dst.pub.empty_output_buffer = destEmpty;
+    e->dst.pub.term_destination = destTerm;
+    e->cinfo.dest = &e->dst.pub;
+    e->cinfo.image_width = JDIMENSION(width);
+    e->cinfo.image_height = JDIMENSION(height);
+    e->cinfo.input_components = 4;
+    e->cinfo.in_color_space = kRgb32InSpace;
+    jpeg_set_defaults(&e->cinfo);
+    jpeg_set_quality(&e->cinfo, quality, TRUE);
+    e->cinfo.optimize_coding = TRUE;
+    jpeg_start_compress(&e->cinfo, TRUE);
+    while (e->cinfo.next_scanline < e->cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(bits + qsizetype(e->cinfo.next_scanline) * stride);
+        jpeg_write_scanlines(&e->cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&e->cinfo);
+    return true;
+}
+
+} // namespace
+
+bool jpegInfo(QIODevice &device, ImageInfo &info, QString *error)
+{
+    auto d = std::make_unique<JpegDecoder>();
+    d->src.device = &device;
+    d->src.any = false;
+    if (!decoderOpen(d.get())) {
+        setError(error, jpegMessage(*d));
+        return false;
+    }
+    const QString problem = sizeProblem(d->cinfo.image_width, d->cinfo.image_height);
+    if (!problem.isEmpty()) {
+        setError(error, problem);
+        return false;
+    }
+    info.format = Format::Jpeg;
+    info.width = int(d->cinfo.image_width);
+    info.height = int(d->cinfo.image_height);
+    return true;
+}
+
+QImage jpegDecode(QIODevice &device, QString *error, int minWidth, int minHeight)
+{
+    auto d = std::make_unique<JpegDecoder>();
+    d->src.device = &device;
+    d->src.any = false;
+    if (!decoderOpen(d.get())) {
+        setError(error, jpegMessage(*d));
+        return {};
+    }
+    jpeg_decompress_struct &c = d->cinfo;
+    const QString problem = sizeProblem(c.image_width, c.image_height);
+    if (!problem.isEmpty()) {
+        setError(error, problem);
+        return {};
+    }
+
+    // Thumbnails: the smallest of 1/8, 1/4, 1/2 and 1/1 that still covers the wanted size.
+    if (minWidth > 0 || minHeight > 0) {
+        for (unsigned denom : {8u, 4u, 2u}) {
+            const qint64 w = (qint64(c.image_width) + denom - 1) / denom;
+            const qint64 h = (qint64(c.image_height) + denom - 1) / denom;
+            if (w >= minWidth && h >= minHeight) {
+                c.scale_num = 1;
+                c.scale_denom = denom;
+                break;
+            }
+        }
+    }
+    const bool cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
+    c.out_color_space = cmyk ? JCS_CMYK : kArgb32Space;
+    if (!decoderStart(d.get())) {
+        setError(error, jpegMessage(*d));
+        return {};
+    }
+    if (c.output_components != 4) {
+        setError(error, tr("Unsupported JPEG colour layout."));
+        return {};
+    }
+    QImage image(int(c.output_width), int(c.output_height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        setError(error, tr("Not enough memory for an image of %1 x %2 pixels.")
+                            .arg(c.output_width).arg(c.output_height));
+        return {};
+    }
+    if (!decoderReadLines(d.get(), image.bits(), image.bytesPerLine())) {
+        setError(error, jpegMessage(*d));
+        return {};
+    }
+    if (cmyk)
+        cmykToRgb(image, c.saw_Adobe_marker);
+    return image;
+}
+
+} // namespace sl::image::detail
+
+namespace sl::image {
+
+using namespace detail;
+
+QByteArray encodeJpeg(const QImage &image, int quality, QString *error)
+{
+    if (image.isNull()) {
+        setError(error, tr("There is no image to write."));
+        return {};
+    }
+    const QString problem = sizeProblem(image.width(), image.height());
+    if (!problem.isEmpty()) {
+        setError(error, problem);
+        return {};
+    }
+    if (image.width() > 65500 || image.height() > 65500) {
+        setError(error, tr("A JPEG image holds at most 65500 pixels a side."));
+        return {};
+    }
+    // JPEG has no alpha: the colours are written as they are, the alpha dropped.
+    QImage source = image;
+    if (source.format() != QImage::Format_RGB32 && source.format() != QImage::Format_ARGB32)
+        source = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (source.isNull()) {
+        setError(error, tr("Not enough memory to convert the image."));
+        return {};
+    }
+    QByteArray out;
+    auto e = std::make_unique<JpegEncoder>();
+    e->dst.out = &out;
+    if (!encoderRun(e.get(), source.constBits(), source.bytesPerLine(), source.width(), source.height(),
+                    qBound(1, quality, 100))) {
+        setError(error, e->err.message[0] ? QString::fromLocal8Bit(e->err.message) : tr("JPEG encoding failed."));
+        return {};
+    }
+    return out;
+}
+
+bool writeJpeg(const QImage &image, const QString &path, int quality, QString *error)
+{
+    QString reason;
+    const QByteArray data = encodeJpeg(image, quality, &reason);
+    if (data.isEmpty()) {
+        setError(error, writeFailure(path, reason));
+        return false;
+    }
+    AtomicFile file(path);
+    return file.open(error) && file.writeAll(data.constData(), data.size(), error) && file.commit(error);
+}
+
+} // namespace sl::image
