@@ -44,6 +44,27 @@ void LineSplitter::emitLine(const char *data, qsizetype size, QList<EngineLine> 
     out.append(std::move(line));
 }
 
+qsizetype LineSplitter::emitPieces(const char *data, qsizetype size, bool complete, QList<EngineLine> &out)
+{
+    qsizetype start = 0;
+    while (size - start > m_maxLineBytes) {
+        qsizetype cut = start + m_maxLineBytes;
+        // Step back over UTF-8 continuation bytes so that a character is not split.
+        qsizetype back = cut;
+        for (int k = 0; k < 3 && back > start && (uchar(data[back]) & 0xC0) == 0x80; ++k)
+            --back;
+        if (back > start && (uchar(data[back]) & 0xC0) != 0x80)
+            cut = back;
+        emitLine(data + start, cut - start, out);
+        start = cut;
+    }
+    if (complete) {
+        emitLine(data + start, size - start, out);
+        start = size;
+    }
+    return start;
+}
+
 QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
 {
     QList<EngineLine> out;
@@ -62,10 +83,10 @@ QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
     for (qsizetype i = m_scanFrom; i < n; ++i) {
         const char c = d[i];
         if (c == '\n') {
-            emitLine(d + start, i - start, out);
+            emitPieces(d + start, i - start, true, out);
             start = i + 1;
         } else if (c == '\r' && m_loneCrEndsLine) {
-            emitLine(d + start, i - start, out);
+            emitPieces(d + start, i - start, true, out);
             if (i + 1 < n) {
                 if (d[i + 1] == '\n')
                     ++i;
@@ -75,18 +96,10 @@ QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
             start = i + 1;
         }
     }
-    // Cut over-long lines so that the pending text stays bounded.
-    while (n - start > m_maxLineBytes) {
-        qsizetype cut = start + m_maxLineBytes;
-        // Step back over UTF-8 continuation bytes so that a character is not split.
-        qsizetype back = cut;
-        for (int k = 0; k < 3 && back > start && (uchar(d[back]) & 0xC0) == 0x80; ++k)
-            --back;
-        if (back > start && (uchar(d[back]) & 0xC0) != 0x80)
-            cut = back;
-        emitLine(d + start, cut - start, out);
-        start = cut;
-    }
+    // An unfinished line is handed on in pieces once it is too long, so that the pending text
+    // stays bounded.
+    if (n - start > m_maxLineBytes)
+        start += emitPieces(d + start, n - start, false, out);
     if (start > 0)
         m_pending.remove(0, start);
     m_scanFrom = m_pending.size();
@@ -97,7 +110,7 @@ QList<EngineLine> LineSplitter::finish()
 {
     QList<EngineLine> out;
     if (!m_pending.isEmpty())
-        emitLine(m_pending.constData(), m_pending.size(), out);
+        emitPieces(m_pending.constData(), m_pending.size(), true, out);
     m_pending.clear();
     m_scanFrom = 0;
     m_skipLf = false;

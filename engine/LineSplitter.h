@@ -48,6 +48,9 @@ public:
 
 private:
     void emitLine(const char *data, qsizetype size, QList<EngineLine> &out);
+    // Emits the text in pieces of at most m_maxLineBytes; an incomplete line keeps its last
+    // piece (up to m_maxLineBytes) back. Returns the number of bytes emitted.
+    qsizetype emitPieces(const char *data, qsizetype size, bool complete, QList<EngineLine> &out);
 
     QByteArray m_pending;
     qsizetype m_scanFrom = 0;
