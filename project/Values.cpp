@@ -32,8 +32,8 @@ int32_t VarToIntDef0(const QString &text)
     }
     if (*b == '+')
         ++b;
-    if (b == e || *b == '+')
-        return 0;
+    if (b == e || *b == '+' || (*b == '-' && b != s.data()))
+        return 0; // "++5", "+-5"
     int32_t v = 0;
     auto r = std::from_chars(b, e, v, 10);
     if (r.ec != std::errc() || r.ptr != e)
@@ -54,8 +54,11 @@ double VarToFloatDef0(const QString &text)
     const char *e = b + s.size();
     while (b < e && (*b == ' ' || *b == '\t'))
         ++b;
-    if (b < e && *b == '+')
+    if (b < e && *b == '+') {
         ++b;
+        if (b < e && *b == '-')
+            return 0; // "+-5"
+    }
     // Only plain decimal forms: digits, an optional fraction and exponent.
     for (const char *p = b; p < e; ++p) {
         const char c = *p;
