@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "engine/EngineCommand.h"
+#include "project/PathRules.h"
 #include "project/Values.h"
 
 namespace sl::create {
@@ -27,6 +28,17 @@ QString resolveInBase(const QString &basePath, const QString &name)
     if (basePath.isEmpty() || !QDir::isAbsolutePath(basePath))
         return QString();
     return QDir::cleanPath(basePath + QLatin1Char('/') + name);
+}
+
+QString outputFileName(OutputKind kind, const QString &name)
+{
+    if (name.isEmpty() || hasFileExt(name))
+        return name;
+    if (kind == OutputKind::Movie)
+        return name + QStringLiteral(".mov");
+    if (kind == OutputKind::Thumbnail)
+        return name + QStringLiteral(".jpg");
+    return name;
 }
 
 QString formatS(const QString &pattern, const QString &argument)
@@ -109,14 +121,15 @@ CreateOutputResult createOutput(const CreateOutputContext &c, const CreateHooks 
     CreateOutputResult out;
     QString measured;
     if (c.format == FormatQuickTime) {
-        if (!confirmOverwriteOutput(c.outputFile, c.basePath, c.confirmOverwrite, hooks.ask))
+        const QString movie = outputFileName(OutputKind::Movie, c.outputFile);
+        if (!confirmOverwriteOutput(movie, c.basePath, c.confirmOverwrite, hooks.ask))
             return out;
         if (c.projectType == ProjectCubeFaces && !checkTilesExist(c, hooks))
             return out;
         const QStringList options = engine::createOutputOptions(FormatQuickTime, c.projectType, c.tiffFaces);
         if (!options.isEmpty())
             out.result = runWith(hooks, options, out.ran);
-        measured = c.outputFile;
+        measured = movie;
     } else if (c.format == FormatFlash) {
         if (!confirmOverwriteOutput(c.flashFile, c.basePath, c.confirmOverwrite, hooks.ask))
             return out;
@@ -169,7 +182,11 @@ int createHelperOutput(const HelperContext &c, const CreateHooks &hooks)
         break;
     }
     // A refused overwrite ends the command: the engine would replace the file anyway.
-    if (!confirmOverwriteOutput(c.fileName, c.basePath, c.confirmOverwrite, hooks.ask))
+    const QString file = outputFileName(
+        c.kind == HelperOutput::Thumbnail ? OutputKind::Thumbnail : c.kind == HelperOutput::Html ? OutputKind::Html
+                                                                                                : OutputKind::Strip,
+        c.fileName);
+    if (!confirmOverwriteOutput(file, c.basePath, c.confirmOverwrite, hooks.ask))
         return -1;
     bool ran = false;
     return runWith(hooks, options, ran);

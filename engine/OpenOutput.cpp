@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "engine/EngineCommand.h"
-#include "project/PathRules.h"
 
 namespace sl::open {
 
@@ -52,10 +51,7 @@ Opened viewerOrShell(const QString &viewer, const QString &path, const QString &
 
 QString movieFileName(const QString &outputFile, const QString &basePath)
 {
-    QString name = outputFile;
-    if (!name.isEmpty() && !hasFileExt(name))
-        name += QStringLiteral(".mov");
-    return absoluteName(name, basePath);
+    return absoluteName(create::outputFileName(create::OutputKind::Movie, outputFile), basePath);
 }
 
 Opened openOutput(const OpenOutputContext &c, const OpenHooks &hooks)
@@ -100,8 +96,7 @@ Opened openHelperOutput(create::HelperOutput kind, const QString &fileName, cons
     QString viewer;
     switch (kind) {
     case create::HelperOutput::Thumbnail:
-        if (!name.isEmpty() && !hasFileExt(name))
-            name += QStringLiteral(".jpg");
+        name = create::outputFileName(create::OutputKind::Thumbnail, name);
         viewer = viewers.image;
         break;
     case create::HelperOutput::Html:

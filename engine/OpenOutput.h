@@ -49,8 +49,7 @@ struct OpenOutputContext
     ViewerSettings viewers;
 };
 
-// The name that opening uses: made absolute against the base path, with ".mov" (movie) or
-// ".jpg" (thumbnail) appended when the name has no extension.
+// The movie that opening uses: create::outputFileName made absolute against the base path.
 QString movieFileName(const QString &outputFile, const QString &basePath);
 
 Opened openOutput(const OpenOutputContext &context, const OpenHooks &hooks);

@@ -510,11 +510,25 @@ void TestEngineCommand::overwriteQuestion()
         QVERIFY(off.asked.isEmpty());
         QCOMPARE(off.runs.size(), 1);
     }
+    // A name without extension stands for the ".mov" the engine writes: asked, then measured.
+    {
+        create::CreateOutputContext c;
+        c.format = 0;
+        c.projectType = 1;
+        c.outputFile = "pano";
+        c.basePath = base;
+        Calls calls;
+        const create::CreateOutputResult r = create::createOutput(c, calls.hooks());
+        QCOMPARE(calls.asked.size(), 1);
+        QVERIFY(calls.asked[0].contains("\"pano.mov\""));
+        QCOMPARE(r.measuredFile, base + "/pano.mov");
+        QCOMPARE(r.statusText, QStringLiteral("0 kb"));
+    }
     // Thumbnail, HTML, strip: No ends the command as well.
     for (auto kind : {create::HelperOutput::Thumbnail, create::HelperOutput::Html, create::HelperOutput::Strip}) {
         create::HelperContext h;
         h.kind = kind;
-        h.fileName = "thumb.jpg";
+        h.fileName = kind == create::HelperOutput::Thumbnail ? "thumb" : "thumb.jpg"; // ".jpg" added
         h.thumbTypeIndex = 0;
         h.htmlTemplate = "default.html";
         h.basePath = base;
