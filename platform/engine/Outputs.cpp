@@ -21,6 +21,19 @@ QString Outputs::stage(const QString &finalPath)
 
 bool Outputs::commit(QString *error)
 {
+    // What would stop a rename is checked for all files first, so that a set of files (the six
+    // faces) does not end up half replaced.
+    for (const Entry &e : std::as_const(m_entries)) {
+        const QFileInfo target(e.final);
+        if (target.isDir() || !QFileInfo::exists(e.temp)) {
+            if (error)
+                *error = QStringLiteral("Cannot write \"%1\": %2")
+                             .arg(e.final, target.isDir() ? QStringLiteral("a folder has that name")
+                                                         : QStringLiteral("the temporary file is missing"));
+            rollback();
+            return false;
+        }
+    }
     for (int i = 0; i < m_entries.size(); ++i) {
         const Entry &e = m_entries.at(i);
         if (std::rename(QFile::encodeName(e.temp).constData(), QFile::encodeName(e.final).constData()) != 0) {

@@ -1,0 +1,508 @@
+// Our engine program `skyloom`, run as the program runs it: through QProcess, in the project's
+// folder, reading the project with -c.
+#include "testsupport.h"
+
+#include "platform/image/ImageIO.h"
+#include "platform/movie/MovieFile.h"
+#include "project/ProjectFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    bool crashed = false;
+    QByteArray out;
+
+    QList<QByteArray> lines() const { return out.split('\n'); }
+    QByteArray errorLine() const
+    {
+        for (const QByteArray &l : lines())
+            if (l.contains('\a'))
+                return l;
+        return {};
+    }
+    QString dump() const { return QString::fromUtf8(out); }
+};
+
+Run runEngine(const QStringList &args, const QString &dir, const QMap<QString, QString> &env = {})
+{
+    QProcess p;
+    p.setProgram(testsupport::enginePath());
+    p.setArguments(args);
+    p.setWorkingDirectory(dir);
+    p.setStandardInputFile(QProcess::nullDevice());
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (auto it = env.cbegin(); it != env.cend(); ++it)
+        e.insert(it.key(), it.value());
+    p.setProcessEnvironment(e);
+    p.start();
+    Run r;
+    if (!p.waitForStarted(10000))
+        return r;
+    p.waitForFinished(120000);
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    return r;
+}
+
+void writeProject(const QString &path, const QStringList &lines)
+{
+    QVERIFY(sl::writeProjectFile(path, lines));
+}
+
+// A smooth colouring of the sphere (the direction vector as a colour), continuous across the
+// seam and the poles, so that reprojections can be compared pixel by pixel.
+QRgb sphereColour(double pan, double tilt)
+{
+    const double x = std::cos(tilt) * std::cos(pan), y = std::sin(tilt), z = std::cos(tilt) * std::sin(pan);
+    return qRgb(int(128 + 100 * x), int(128 + 100 * y), int(128 + 100 * z));
+}
+
+QImage syntheticPanorama(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i)
+            img.setPixel(i, j, sphereColour((0.5 - (i + 0.5) / w) * 2 * M_PI, (0.5 - (j + 0.5) / h) * M_PI));
+    return img;
+}
+
+double meanDifference(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int j = 0; j < x.height(); ++j)
+        for (int i = 0; i < x.width(); ++i) {
+            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+QSize imageSize(const QString &path)
+{
+    sl::image::ImageInfo info;
+    return sl::image::readImageInfo(path, info) ? QSize(info.width, info.height) : QSize();
+}
+
+QStringList allEntries(const QString &dir)
+{
+    QStringList list;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        list.append(it.next());
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_dir;
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+
+    QString path(const QString &name) const { return m_dir + "/" + name; }
+    void writePanorama(const QString &name, int w = 512, int h = 256)
+    {
+        const QImage pano = syntheticPanorama(w, h);
+        QVERIFY(name.endsWith(".tif") ? sl::image::writeTiff(pano, path(name)) : sl::image::writeJpeg(pano, path(name), 95));
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
+        m_dir = m_env->path() + "/project";
+        QDir().mkpath(m_dir);
+    }
+    void cleanup() { m_env.reset(); }
+
+    void hooks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("exit code") << "SKYLOOM_ENGINE_EXIT" << "3" << 3 << QByteArray();
+        QTest::newRow("error line") << "SKYLOOM_ENGINE_ERRORLINE" << "Disk on fire" << 0 << QByteArray("\aDisk on fire\n");
+        QTest::newRow("lines") << "SKYLOOM_ENGINE_LINES" << "3" << 0 << QByteArray("Line 1 of 3\nLine 2 of 3\nLine 3 of 3\n");
+        QTest::newRow("no file") << "SKYLOOM_ENGINE_NOFILE" << "1" << 0 << QByteArray("Done.\n");
+    }
+    // Every hook runs before the project is read, and none writes an output.
+    void hooks()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, expected);
+        writePanorama("pano.jpg");
+        writeProject(path("p.slp"), {"input=pano.jpg", "output=pano.mov"});
+        QMap<QString, QString> env{{name, value}};
+        if (name == "SKYLOOM_ENGINE_ERRORLINE" || name == "SKYLOOM_ENGINE_LINES")
+            env.insert("SKYLOOM_ENGINE_NOFILE", "1"); // these two let the run go on
+        const Run r = runEngine({"-c", "p.slp", "-f", "_tmp_cube"}, m_dir, env);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.out.startsWith(expected), qPrintable(r.dump()));
+        QVERIFY(!QFile::exists(path("pano.mov")));
+    }
+
+    void rawOutputAndArgumentLog()
+    {
+        QByteArray raw("one\rtwo\r\nbad \xff\xfe utf-8 and no newline");
+        QFile f(path("raw.bin"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(raw);
+        f.close();
+        const QString log = path("args.log");
+        const QStringList args{"-c", "my project.slp", "-f", "_tmp_cube", "-n", QString::fromUtf8("ü \"q\"")};
+        const Run r = runEngine(args, m_dir,
+                                {{"SKYLOOM_ENGINE_RAW", path("raw.bin")}, {"SKYLOOM_ENGINE_ARGLOG", log},
+                                 {"SKYLOOM_ENGINE_EXIT", "0"}});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, raw);
+        QFile l(log);
+        QVERIFY(l.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(l.readAll()), args.join('\n') + "\ncwd=" + QDir(m_dir).canonicalPath() + "\n");
+    }
+
+    // A line reaches the reader while the engine still runs.
+    void linesAreFlushed()
+    {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("SKYLOOM_ENGINE_SLEEP_MS", "3000");
+        e.insert("SKYLOOM_ENGINE_NOFILE", "1");
+        p.setProcessEnvironment(e);
+        p.setWorkingDirectory(m_dir);
+        p.start(testsupport::enginePath(), {"-c", "p.slp", "-f", "_tmp_cube"});
+        QVERIFY(p.waitForStarted());
+        QElapsedTimer timer;
+        timer.start();
+        while (!p.canReadLine() && timer.elapsed() < 2500)
+            p.waitForReadyRead(100);
+        QVERIFY(p.canReadLine());
+        QCOMPARE(p.state(), QProcess::Running);
+        QCOMPARE(p.readLine(), QByteArray("Working ...\n"));
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+    }
+
+    // Six faces from a panorama and back: TIFF faces with the automatic size, then -r.
+    void cubeRoundTrip()
+    {
+        writePanorama("pano.tif");
+        writeProject(path("p.slp"), {"input=pano.tif", "cubefile=faces/pano", "stitcher.tilesize=0"});
+        QDir().mkpath(path("faces"));
+        Run r = runEngine({"-c", "p.slp", "-x"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        QVERIFY(r.errorLine().isEmpty());
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(imageSize(path(QString("faces/pano_%1.tif").arg(i))), QSize(160, 160)); // 512 / pi -> 160
+
+        writeProject(path("p.slp"), {"input=back.tif", "cubefile=faces/pano", "stitcher.width=512", "movie.cube=1"});
+        r = runEngine({"-c", "p.slp", "-r"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        const QImage back = sl::image::readImage(path("back.tif"));
+        QCOMPARE(back.size(), QSize(512, 256));
+        const double diff = meanDifference(back, syntheticPanorama(512, 256));
+        QVERIFY2(diff < 3.0, qPrintable(QString::number(diff)));
+    }
+
+    void jpegFacesWithDosupNumbering()
+    {
+        writePanorama("pano.jpg");
+        writeProject(path("p.slp"), {"input=pano.jpg", "cubefile=pano", "cubefile.dosup=1", "stitcher.tilesize=64",
+                                     "compress.quality=70", "compress.quality.2=20"});
+        const Run r = runEngine({"-c", "p.slp", "-e", "-n"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        for (int n : {11, 22, 33, 44, 55, 66}) {
+            sl::image::ImageInfo info;
+            QVERIFY(sl::image::readImageInfo(path(QString("pano%1.jpg").arg(n)), info));
+            QCOMPARE(info.format, sl::image::Format::Jpeg);
+            QCOMPARE(QSize(info.width, info.height), QSize(64, 64));
+        }
+        // The back face's own quality makes it the smallest file.
+        QVERIFY(QFileInfo(path("pano33.jpg")).size() < QFileInfo(path("pano11.jpg")).size());
+        QVERIFY(r.out.contains("100%\n"));
+    }
+
+    void panoramaMovie()
+    {
+        writePanorama("pano.jpg", 400, 200);
+        writeProject(path("p.slp"), {"input=pano.jpg", "output=out", "pan.default=12", "PAN.DEFAULT=15",
+                                     "movie.width=640", "object.image.0.0.0.0=x.jpg", "flash.fps=50"});
+        const Run r = runEngine({"-c", "p.slp", "-f", "_tmp_cube"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        sl::movie::Movie m;
+        QString error;
+        QVERIFY2(sl::movie::readMovie(path("out.mov"), m, &error), qPrintable(error)); // ".mov" added
+        QVERIFY(m.panorama);
+        QCOMPARE(m.frames.size(), 1);
+        QCOMPARE(QSize(m.width, m.height), QSize(400, 200));
+        QCOMPARE(m.frame(0).size(), QSize(400, 200));
+        QCOMPARE(m.settings.value("pan.default"), QString("15")); // the last line of a key wins
+        QCOMPARE(m.settings.value("movie.width"), QString("640"));
+        QCOMPARE(m.settings.value("fov.max"), QString("120"));   // the viewer's default
+        QVERIFY(!m.settings.contains("flash.fps"));
+        QVERIFY(!m.settings.contains("object.image.0.0.0.0"));
+    }
+
+    void cubeAndCylinderMovies_data()
+    {
+        QTest::addColumn<QStringList>("project");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QSize>("frameSize");
+        QTest::newRow("cube faces, jpeg") << QStringList{"movie.cube=1", "cubefile=c", "output=m.mov"} << "-a" << QSize(256, 128);
+        QTest::newRow("cube faces named by input") << QStringList{"movie.cube=1", "input=c_3.jpg", "output=m.mov"} << "-ac" << QSize(256, 128);
+        QTest::newRow("cylinder") << QStringList{"movie.cylinder=1", "input=cyl.jpg", "output=m.mov"} << "-f" << QSize(300, 150);
+    }
+    void cubeAndCylinderMovies()
+    {
+        QFETCH(QStringList, project);
+        QFETCH(QString, option);
+        QFETCH(QSize, frameSize);
+        QImage face(64, 64, QImage::Format_RGB32);
+        for (int i = 0; i < 6; ++i) {
+            face.fill(qRgb(40 * i, 100, 200 - 30 * i));
+            QVERIFY(sl::image::writeJpeg(face, path(QString("c_%1.jpg").arg(i)), 90));
+        }
+        QVERIFY(sl::image::writeJpeg(syntheticPanorama(300, 60), path("cyl.jpg"), 90));
+        writeProject(path("p.slp"), project);
+        QStringList args{"-c", "p.slp", option};
+        if (option == "-f")
+            args << "_tmp_cube";
+        const Run r = runEngine(args, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        sl::movie::Movie m;
+        QVERIFY(sl::movie::readMovie(path("m.mov"), m));
+        QCOMPARE(QSize(m.width, m.height), frameSize);
+    }
+
+    void objectMovies_data()
+    {
+        QTest::addColumn<QStringList>("project");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QSize>("frameSize");
+        QTest::newRow("sequence") << QStringList{"movie.object=1", "cubefile=seq", "stitcher.tiff=0", "movie.htiles=3", "movie.vtiles=2"}
+                                  << 3 << 2 << 1 << QSize(40, 30);
+        QTest::newRow("strip") << QStringList{"movie.object=2", "input=strip.jpg", "movie.htiles=4", "movie.vtiles=1"}
+                               << 4 << 1 << 1 << QSize(30, 30);
+        QTest::newRow("light table") << QStringList{"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
+                                                   "object.image.0.0.0.0=seq_0_0.jpg", "object.image.0.0.0.1=?",
+                                                   "object.image.0.0.1.0=seq_1_2.jpg", "object.image.0.0.1.1=seq_0_1.jpg"}
+                                     << 2 << 1 << 2 << QSize(40, 30);
+    }
+    void objectMovies()
+    {
+        QFETCH(QStringList, project);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(int, frames);
+        QFETCH(QSize, frameSize);
+        QImage cell(40, 30, QImage::Format_RGB32);
+        for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 3; ++c) {
+                cell.fill(qRgb(60 * c, 100 * r, 50));
+                QVERIFY(sl::image::writeJpeg(cell, path(QString("seq_%1_%2.jpg").arg(r).arg(c)), 90));
+            }
+        QVERIFY(sl::image::writeJpeg(syntheticPanorama(120, 30), path("strip.jpg"), 90));
+        writeProject(path("p.slp"), project << "output=obj.mov");
+        const Run r = runEngine({"-c", "p.slp", "-ac"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        sl::movie::Movie m;
+        QVERIFY(sl::movie::readMovie(path("obj.mov"), m));
+        QVERIFY(!m.panorama);
+        QCOMPARE(m.columns, columns);
+        QCOMPARE(m.rows, rows);
+        QCOMPARE(m.animationFrames, frames);
+        QCOMPARE(m.frames.size(), columns * rows * frames);
+        QCOMPARE(QSize(m.width, m.height), frameSize);
+        for (int i = 0; i < m.frames.size(); ++i)
+            QCOMPARE(m.frame(i).size(), frameSize);
+        if (frames == 2) // the empty cell "?" is a black frame
+            QVERIFY(qGray(m.frame(1).pixel(20, 15)) < 10);
+    }
+
+    void helperOutputs()
+    {
+        writePanorama("pano.jpg", 400, 200);
+        QFile t(path("mine.htm"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("<title>{{title}}</title><a href=\"{{movie}}\">{{width}}x{{height}}</a><img src=\"{{thumbnail}}\">");
+        t.close();
+        writeProject(path("p.slp"), {"input=pano.jpg", "output=my movie.mov", "thumbfile=thumb", "thumbnail.type=2",
+                                     "thumbnail.width=120", "stripfile=strip.jpg", "stitcher.tilesize=32",
+                                     "htmlfile=web/page.html", "html.template=mine.htm", "userdata.title=A & B",
+                                     "movie.width=320", "flashfile=pano.swf"});
+        QDir().mkpath(path("web"));
+        const Run r = runEngine({"-c", "p.slp", "-t", "-l", "-h", "-y"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        QCOMPARE(imageSize(path("thumb.jpg")), QSize(120, 120));
+        QCOMPARE(imageSize(path("strip.jpg")), QSize(6 * 32, 32));
+        QFile page(path("web/page.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QCOMPARE(page.readAll(), QByteArray("<title>A &amp; B</title><a href=\"../my%20movie.mov\">320x300</a>"
+                                            "<img src=\"../thumb.jpg\">"));
+        QFile swf(path("pano.swf"));
+        QVERIFY(swf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = swf.readAll();
+        QCOMPARE(bytes.left(3), QByteArray("FWS"));
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size()));
+    }
+
+    void thumbnailTypes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("equirectangular") << 1 << QSize(200, 100);
+        QTest::newRow("tunnel") << 3 << QSize(200, 200);
+        QTest::newRow("default view") << 4 << QSize(200, 150);
+        QTest::newRow("mirror ball") << 5 << QSize(200, 200);
+        QTest::newRow("sphere") << 6 << QSize(200, 200);
+        QTest::newRow("none chosen") << 0 << QSize(200, 100);
+    }
+    void thumbnailTypes()
+    {
+        QFETCH(int, type);
+        QFETCH(QSize, size);
+        writePanorama("pano.jpg", 400, 200);
+        writeProject(path("p.slp"), {"input=pano.jpg", "thumbfile=t.jpg", QString("thumbnail.type=%1").arg(type),
+                                     "thumbnail.height=150", "thumbnail.bgcolor=0xff0000"});
+        const Run r = runEngine({"-c", "p.slp", "-t"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        const QImage thumb = sl::image::readImage(path("t.jpg"));
+        QCOMPARE(thumb.size(), size);
+        if (type == 3 || type == 5 || type == 6) { // outside the disc: the background colour
+            const QRgb corner = thumb.pixel(1, 1);
+            QVERIFY(qRed(corner) > 200 && qGreen(corner) < 50);
+        }
+    }
+
+    // Droplet form: each file is the input; outputs go next to it with "$f" replaced.
+    void shortcutForm()
+    {
+        QDir().mkpath(path("in"));
+        const QStringList names{"my pano.jpg", "it's \"quoted\".jpg", QString::fromUtf8("Größe ü.jpg")};
+        for (const QString &n : names)
+            writePanorama("in/" + n, 200, 100);
+        writeProject(path("t.slt"), {"input=ignored.jpg", "output=ignored.mov", "compress.quality=80",
+                                     "thumbnail.type=1", "thumbnail.width=64", "movie.width=300"});
+        QStringList args{"-c", path("t.slt"), "-t", "--thumb", "$f_thumb.jpg", "-h", "--html", "$f.html", "-n",
+                         "-e", "-ac", "-o", "$f.mov"};
+        for (const QString &n : names)
+            args << "in/" + n;
+        const Run r = runEngine(args, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        for (const QString &n : names) {
+            const QString stem = n.chopped(4);
+            sl::movie::Movie m;
+            QVERIFY2(sl::movie::readMovie(path("in/" + stem + ".mov"), m), qPrintable(stem));
+            QCOMPARE(m.width, 200);
+            QCOMPARE(m.settings.value("movie.width"), QString("300"));
+            QCOMPARE(imageSize(path("in/" + stem + "_thumb.jpg")), QSize(64, 32));
+            QFile page(path("in/" + stem + ".html"));
+            QVERIFY(page.open(QIODevice::ReadOnly));
+            const QString html = QString::fromUtf8(page.readAll());
+            QVERIFY2(html.contains("src=\"" + QString::fromLatin1(QUrl::toPercentEncoding(stem + ".mov", "/._-~")) + "\""),
+                     qPrintable(html));
+            QVERIFY(html.contains("<title>" + stem.toHtmlEscaped().replace("'", "&#39;") + "</title>"));
+        }
+        QVERIFY(!QFile::exists(path("ignored.mov")));
+        QVERIFY(!QFile::exists(path("in/$f.mov")));
+        // No cube faces were made for "-e" in this form.
+        QCOMPARE(QDir(path("in")).entryList(QDir::Files).size(), 4 * names.size());
+    }
+
+    void shortcutFormStripAndFlash()
+    {
+        writePanorama("a.jpg", 200, 100);
+        writeProject(path("t.slt"), {"stitcher.tilesize=16"});
+        Run r = runEngine({"-c", "t.slt", "-l", "--strip", "$f_strip.jpg", "a.jpg"}, m_dir);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
+        QCOMPARE(imageSize(path("a_strip.jpg")), QSize(96, 16));
+        r = runEngine({"-c", "t.slt", "-y", "--swf", "$f.swf", "a.jpg", "missing.jpg"}, m_dir);
+        QCOMPARE(r.exitCode, 1); // one input failed, the other was made
+        QVERIFY(r.errorLine().contains("missing.jpg"));
+        QVERIFY(QFile::exists(path("a.swf")));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QStringList>("project");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        const QStringList movie{"-c", "p.slp", "-f", "_tmp_cube"};
+        QTest::newRow("missing input file") << QStringList{"input=nothere.jpg", "output=o.mov"} << movie << "nothere.jpg";
+        QTest::newRow("truncated input") << QStringList{"input=cut.jpg", "output=o.mov"} << movie << "cut.jpg";
+        QTest::newRow("no input key") << QStringList{"output=o.mov"} << movie << "input";
+        QTest::newRow("no output key") << QStringList{"input=pano.jpg"} << movie << "output";
+        QTest::newRow("output folder missing") << QStringList{"input=pano.jpg", "output=nofolder/o.mov"} << movie << "o.mov";
+        QTest::newRow("output under a file") << QStringList{"input=pano.jpg", "output=pano.jpg/o.mov"} << movie << "o.mov";
+        QTest::newRow("faces under a file") << QStringList{"input=pano.jpg", "cubefile=pano.jpg/f"}
+                                            << QStringList{"-c", "p.slp", "-x"} << "f_0.tif";
+        QTest::newRow("missing faces") << QStringList{"cubefile=none", "input=e.tif"} << QStringList{"-c", "p.slp", "-r"} << "none_0";
+        QTest::newRow("missing project") << QStringList{} << QStringList{"-c", "nothere.slp", "-x"} << "nothere.slp";
+        QTest::newRow("unknown option") << QStringList{"input=pano.jpg"} << QStringList{"-c", "p.slp", "-q"} << "-q";
+        QTest::newRow("no operation") << QStringList{"input=pano.jpg"} << QStringList{"-c", "p.slp"} << "Nothing";
+        QTest::newRow("missing template") << QStringList{"input=pano.jpg", "htmlfile=x.html", "html.template=none.html"}
+                                          << QStringList{"-c", "p.slp", "-h"} << "none.html";
+        QTest::newRow("tile size too large") << QStringList{"input=pano.jpg", "cubefile=f", "stitcher.tilesize=20000"}
+                                             << QStringList{"-c", "p.slp", "-e"} << "20000";
+    }
+    // A failure prints an error line, exits non-zero and leaves no file behind, not even a
+    // temporary one.
+    void failures()
+    {
+        QFETCH(QStringList, project);
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        writePanorama("pano.jpg", 200, 100);
+        QFile whole(path("pano.jpg"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(path("cut.jpg"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(whole.size() / 2));
+        cut.close();
+        if (!project.isEmpty())
+            writeProject(path("p.slp"), project);
+        const QStringList before = allEntries(m_dir);
+        const Run r = runEngine(args, m_dir);
+        QVERIFY(!r.crashed);
+        QVERIFY2(r.exitCode != 0, qPrintable(r.dump()));
+        QVERIFY2(r.errorLine().contains(message.toUtf8()), qPrintable(r.dump()));
+        QCOMPARE(allEntries(m_dir), before);
+    }
+
+    // A failure half-way through the six faces takes back the faces already made.
+    void facesAreAllOrNothing()
+    {
+        writePanorama("pano.jpg", 200, 100);
+        writeProject(path("p.slp"), {"input=pano.jpg", "cubefile=f", "stitcher.tilesize=16"});
+        QDir().mkpath(path("f_3.tif")); // a folder where the fourth face should go
+        const QStringList before = allEntries(m_dir);
+        const Run r = runEngine({"-c", "p.slp", "-x"}, m_dir);
+        QVERIFY(r.exitCode != 0);
+        QVERIFY(r.errorLine().contains("f_3.tif"));
+        QCOMPARE(allEntries(m_dir), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
