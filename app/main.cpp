@@ -1,12 +1,22 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "app/TfrmMainForm.h"
+#include "platform/i18n/GettextTranslator.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Skyloom - GUI"));
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Skyloom - Version - 1.6.2"));
-    w.show();
+    QApplication::setApplicationName(QStringLiteral("Skyloom - GUI"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Skyloom - GUI"));
+    sl::GettextTranslator translator(QCoreApplication::applicationDirPath() + QStringLiteral("/locale"));
+    QCoreApplication::installTranslator(&translator);
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    TfrmMainForm window(arguments);
+    window.show();
+    QTimer::singleShot(0, &window, [&window] { window.reportStartupProblems(); });
     return app.exec();
 }

@@ -1,0 +1,150 @@
+#pragma once
+// The main window: shows one project on its tabs, keeps the project list and the controls in
+// step, and runs the File-menu commands.
+#include <QMainWindow>
+#include <QHash>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "project/ProjectList.h"
+#include "project/ProjectDocument.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace Ui {
+class TfrmMainForm;
+}
+namespace sl {
+class SettingsStore;
+}
+
+class TfrmMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Runs the whole start-up: settings, bindings, sprite rows, template lists and the first
+    // command-line argument (`arguments` without the program name).
+    explicit TfrmMainForm(const QStringList &arguments = {}, QWidget *parent = nullptr);
+    ~TfrmMainForm() override;
+
+    // Project access.
+    QString GetValue(const QString &key, const QString &def = QString()) const;
+    void SetValue(const QString &key, const QString &value, const QString &def = QString());
+    void ResetValue(const QString &key);
+    void RemoveKey(const QString &key);
+    sl::ProjectList &projectList() { return ProjectList; }
+    const sl::BindingDefaults &bindingDefaults() const { return BindingDefaults; }
+    int bindingCount() const { return int(BoundControls.size()); }
+
+    // Transfer between the project and the controls.
+    void AddBinding(const QString &key, QWidget *control, const QString &def);
+    void ProjectToControls();
+    void ControlsToProject();
+    void ProjectToMemo();
+    void MemoToProject();
+    void edExit();
+
+    // Project files.
+    bool OpenProject(const QString &fileName);
+    void NewProjectFile(const QString &fileName);
+    bool SaveProject(const QString &target = QString());
+    void ApplyTemplate(const QString &fileName);
+    bool FormCloseQuery();
+    void EnableProjectUI();
+    void UpdateMetaVersion();
+    bool isModified() const;
+    QString projectFileName() const { return ProjectFileName; }
+    QString projectSnapshot() const { return ProjectSnapshot; }
+    QString basePath() const;
+    QString programDir() const;
+
+    // Recent lists.
+    void AddRecentFile(const QString &fileName, bool isTemplate);
+    void BuildRecentMenus();
+
+    // Window state.
+    void SetProjectCaption(const QString &fileName);
+    void UpdateButtons();
+
+    sl::SettingsStore &settings() { return *m_store; }
+    bool ConfirmOverwrite = true;
+    QStringList FaceNames;
+    QList<QPushButton *> SpriteEditButtons;   // index 0 is row 1
+    QList<QPushButton *> SpriteDeleteButtons; // index 0 is row 1
+
+    Ui::TfrmMainForm *ui;
+
+    // Called after the window is shown: reports what start-up could not do.
+    void reportStartupProblems();
+
+public slots:
+    void miNewProjectClick();
+    void miOpenProjectClick();
+    void miSaveClick();
+    void miSaveAsClick();
+    void miSaveasDefaultClick();
+    void miResetDefaultClick();
+    void miApplyTemplateClick();
+    void miSaveastemplateClick();
+    void miQuitClick();
+    void miUsepano12dllClick();
+    void btClearRecentClick();
+    void pcChange(int index);
+    void tsConfigfileShow();
+    void mConfigFileExit();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate(const QStringList &arguments);
+    void RegisterBindings();
+    void BuildSpriteRows();
+    void FillTemplateLists();
+    void ActOnCommandLine(const QStringList &arguments);
+    void FillHotspotList();
+    void TranslateRuntimeTexts();
+    void connectHandlers();
+    void setExitHandler(QWidget *control, std::function<void()> handler);
+    void commitFocusedControl();
+    void commitMemoIfActive();
+    bool setBasePath(const QString &folder);
+    void RecentProjectClick(int slot);
+    void RecentTemplateClick(int slot);
+    void lbRecentFilesClick();
+    void lbRecentFilesDblClick();
+    void reportFileError(const QString &message);
+
+    // Special keys of the transfer (tile format, qualities, colours, anchors, project type,
+    // autoplay, sprites, caption) and the migrations of old keys.
+    void MigrateOldKeys();
+    void SpecialKeysToControls();
+    void ControlsToSpecialKeys();
+
+    sl::ProjectList ProjectList;
+    sl::BindingDefaults BindingDefaults;
+    QList<QPointer<QWidget>> BoundControls;
+    QString ProjectFileName;
+    QString ProjectSnapshot;
+    bool m_neverSaved = false; // a new project counts as modified until its first save
+    bool FillingControls = false;
+    bool ProjectToControlsActive = false;
+    int ProjectType = 0;
+    std::unique_ptr<sl::SettingsStore> m_store;
+    QHash<QWidget *, std::function<void()>> m_exitHandlers;
+    QList<int> m_recentListSlots; // slot of each entry of lbRecentFiles
+    QStringList m_startupProblems;
+    QLabel *m_statusPanels[3] = {nullptr, nullptr, nullptr};
+    int m_previousPage = 0;
+};
+
+// The one main window, reached by the dialogs.
+extern TfrmMainForm *frmMainForm;

@@ -1,0 +1,344 @@
+// The main window with its project: start-up, transfer, raw text, files, close query, recent lists.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "app/TfrmMainForm.h"
+#include "platform/gui/Hooks.h"
+#include "platform/settings/SettingsStore.h"
+#include "project/ProjectFile.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Leaving a control as the user does with the mouse or Tab.
+void leave(QWidget *w)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+}
+
+void typeInto(QLineEdit *e, const QString &text)
+{
+    e->setText(text);
+    leave(e);
+}
+
+// Answers message boxes from a queue and records what was asked.
+struct Answers
+{
+    QList<int> replies;
+    QStringList asked;
+    QStringList saveNames;
+    QStringList openNames;
+    Answers()
+    {
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
+        };
+        sl::hooks::saveFileName = [this](const QString &, const QString &, const QString &, const QString &,
+                                         const QString &, unsigned) {
+            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+        };
+        sl::hooks::openFileName = [this](const QString &, const QString &, const QString &, const QString &,
+                                         const QString &, unsigned) {
+            return openNames.isEmpty() ? QString() : openNames.takeFirst();
+        };
+    }
+    ~Answers() { sl::hooks::restoreDefaults(); }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        dir = env->path() + QStringLiteral("/work dir é");
+        QDir().mkpath(dir);
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/default.slp"));
+        env.reset();
+    }
+
+    void startUpShowsOnlyTheStartTab()
+    {
+        TfrmMainForm w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Skyloom - Version - 1.6.2"));
+        QCOMPARE(w.bindingCount(), 97);
+        QCOMPARE(w.ui->cbHotspot->count(), 256);
+        QCOMPARE(w.ui->cbHotspot->currentIndex(), 1);
+        QCOMPARE(w.ui->cbHotspot->itemText(255), QStringLiteral("Hotspot 255"));
+        QCOMPARE(w.ui->pc->currentIndex(), 0);
+        for (int i = 1; i < w.ui->pc->count(); ++i)
+            QVERIFY2(!w.ui->pc->isTabVisible(i), qPrintable(w.ui->pc->tabText(i)));
+        QVERIFY(!w.ui->miSaveAs->isEnabled());
+        QVERIFY(w.projectList().lines().isEmpty());
+        QCOMPARE(w.SpriteEditButtons.size(), 10);
+        QVERIFY(w.ui->cbOpenAfter->isChecked());
+        QVERIFY(w.ui->miUsepano12dll->isChecked());
+    }
+
+    // Every line survives open, an edit in a control, an edit on the raw-text tab, save and reopen.
+    void openEditSaveReopenKeepsEveryLine()
+    {
+        const QString path = dir + QStringLiteral("/pano.slp");
+        writeBytes(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
+                         "MOVIE.WIDTH=800\ncustom.key = spaced\noutput=pano.mov\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        QCOMPARE(w.ui->edMovWidth->text(), QStringLiteral("800"));
+        QCOMPARE(w.ui->pc->currentIndex(), 1);
+
+        typeInto(w.ui->edMovWidth, QStringLiteral("640"));
+        QVERIFY(w.projectList().lines().contains(QStringLiteral("movie.width=640")));
+        QVERIFY(w.isModified());
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("pano.slp *")));
+
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nadded.by.hand=yes"));
+        leave(w.ui->mConfigFile);
+        QCOMPARE(w.GetValue(QStringLiteral("added.by.hand")), QStringLiteral("yes"));
+
+        QVERIFY(w.SaveProject());
+        QVERIFY(!w.isModified());
+        QCOMPARE(w.windowTitle(), QStringLiteral("pano.slp - Skyloom"));
+        const QByteArray saved = readBytes(path);
+        QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
+                                 "weird line without equals\r\nmovie.width=640\r\ncustom.key = spaced\r\n"));
+        QVERIFY(saved.contains("added.by.hand=yes\r\n"));
+
+        TfrmMainForm again;
+        QVERIFY(again.OpenProject(path));
+        QCOMPARE(again.projectList().lines(), w.projectList().lines());
+    }
+
+    void transferFollowsControlKinds()
+    {
+        const QString path = dir + QStringLiteral("/kinds.slp");
+        writeBytes(path, "preview.enabled=\nobject.grabber=7\nflash.windowscale=2\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        // Present and empty reads as empty, not as the default "1".
+        QVERIFY(!w.ui->cbPreview->isChecked());
+        // An index beyond the list selects nothing, and nothing is written back.
+        QCOMPARE(w.ui->cbObjControl->currentIndex(), -1);
+        QCOMPARE(w.GetValue(QStringLiteral("object.grabber")), QStringLiteral("7"));
+        QCOMPARE(w.ui->cbFlashWindowScale->currentIndex(), 2);
+
+        // A disabled edit keeps the stored value whatever it shows.
+        w.ui->edGamma->setEnabled(false);
+        w.ui->edGamma->setText(QStringLiteral("2.2"));
+        w.edExit();
+        QVERIFY(!w.projectList().hasKey(QStringLiteral("stitcher.gamma")));
+        w.ui->edGamma->setEnabled(true);
+
+        // A check box without an exit event of its own is stored when the user toggles it.
+        w.ui->cbFlashMeshAuto->click();
+        QCOMPARE(w.GetValue(QStringLiteral("flash.mesh.auto")), QStringLiteral("0"));
+        w.ProjectToControls();
+        QVERIFY(!w.ui->cbFlashMeshAuto->isChecked());
+    }
+
+    void newProjectIsModifiedUntilSaved()
+    {
+        Answers answers;
+        const QString path = dir + QStringLiteral("/pano.final.slp");
+        answers.saveNames << path;
+        TfrmMainForm w;
+        w.miNewProjectClick();
+        QCOMPARE(w.projectFileName(), path);
+        QVERIFY(w.isModified());
+        QCOMPARE(w.GetValue(QStringLiteral("output")), QStringLiteral("pano.mov"));
+        QCOMPARE(w.GetValue(QStringLiteral("flashfile")), QStringLiteral("pano.swf"));
+        QCOMPARE(w.basePath(), QDir::cleanPath(dir));
+        QVERIFY(!QFile::exists(path));
+        w.miSaveClick();
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!w.isModified());
+        sl::SettingsStore store;
+        QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
+    }
+
+    void closeQueryAnswers()
+    {
+        const QString path = dir + QStringLiteral("/close.slp");
+        writeBytes(path, "input=a.jpg\r\n");
+        const QByteArray original = readBytes(path);
+        {
+            Answers answers;
+            TfrmMainForm w;
+            QVERIFY(w.OpenProject(path));
+            typeInto(w.ui->edTitle, QStringLiteral("Title"));
+            answers.replies << sl::IDCANCEL;
+            QVERIFY(!w.FormCloseQuery());
+            QCOMPARE(readBytes(path), original);
+            answers.replies << sl::IDNO;
+            QVERIFY(w.FormCloseQuery());
+            QCOMPARE(readBytes(path), original);
+            answers.replies << sl::IDYES;
+            QVERIFY(w.FormCloseQuery());
+            QVERIFY(readBytes(path).contains("userdata.title=Title\r\n"));
+        }
+        // A save that fails keeps the window open and the project modified.
+        {
+            Answers answers;
+            const QString gone = dir + QStringLiteral("/gone");
+            QDir().mkpath(gone);
+            writeBytes(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
+            TfrmMainForm w;
+            QVERIFY(w.OpenProject(gone + QStringLiteral("/p.slp")));
+            typeInto(w.ui->edAuthor, QStringLiteral("Me"));
+            QDir::setCurrent(dir);
+            QVERIFY(QDir(gone).removeRecursively());
+            answers.replies << sl::IDYES;
+            QVERIFY(!w.FormCloseQuery());
+            QVERIFY(w.isModified());
+            QCOMPARE(answers.asked.size(), 2); // the question, then the reason
+        }
+    }
+
+    // Text typed on the raw-text tab is committed before the close query decides.
+    void memoTextIsNeverLost()
+    {
+        Answers answers;
+        const QString path = dir + QStringLiteral("/memo.slp");
+        writeBytes(path, "input=a.jpg\r\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        QVERIFY(w.SaveProject());
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        w.ui->mConfigFile->setPlainText(QStringLiteral("input=a.jpg\ntyped.here=1"));
+        answers.replies << sl::IDYES;
+        answers.saveNames << dir + QStringLiteral("/other.slp");
+        w.miNewProjectClick();
+        QCOMPARE(answers.asked.size(), 1);
+        QVERIFY(readBytes(path).contains("typed.here=1\r\n"));
+    }
+
+    void failedOpenChangesNothing()
+    {
+        Answers answers;
+        const QString path = dir + QStringLiteral("/good.slp");
+        writeBytes(path, "input=a.jpg\r\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        const QString cwd = QDir::currentPath();
+        const QStringList lines = w.projectList().lines();
+        const QString caption = w.windowTitle();
+        const QString folderNamedLikeAProject = dir + QStringLiteral("/folder.slp");
+        QDir().mkpath(folderNamedLikeAProject);
+        QVERIFY(!w.OpenProject(folderNamedLikeAProject));
+        QCOMPARE(w.projectFileName(), path);
+        QCOMPARE(w.projectList().lines(), lines);
+        QCOMPARE(w.windowTitle(), caption);
+        QCOMPARE(QDir::currentPath(), cwd);
+        QCOMPARE(answers.asked.size(), 1);
+    }
+
+    void commandLineImageStartsANewProject()
+    {
+        QDir::setCurrent(dir);
+        writeBytes(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
+        writeBytes(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
+        TfrmMainForm w(QStringList{QStringLiteral("a.b.jpg")});
+        QCOMPARE(w.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
+        QCOMPARE(w.GetValue(QStringLiteral("input")), QStringLiteral("a.b.jpg"));
+        QCOMPARE(w.GetValue(QStringLiteral("output")), QStringLiteral("a.b.mov"));
+        QCOMPARE(w.GetValue(QStringLiteral("thumbfile")), QStringLiteral("a.b_thumb.jpg"));
+        QVERIFY(w.isModified());
+        QVERIFY(!QFile::exists(w.projectFileName()));
+    }
+
+    // A file opened at start-up counts as modified exactly when the same file opened later does.
+    void commandLineProjectMatchesMenuOpen()
+    {
+        const QString path = dir + QStringLiteral("/same.slp");
+        TfrmMainForm first;
+        first.OpenProject(path); // a new project under that name
+        QVERIFY(first.SaveProject());
+        TfrmMainForm fromCommandLine(QStringList{path});
+        TfrmMainForm fromMenu;
+        QVERIFY(fromMenu.OpenProject(path));
+        QCOMPARE(fromCommandLine.isModified(), fromMenu.isModified());
+        QCOMPARE(fromCommandLine.projectList().lines(), fromMenu.projectList().lines());
+    }
+
+    void recentListsFollowOpenedProjects()
+    {
+        Answers answers;
+        QStringList paths;
+        for (const char *n : {"A", "B", "C"}) {
+            paths << dir + QStringLiteral("/%1.slp").arg(QLatin1String(n));
+            writeBytes(paths.last(), "input=x.jpg\r\n");
+        }
+        TfrmMainForm w;
+        for (const QString &p : paths)
+            QVERIFY(w.OpenProject(p));
+        QVERIFY(w.OpenProject(paths.at(0)));
+        QCOMPARE(w.ui->lbRecentFiles->count(), 3);
+        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("A.slp"));
+        QCOMPARE(w.ui->lbRecentFiles->item(1)->text(), QStringLiteral("C.slp"));
+        QCOMPARE(w.ui->miRecentProjects->actions().size(), 3);
+        // The entry clicked is the one opened, even when the close query's save reorders the list.
+        typeInto(w.ui->edTitle, QStringLiteral("changed"));
+        answers.replies << sl::IDYES;
+        w.ui->miRecentProjects->actions().at(2)->trigger(); // B
+        QCOMPARE(w.projectFileName(), paths.at(1));
+    }
+
+    void templatesMergeSettingsButNoFiles()
+    {
+        const QString project = dir + QStringLiteral("/t.slp");
+        writeBytes(project, "input=mine.jpg\r\noutput=mine.mov\r\n");
+        const QString tmpl = dir + QStringLiteral("/look.slt");
+        writeBytes(tmpl, "Output=other.mov\r\nMovie.Width=800\r\n  #fov.max=10\r\n=5\r\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(project));
+        w.ApplyTemplate(tmpl);
+        QCOMPARE(w.GetValue(QStringLiteral("output")), QStringLiteral("mine.mov"));
+        QCOMPARE(w.GetValue(QStringLiteral("movie.width")), QStringLiteral("800"));
+        QCOMPARE(w.GetValue(QStringLiteral("fov.max")), QStringLiteral("120"));
+        QCOMPARE(w.ui->edMovWidth->text(), QStringLiteral("800"));
+        sl::SettingsStore store;
+        QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("template0")), tmpl);
+    }
+
+private:
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    QString dir;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
