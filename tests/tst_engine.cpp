@@ -267,8 +267,8 @@ private slots:
         QTest::addColumn<QStringList>("project");
         QTest::addColumn<QString>("option");
         QTest::addColumn<QSize>("frameSize");
-        QTest::newRow("cube faces, jpeg") << QStringList{"movie.cube=1", "cubefile=c", "output=m.mov"} << "-a" << QSize(256, 128);
-        QTest::newRow("cube faces named by input") << QStringList{"movie.cube=1", "input=c_3.jpg", "output=m.mov"} << "-ac" << QSize(256, 128);
+        QTest::newRow("cube faces, jpeg") << QStringList{"movie.cube=1", "cubefile=c", "output=m.mov"} << "-a" << QSize(208, 104);
+        QTest::newRow("cube faces named by input") << QStringList{"movie.cube=1", "input=c_3.jpg", "output=m.mov"} << "-ac" << QSize(208, 104);
         QTest::newRow("cylinder") << QStringList{"movie.cylinder=1", "input=cyl.jpg", "output=m.mov"} << "-f" << QSize(300, 150);
     }
     void cubeAndCylinderMovies()

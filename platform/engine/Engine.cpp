@@ -196,6 +196,13 @@ int Engine::autoTileSize(int equirectWidth) const
     return std::max(16, int(std::lround(equirectWidth / kPi / 16.0)) * 16);
 }
 
+// Automatic panorama width from faces: the face size times pi, rounded to a multiple of 16, the
+// inverse of autoTileSize (a 4000 pixel panorama gives 1280 pixel faces and comes back 4016 wide).
+int Engine::autoEquirectWidth(int faceSize) const
+{
+    return std::clamp(int(std::lround(faceSize * kPi / 16.0)) * 16, 16, kMaxEquirectWidth);
+}
+
 bool Engine::fail(const QString &error)
 {
     m_outputs.rollback();
@@ -316,7 +323,7 @@ QImage Engine::loadPanorama(bool preferTiff, QString &error, int minWidth)
         CubeFaces faces;
         if (!loadFaces(preferTiff, m_shortcut, faces, error))
             return {};
-        const int width = std::min(kMaxEquirectWidth, faces[0].width() * 4);
+        const int width = autoEquirectWidth(faces[0].width());
         printLine(QStringLiteral("Projecting the cube faces (%1 x %2) ...").arg(width).arg(width / 2));
         QImage pano = sl::projection::cubeToEquirect(faces, width, interpolator());
         if (pano.isNull())
@@ -568,7 +575,7 @@ bool Engine::makeEquirect()
         return fail(error);
     int width = number(QStringLiteral("stitcher.width"), 0);
     if (width <= 0)
-        width = faces[0].width() * 4;
+        width = autoEquirectWidth(faces[0].width());
     width = std::max(2, width);
     if (width > kMaxEquirectWidth)
         return fail(QStringLiteral("The width %1 is too large (at most %2).").arg(width).arg(kMaxEquirectWidth));

@@ -49,6 +49,7 @@ private:
     QImage loadPanorama(bool preferTiff, QString &error, int minWidth = 0);
     bool loadObject(sl::movie::Movie &movie, int quality, QString &error);
     int autoTileSize(int equirectWidth) const;
+    int autoEquirectWidth(int faceSize) const;
     sl::projection::Interpolator interpolator() const;
 
     bool writeImage(const QImage &image, const QString &finalPath, int quality, QString &error);

@@ -6,7 +6,8 @@
 //          "cubefile.dosup" = 1, else "_0".."_5"; "stitcher.tilesize" 0 = input width / pi,
 //          rounded to a multiple of 16)
 //     -e   the same as JPEG faces ("compress.quality", per face "compress.quality.<n>")
-//     -r   an equirectangular image named "input" from the faces ("stitcher.width" 0 = 4 x face)
+//     -r   an equirectangular image named "input" from the faces ("stitcher.width" 0 = face size
+//          x pi, rounded to a multiple of 16)
 //     -f NAME, -a, -ac
 //          the movie "output" (".mov" added without extension): one equirectangular frame for
 //          a panorama (cube faces: "-ac" TIFF, "-a" JPEG; a cylinder is reprojected), one frame
