@@ -116,8 +116,10 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
     }
 
     // 19: only "Start" shows.
-    for (int i = 1; i < ui->pc->count(); ++i)
-        ui->pc->setTabVisible(i, false);
+    for (int i = 0; i < ui->pc->count(); ++i)
+        m_pages.append({ui->pc->widget(i), ui->pc->tabText(i)});
+    for (int i = 1; i < m_pages.size(); ++i)
+        setPageVisible(m_pages.at(i).widget, false);
 
     // 20
     FillHotspotList();
@@ -492,17 +494,44 @@ void TfrmMainForm::connectHandlers()
     connect(ui->lbRecentFiles, &QListWidget::itemDoubleClicked, this, [this] { lbRecentFilesDblClick(); });
 }
 
+void TfrmMainForm::setPageVisible(QWidget *page, bool visible)
+{
+    if (isPageVisible(page) == visible)
+        return;
+    QSignalBlocker block(ui->pc);
+    QWidget *current = ui->pc->currentWidget();
+    if (!visible) {
+        ui->pc->removeTab(ui->pc->indexOf(page));
+    } else {
+        int position = 0;
+        for (const Page &p : std::as_const(m_pages)) {
+            if (p.widget == page) {
+                ui->pc->insertTab(position, page, p.title);
+                break;
+            }
+            if (isPageVisible(p.widget))
+                ++position;
+        }
+    }
+    if (current && isPageVisible(current))
+        ui->pc->setCurrentWidget(current);
+}
+
+bool TfrmMainForm::isPageVisible(QWidget *page) const
+{
+    return ui->pc->indexOf(page) >= 0;
+}
+
 void TfrmMainForm::pcChange(int index)
 {
     QWidget *page = ui->pc->widget(index);
     // The control left behind on the previous page is committed first.
-    if (m_previousPage != index) {
-        QWidget *oldPage = ui->pc->widget(m_previousPage);
+    if (m_previousPage && m_previousPage != page) {
         QWidget *f = QApplication::focusWidget();
-        if (oldPage && f && oldPage->isAncestorOf(f))
+        if (f && m_previousPage->isAncestorOf(f))
             commitFocusedControl();
     }
-    m_previousPage = index;
+    m_previousPage = page;
     if (page == ui->tsConfigfile)
         tsConfigfileShow();
     if (page != ui->tsStart && page != ui->tsConsole && page != ui->tsOutputHelp && page) {

@@ -81,6 +81,11 @@ public:
 
     Ui::TfrmMainForm *ui;
 
+    // Tabs of `pc` are shown and hidden by taking them out of the tab bar and putting them back
+    // at their place, so the tab bar never lays out hidden tabs.
+    void setPageVisible(QWidget *page, bool visible);
+    bool isPageVisible(QWidget *page) const;
+
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
@@ -143,7 +148,13 @@ private:
     QList<int> m_recentListSlots; // slot of each entry of lbRecentFiles
     QStringList m_startupProblems;
     QLabel *m_statusPanels[3] = {nullptr, nullptr, nullptr};
-    int m_previousPage = 0;
+    QPointer<QWidget> m_previousPage;
+    struct Page
+    {
+        QWidget *widget;
+        QString title;
+    };
+    QList<Page> m_pages; // every page of `pc` in tab order, shown or not
 };
 
 // The one main window, reached by the dialogs.

@@ -288,9 +288,11 @@ void TfrmMainForm::EnableProjectUI()
     ui->miApplyTemplate->setEnabled(true);
     for (QWidget *page : {ui->tsOptions, ui->tsQTOptions, ui->tsQTUserData, ui->tsHotSpotEdit, ui->tsConfigfile,
                           ui->tsSprites, ui->tsAddSprites, ui->tsOutputHelp, ui->tsFlash, ui->tsFlash2})
-        ui->pc->setTabVisible(ui->pc->indexOf(page), true);
-    ui->pc->setCurrentIndex(1);
-    pcChange(1);
+        setPageVisible(page, true);
+    if (ui->pc->currentIndex() != 1)
+        ui->pc->setCurrentIndex(1); // runs pcChange
+    else
+        pcChange(1);
 }
 
 bool TfrmMainForm::SaveProject(const QString &target)

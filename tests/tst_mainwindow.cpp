@@ -101,8 +101,9 @@ private slots:
         QCOMPARE(w.ui->cbHotspot->currentIndex(), 1);
         QCOMPARE(w.ui->cbHotspot->itemText(255), QStringLiteral("Hotspot 255"));
         QCOMPARE(w.ui->pc->currentIndex(), 0);
-        for (int i = 1; i < w.ui->pc->count(); ++i)
-            QVERIFY2(!w.ui->pc->isTabVisible(i), qPrintable(w.ui->pc->tabText(i)));
+        QCOMPARE(w.ui->pc->count(), 1);
+        QVERIFY(w.isPageVisible(w.ui->tsStart));
+        QVERIFY(!w.isPageVisible(w.ui->tsConsole));
         QVERIFY(!w.ui->miSaveAs->isEnabled());
         QVERIFY(w.projectList().lines().isEmpty());
         QCOMPARE(w.SpriteEditButtons.size(), 10);
