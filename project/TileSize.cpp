@@ -28,7 +28,8 @@ double roundHalfEven(double x)
 
 int optimalTileSizeFor(double fovDegrees, int64_t height, int64_t subdivision)
 {
-    if (!std::isfinite(fovDegrees) || !(fovDegrees > 0) || subdivision < 1)
+    // A field of view of 180 degrees or more has no rectilinear view to fill.
+    if (!std::isfinite(fovDegrees) || !(fovDegrees > 0) || !(fovDegrees < 180) || subdivision < 1)
         return 0;
     const double half = fovDegrees / 2.0 * std::numbers::pi / 180.0;
     const double t = std::tan(half);

@@ -15,7 +15,7 @@ namespace sl {
 constexpr int64_t MaxTileSize = int64_t(1) << 20;
 
 // The smallest k x m + 1 not below round(height / tan(fov / 2)) (ties to even), for a field of
-// view in degrees. 0 (no proposal) for fov not above 0, a subdivision below 1, and whenever
+// view in degrees. 0 (no proposal) for fov outside (0, 180), a subdivision below 1, and whenever
 // the size or the result is not finite or lies outside 1 .. MaxTileSize.
 int optimalTileSizeFor(double fovDegrees, int64_t height, int64_t subdivision);
 // As the window computes it: only for types 0 and 1; the start field of view and the movie
