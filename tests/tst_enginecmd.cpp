@@ -145,13 +145,11 @@ private slots:
     void splitter();
     void splitterLoneCr();
     void splitterLongLine();
-    void splitterMegabyteLine();
 
     void createOutputOptions_data();
     void createOutputOptions();
     void overwriteQuestion();
     void cubeTilesMissing();
-    void statusText_data();
     void statusText();
     void flashController();
     void helperChecks_data();
@@ -399,23 +397,6 @@ void TestEngineCommand::splitterLongLine()
     }
 }
 
-void TestEngineCommand::splitterMegabyteLine()
-{
-    // 3.5 MiB without a line end, then a short line: cut at 1 MiB, nothing lost.
-    const QByteArray big(3 * 1024 * 1024 + 512 * 1024, 'x');
-    LineSplitter splitter;
-    QList<EngineLine> lines;
-    for (qsizetype at = 0; at < big.size(); at += 65536)
-        lines += splitter.feed(QByteArrayView(big).sliced(at, qMin<qsizetype>(65536, big.size() - at)));
-    QVERIFY(splitter.pendingBytes() <= LineSplitter::DefaultMaxLineBytes);
-    lines += splitter.feed("\nafter\n");
-    lines += splitter.finish();
-    QCOMPARE(lines.size(), 5);
-    for (int i = 0; i < 3; ++i) QCOMPARE(lines[i].text.size(), 1024 * 1024);
-    QCOMPARE(lines[3].text.size(), 512 * 1024);
-    QCOMPARE(lines[4].text, QStringLiteral("after"));
-}
-
 // ---- create commands -------------------------------------------------------------------
 
 void TestEngineCommand::createOutputOptions_data()
@@ -574,21 +555,11 @@ void TestEngineCommand::cubeTilesMissing()
     QVERIFY(!create::tilesExist(0, "cube", false, false, QString())); // no base path: not found
 }
 
-void TestEngineCommand::statusText_data()
-{
-    QTest::addColumn<qint64>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("2,048,000") << qint64(2048000) << "2000 kb";
-    QTest::newRow("1023") << qint64(1023) << "0 kb";
-    QTest::newRow("1024") << qint64(1024) << "1 kb";
-    QTest::newRow("5 GiB") << qint64(5) * 1024 * 1024 * 1024 << "5242880 kb";
-}
-
 void TestEngineCommand::statusText()
 {
-    QFETCH(qint64, bytes);
-    QFETCH(QString, text);
-    QCOMPARE(create::sizeText(bytes), text);
+    QCOMPARE(create::sizeText(2048000), QStringLiteral("2000 kb"));
+    QCOMPARE(create::sizeText(1023), QStringLiteral("0 kb"));
+    QCOMPARE(create::sizeText(qint64(5) << 30), QStringLiteral("5242880 kb"));
 }
 
 void TestEngineCommand::flashController()

@@ -115,7 +115,6 @@ private slots:
     void missingEngine();
     void noBasePath();
     void ownScripts();
-    void progressSweep();
 
 private:
     QString m_engine;
@@ -471,17 +470,6 @@ void TestRunner::ownScripts()
         }
         QCOMPARE(runner.lastCrashed(), QByteArray(c.name) == "crash");
     }
-}
-
-void TestRunner::progressSweep()
-{
-    QCOMPARE(EngineRunner::progressOffset(1), 10);
-    QCOMPARE(EngineRunner::progressOffset(49), 490);
-    QCOMPARE(EngineRunner::progressOffset(50), 500);
-    QCOMPARE(EngineRunner::progressOffset(51), 490);
-    QCOMPARE(EngineRunner::progressOffset(99), 10);
-    QCOMPARE(EngineRunner::progressOffset(100), 0);
-    QCOMPARE(EngineRunner::progressOffset(101), 10);
 }
 
 QTEST_GUILESS_MAIN(TestRunner)
