@@ -1,19 +1,602 @@
+// Reprojection between equirectangular images, cube faces and rectilinear views.
+//
+// Coordinates: x to the right, y up, z forward (pan 0, tilt 0). A direction at pan p (growing to the
+// left) and tilt t (growing upwards) is (-sin p cos t, sin t, cos p cos t). In an equirectangular
+// image of W x H pixels, pan p lies at the continuous column W (1/2 - p/360) and tilt t at the
+// continuous row H (1/2 - t/180); pixel i covers [i, i+1), its centre is i + 1/2.
+//
+// Each output row first gets the source coordinates of all its pixels (float, with a polynomial
+// arctangent good to 1e-5 radians), then a sampler reads them; rows are shared among threads.
 #include "platform/projection/Projection.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sl::projection {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr float kPiF = float(kPi);
+constexpr int kMaxSize = 65535;
+
+// ---- arithmetic ----
+
+// atan(t) for 0 <= t <= 1, error below 1e-5 radians.
+inline float atanUnit(float t)
+{
+    const float s = t * t;
+    return t * (0.9998660f + s * (-0.3302995f + s * (0.1801410f + s * (-0.0851330f + s * 0.0208351f))));
+}
+
+inline float fastAtan2(float y, float x)
+{
+    const float ax = std::fabs(x), ay = std::fabs(y);
+    const float hi = std::max(ax, ay);
+    if (hi == 0.0f)
+        return 0.0f;
+    const float lo = std::min(ax, ay);
+    float r = atanUnit(lo / hi);
+    if (ay > ax)
+        r = 0.5f * kPiF - r;
+    if (x < 0.0f)
+        r = kPiF - r;
+    return y < 0.0f ? -r : r;
+}
+
+// ---- the faces ----
+
+struct Vec3
+{
+    float x, y, z;
+};
+
+inline float dot(const Vec3 &a, const Vec3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Each face: the direction it looks at, its right-hand direction and its downward direction, as
+// seen from inside. The top face's lower edge meets the front face's upper edge, the bottom face's
+// upper edge the front face's lower edge.
+struct FaceAxes
+{
+    Vec3 forward, right, down;
+};
+
+constexpr FaceAxes kFaces[6] = {
+    {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},   // 0 front  (pan 0)
+    {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}},  // 1 right  (pan -90)
+    {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}}, // 2 back   (pan 180)
+    {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}},  // 3 left   (pan 90)
+    {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},    // 4 top
+    {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},  // 5 bottom
+};
+
+// ---- pixels ----
+
+struct Source
+{
+    const uchar *bits = nullptr;
+    qsizetype stride = 0;
+    int w = 0;
+    int h = 0;
+
+    explicit Source(const QImage &image)
+        : bits(image.constBits()), stride(image.bytesPerLine()), w(image.width()), h(image.height())
+    {
+    }
+    inline quint32 at(int x, int y) const
+    {
+        return reinterpret_cast<const quint32 *>(bits + qsizetype(y) * stride)[x];
+    }
+};
+
+// Column and row indices outside the image: equirectangular images wrap around horizontally and
+// stop at the poles; faces stop at their edges.
+template <bool Wrap>
+inline int column(int x, int w)
+{
+    if constexpr (Wrap) {
+        if (x >= 0 && x < w)
+            return x;
+        if (x >= w && x < 2 * w)
+            return x - w;
+        if (x < 0 && x >= -w)
+            return x + w;
+        x %= w;
+        return x < 0 ? x + w : x;
+    } else {
+        return x < 0 ? 0 : (x >= w ? w - 1 : x);
+    }
+}
+
+inline int clampRow(int y, int h) { return y < 0 ? 0 : (y >= h ? h - 1 : y); }
+
+// a + (b - a) * f / 256 on all four bytes at once, rounded.
+inline quint32 lerp(quint32 a, quint32 b, quint32 f)
+{
+    const quint32 g = 256 - f;
+    const quint32 rb = (((a & 0x00FF00FFu) * g + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+    const quint32 ag = (((a >> 8) & 0x00FF00FFu) * g + ((b >> 8) & 0x00FF00FFu) * f + 0x00800080u) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+template <bool Wrap>
+struct Nearest
+{
+    static inline quint32 sample(const Source &s, float x, float y)
+    {
+        const int ix = column<Wrap>(int(std::floor(x + 0.5f)), s.w);
+        const int iy = clampRow(int(std::floor(y + 0.5f)), s.h);
+        return s.at(ix, iy);
+    }
+};
+
+template <bool Wrap>
+struct Bilinear
+{
+    static inline quint32 sample(const Source &s, float x, float y)
+    {
+        const float fx0 = std::floor(x), fy0 = std::floor(y);
+        const quint32 fx = quint32((x - fx0) * 256.0f + 0.5f);
+        const quint32 fy = quint32((y - fy0) * 256.0f + 0.5f);
+        const int x0 = column<Wrap>(int(fx0), s.w);
+        const int x1 = column<Wrap>(int(fx0) + 1, s.w);
+        const int y0 = clampRow(int(fy0), s.h);
+        const int y1 = clampRow(int(fy0) + 1, s.h);
+        const quint32 top = lerp(s.at(x0, y0), s.at(x1, y0), fx);
+        const quint32 bottom = lerp(s.at(x0, y1), s.at(x1, y1), fx);
+        return lerp(top, bottom, fy);
+    }
+};
+
+// Catmull-Rom weights for the four samples around a fraction t.
+inline void cubicWeights(float t, float w[4])
+{
+    const float t2 = t * t, t3 = t2 * t;
+    w[0] = -0.5f * t3 + t2 - 0.5f * t;
+    w[1] = 1.5f * t3 - 2.5f * t2 + 1.0f;
+    w[2] = -1.5f * t3 + 2.0f * t2 + 0.5f * t;
+    w[3] = 0.5f * t3 - 0.5f * t2;
+}
+
+template <bool Wrap>
+struct Bicubic
+{
+    static inline quint32 sample(const Source &s, float x, float y)
+    {
+        const float fx0 = std::floor(x), fy0 = std::floor(y);
+        float wx[4], wy[4];
+        cubicWeights(x - fx0, wx);
+        cubicWeights(y - fy0, wy);
+        int xs[4];
+        for (int i = 0; i < 4; ++i)
+            xs[i] = column<Wrap>(int(fx0) - 1 + i, s.w);
+        float acc[4] = {0, 0, 0, 0};
+        for (int j = 0; j < 4; ++j) {
+            const int yy = clampRow(int(fy0) - 1 + j, s.h);
+            float row[4] = {0, 0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const quint32 p = s.at(xs[i], yy);
+                row[0] += wx[i] * float(p & 0xFF);
+                row[1] += wx[i] * float((p >> 8) & 0xFF);
+                row[2] += wx[i] * float((p >> 16) & 0xFF);
+                row[3] += wx[i] * float(p >> 24);
+            }
+            for (int c = 0; c < 4; ++c)
+                acc[c] += wy[j] * row[c];
+        }
+        quint32 out = 0;
+        for (int c = 0; c < 4; ++c) {
+            const float v = std::clamp(acc[c] + 0.5f, 0.0f, 255.0f);
+            out |= quint32(v) << (8 * c);
+        }
+        return out;
+    }
+};
+
+// Samples a row of coordinates into `out`.
+template <template <bool> class Sampler, bool Wrap>
+void sampleRow(const Source &s, const float *xs, const float *ys, int n, quint32 *out, quint32 orMask)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = Sampler<Wrap>::sample(s, xs[i], ys[i]) | orMask;
+}
+
+template <bool Wrap>
+void sampleRow(Interpolator ip, const Source &s, const float *xs, const float *ys, int n, quint32 *out,
+               quint32 orMask = 0)
+{
+    switch (ip) {
+    case Interpolator::Nearest: sampleRow<Nearest, Wrap>(s, xs, ys, n, out, orMask); break;
+    case Interpolator::Bilinear: sampleRow<Bilinear, Wrap>(s, xs, ys, n, out, orMask); break;
+    case Interpolator::Bicubic: sampleRow<Bicubic, Wrap>(s, xs, ys, n, out, orMask); break;
+    }
+}
+
+// ---- threads ----
+
+// Calls work(first, end) for bands of `bandRows` rows out of 0..rows-1, spread over the processors
+// this process may use (at most hardware_concurrency()); the bands are taken in turn, so that slow
+// and fast parts of the image even out.
+unsigned usableProcessors()
+{
+    unsigned n = std::max(1u, std::thread::hardware_concurrency());
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        n = std::min(n, unsigned(std::max(1, CPU_COUNT(&set))));
+#endif
+    return n;
+}
+
+template <class Work>
+void forEachBand(int rows, int bandRows, qint64 pixels, const Work &work)
+{
+    const int bands = (rows + bandRows - 1) / bandRows;
+    const qint64 byWork = std::max<qint64>(1, pixels / 32768);
+    const int threads = int(std::min<qint64>({qint64(usableProcessors()), byWork, qint64(bands)}));
+    std::atomic<int> next{0};
+    auto run = [&] {
+        for (;;) {
+            const int band = next.fetch_add(1);
+            if (band >= bands)
+                return;
+            work(band * bandRows, std::min(rows, (band + 1) * bandRows));
+        }
+    };
+    if (threads <= 1) {
+        run();
+        return;
+    }
+    std::vector<std::thread> pool;
+    pool.reserve(size_t(threads - 1));
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(run);
+    run();
+    for (std::thread &t : pool)
+        t.join();
+}
+
+// Fills rows [first, end) of an output `width` pixels wide in tiles of kTile columns, so that
+// neighbouring output pixels, which read neighbouring source pixels, follow each other.
+// coords(row, i0, i1, xs, ys) gives the source coordinates of the pixels i0..i1-1 of a row.
+constexpr int kTile = 64;
+constexpr int kBandRows = 16;
+
+template <bool Wrap, class Coords>
+void fillBand(const Source &src, Interpolator ip, int width, int first, int end, uchar *bits, qsizetype stride,
+              quint32 orMask, const Coords &coords)
+{
+    float xs[kTile], ys[kTile];
+    for (int i0 = 0; i0 < width; i0 += kTile) {
+        const int i1 = std::min(width, i0 + kTile);
+        for (int r = first; r < end; ++r) {
+            coords(r, i0, i1, xs, ys);
+            sampleRow<Wrap>(ip, src, xs, ys, i1 - i0, reinterpret_cast<quint32 *>(bits + r * stride) + i0, orMask);
+        }
+    }
+}
+
+// ---- formats ----
+
+bool isByteFormat32(QImage::Format f)
+{
+    switch (f) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A 32-bit image with one byte a channel, converted when needed.
+QImage byteFormat32(const QImage &image)
+{
+    if (isByteFormat32(image.format()))
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+// The alpha bits to set on output: formats without alpha keep theirs opaque.
+quint32 opaqueMask(QImage::Format f)
+{
+    return (f == QImage::Format_RGB32 || f == QImage::Format_RGBX8888) ? 0xFF000000u : 0u;
+}
+
+// Where a direction lands in an equirectangular image of w x h pixels (pixel centres at integers).
+struct EquirectMap
+{
+    float xScale, xOffset, yScale, yOffset;
+    EquirectMap(int w, int h)
+        : xScale(-float(w) / (2.0f * kPiF)), xOffset(0.5f * float(w) - 0.5f),
+          yScale(-float(h) / kPiF), yOffset(0.5f * float(h) - 0.5f)
+    {
+    }
+    inline void map(float dx, float dy, float dz, float &sx, float &sy) const
+    {
+        const float lon = fastAtan2(-dx, dz);
+        const float lat = fastAtan2(dy, std::sqrt(dx * dx + dz * dz));
+        sx = lon * xScale + xOffset;
+        sy = lat * yScale + yOffset;
+    }
+
+    // map() for n directions; the arrays hold n rounded up to a multiple of 4.
+    void mapBlock(int n, const float *dx, const float *dy, const float *dz, float *sx, float *sy) const
+    {
+#if defined(__SSE2__)
+        const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(int(0x80000000u)));
+        const __m128 tiny = _mm_set1_ps(1e-30f);
+        const __m128 halfPi = _mm_set1_ps(0.5f * kPiF), pi = _mm_set1_ps(kPiF), zero = _mm_setzero_ps();
+        const __m128 c1 = _mm_set1_ps(0.9998660f), c3 = _mm_set1_ps(-0.3302995f), c5 = _mm_set1_ps(0.1801410f),
+                     c7 = _mm_set1_ps(-0.0851330f), c9 = _mm_set1_ps(0.0208351f);
+        auto atan2v = [&](__m128 y, __m128 x) {
+            const __m128 ax = _mm_and_ps(x, absMask), ay = _mm_and_ps(y, absMask);
+            const __m128 hi = _mm_max_ps(_mm_max_ps(ax, ay), tiny), lo = _mm_min_ps(ax, ay);
+            const __m128 t = _mm_div_ps(lo, hi);
+            const __m128 s = _mm_mul_ps(t, t);
+            __m128 r = _mm_add_ps(c7, _mm_mul_ps(s, c9));
+            r = _mm_add_ps(c5, _mm_mul_ps(s, r));
+            r = _mm_add_ps(c3, _mm_mul_ps(s, r));
+            r = _mm_add_ps(c1, _mm_mul_ps(s, r));
+            r = _mm_mul_ps(t, r);
+            const __m128 steep = _mm_cmpgt_ps(ay, ax);
+            r = _mm_or_ps(_mm_and_ps(steep, _mm_sub_ps(halfPi, r)), _mm_andnot_ps(steep, r));
+            const __m128 back = _mm_cmplt_ps(x, zero);
+            r = _mm_or_ps(_mm_and_ps(back, _mm_sub_ps(pi, r)), _mm_andnot_ps(back, r));
+            return _mm_or_ps(r, _mm_and_ps(y, signMask));
+        };
+        const __m128 xs = _mm_set1_ps(xScale), xo = _mm_set1_ps(xOffset), ys = _mm_set1_ps(yScale),
+                     yo = _mm_set1_ps(yOffset);
+        for (int i = 0; i < n; i += 4) {
+            const __m128 x = _mm_loadu_ps(dx + i), y = _mm_loadu_ps(dy + i), z = _mm_loadu_ps(dz + i);
+            const __m128 lon = atan2v(_mm_xor_ps(x, signMask), z);
+            const __m128 lat = atan2v(y, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(z, z))));
+            _mm_storeu_ps(sx + i, _mm_add_ps(_mm_mul_ps(lon, xs), xo));
+            _mm_storeu_ps(sy + i, _mm_add_ps(_mm_mul_ps(lat, ys), yo));
+        }
+#else
+        for (int i = 0; i < n; ++i)
+            map(dx[i], dy[i], dz[i], sx[i], sy[i]);
+#endif
+    }
+};
+
+// Source coordinates of the pixels i0..i1-1 of row j of a face.
+struct FaceCoords
+{
+    const EquirectMap &em;
+    const FaceAxes &f;
+    int size;
+    void operator()(int j, int i0, int i1, float *xs, float *ys) const
+    {
+        const float step = 2.0f / float(size);
+        const float b = (float(j) + 0.5f) * step - 1.0f;
+        const float bx = f.forward.x + b * f.down.x, by = f.forward.y + b * f.down.y, bz = f.forward.z + b * f.down.z;
+        float dx[kTile], dy[kTile], dz[kTile];
+        const int n = (i1 - i0 + 3) & ~3;
+        for (int k = 0; k < n; ++k) {
+            const float a = (float(i0 + k) + 0.5f) * step - 1.0f;
+            dx[k] = bx + a * f.right.x;
+            dy[k] = by + a * f.right.y;
+            dz[k] = bz + a * f.right.z;
+        }
+        em.mapBlock(n, dx, dy, dz, xs, ys);
+    }
+};
+
+bool validEquirect(const QImage &equirect) { return !equirect.isNull() && equirect.width() >= 1 && equirect.height() >= 1; }
+
+} // namespace
 
 Interpolator interpolatorFromValue(int value)
 {
-    if (value == 0) return Interpolator::Nearest;
-    if (value >= 2) return Interpolator::Bicubic;
+    if (value == 0)
+        return Interpolator::Nearest;
+    if (value >= 2)
+        return Interpolator::Bicubic;
     return Interpolator::Bilinear;
 }
-QImage equirectToFace(const QImage &, int, int, Interpolator) { return {}; }
-CubeFaces equirectToCube(const QImage &, int, Interpolator) { return {}; }
-QImage cubeToEquirect(const CubeFaces &, int, Interpolator) { return {}; }
-void renderView(const QImage &, QImage &target, double, double, double, Interpolator)
+
+QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip)
 {
-    target.fill(0xff000000);
+    if (!validEquirect(equirect) || face < 0 || face > 5 || size < 1 || size > kMaxSize)
+        return {};
+    const QImage source = byteFormat32(equirect);
+    QImage out(size, size, source.format());
+    if (out.isNull())
+        return {};
+    const Source src(source);
+    const EquirectMap em(src.w, src.h);
+    const quint32 orMask = opaqueMask(out.format());
+    uchar *bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    const FaceCoords coords{em, kFaces[face], size};
+    forEachBand(size, kBandRows, qint64(size) * size, [&](int first, int end) {
+        fillBand<true>(src, ip, size, first, end, bits, stride, orMask, coords);
+    });
+    return out;
+}
+
+CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
+{
+    CubeFaces faces;
+    if (!validEquirect(equirect) || size < 1 || size > kMaxSize)
+        return faces;
+    const QImage source = byteFormat32(equirect);
+    for (QImage &f : faces) {
+        f = QImage(size, size, source.format());
+        if (f.isNull())
+            return CubeFaces{};
+    }
+    const Source src(source);
+    const EquirectMap em(src.w, src.h);
+    const quint32 orMask = opaqueMask(source.format());
+    uchar *bits[6];
+    for (int i = 0; i < 6; ++i)
+        bits[i] = faces[size_t(i)].bits();
+    const qsizetype stride = faces[0].bytesPerLine();
+    // All six faces in one pass, so that every thread stays busy to the end.
+    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
+    forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
+        const int face = band / bandsPerFace;
+        const int first = (band % bandsPerFace) * kBandRows;
+        const FaceCoords coords{em, kFaces[face], size};
+        fillBand<true>(src, ip, size, first, std::min(size, first + kBandRows), bits[face], stride, orMask, coords);
+    });
+    return faces;
+}
+
+QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip)
+{
+    const int height = width / 2;
+    if (width < 2 || width > kMaxSize)
+        return {};
+    const int size = faces[0].width();
+    for (const QImage &f : faces)
+        if (f.isNull() || f.width() != size || f.height() != size)
+            return {};
+    // All faces in the first face's layout.
+    const QImage first = byteFormat32(faces[0]);
+    std::array<QImage, 6> converted;
+    for (int i = 0; i < 6; ++i)
+        converted[size_t(i)] = i == 0 ? first : faces[size_t(i)].convertToFormat(first.format());
+    std::vector<Source> src;
+    for (const QImage &f : converted)
+        src.emplace_back(f);
+
+    QImage out(width, height, first.format());
+    if (out.isNull())
+        return {};
+    const quint32 orMask = opaqueMask(out.format());
+
+    // Directions by column and by row.
+    std::vector<float> sinLon(static_cast<size_t>(width)), cosLon(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        const double lon = (0.5 - (x + 0.5) / width) * 2.0 * kPi;
+        sinLon[size_t(x)] = float(std::sin(lon));
+        cosLon[size_t(x)] = float(std::cos(lon));
+    }
+    const float half = 0.5f * float(size);
+    uchar *bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    forEachBand(height, kBandRows, qint64(width) * height, [&](int first, int end) {
+      for (int y = first; y < end; ++y) {
+        const double lat = (0.5 - (y + 0.5) / height) * kPi;
+        const float sinLat = float(std::sin(lat)), cosLat = float(std::cos(lat));
+        auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
+        for (int x = 0; x < width; ++x) {
+            const Vec3 d{-sinLon[size_t(x)] * cosLat, sinLat, cosLon[size_t(x)] * cosLat};
+            const float ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+            int face;
+            if (az >= ax && az >= ay)
+                face = d.z > 0 ? 0 : 2;
+            else if (ax >= ay)
+                face = d.x > 0 ? 1 : 3;
+            else
+                face = d.y > 0 ? 4 : 5;
+            const FaceAxes &f = kFaces[face];
+            const float inv = 1.0f / dot(d, f.forward);
+            const float a = dot(d, f.right) * inv, b = dot(d, f.down) * inv;
+            const float fx = (a + 1.0f) * half - 0.5f, fy = (b + 1.0f) * half - 0.5f;
+            const Source &s = src[size_t(face)];
+            quint32 p = 0;
+            switch (ip) {
+            case Interpolator::Nearest: p = Nearest<false>::sample(s, fx, fy); break;
+            case Interpolator::Bilinear: p = Bilinear<false>::sample(s, fx, fy); break;
+            case Interpolator::Bicubic: p = Bicubic<false>::sample(s, fx, fy); break;
+            }
+            row[x] = p | orMask;
+        }
+      }
+    });
+    return out;
+}
+
+void renderView(const QImage &equirect, QImage &target, double pan, double tilt, double vfov, Interpolator ip)
+{
+    if (target.isNull())
+        return;
+    if (!validEquirect(equirect)) {
+        target.fill(QColor(Qt::black));
+        return;
+    }
+    // Draw in a layout that both share, without converting the (large) panorama when avoidable.
+    auto xrgb = [](QImage::Format f) {
+        return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+    };
+    const QImage::Format targetFormat = target.format();
+    const bool sameLayout = isByteFormat32(targetFormat)
+        && (equirect.format() == targetFormat || (xrgb(targetFormat) && xrgb(equirect.format())));
+    const QImage source = sameLayout ? equirect : equirect.convertToFormat(QImage::Format_ARGB32);
+    QImage scratch;
+    if (!sameLayout)
+        scratch = QImage(target.size(), QImage::Format_ARGB32);
+    QImage &canvas = sameLayout ? target : scratch;
+    if (source.isNull() || canvas.isNull())
+        return;
+
+    if (!std::isfinite(pan))
+        pan = 0;
+    if (!std::isfinite(tilt))
+        tilt = 0;
+    if (!std::isfinite(vfov))
+        vfov = 90;
+    vfov = std::clamp(vfov, 0.01, 179.0);
+    pan = std::fmod(pan, 360.0);
+
+    const int w = canvas.width(), h = canvas.height();
+    const double focal = 0.5 * h / std::tan(vfov * kPi / 360.0);
+    const double t = tilt * kPi / 180.0;
+    const float cosT = float(std::cos(t)), sinT = float(std::sin(t));
+
+    std::vector<float> colX(static_cast<size_t>(w + 4));
+    for (int i = 0; i < w + 4; ++i)
+        colX[size_t(i)] = float(i + 0.5 - 0.5 * w);
+
+    const Source src(source);
+    const EquirectMap em(src.w, src.h);
+    // The pan turns the whole view: a shift of the source column.
+    const float panShift = float(pan * kPi / 180.0) * em.xScale;
+    const quint32 orMask = opaqueMask(canvas.format());
+    uchar *bits = canvas.bits();
+    const qsizetype stride = canvas.bytesPerLine();
+    const float f = float(focal);
+
+    auto coords = [&](int j, int i0, int i1, float *xs, float *ys) {
+        const float cy = float(0.5 * h - (j + 0.5));
+        const float dy = cy * cosT + f * sinT;
+        const float dz = -cy * sinT + f * cosT;
+        float dxs[kTile], dys[kTile], dzs[kTile];
+        const int n = (i1 - i0 + 3) & ~3;
+        for (int k = 0; k < n; ++k) {
+            dxs[k] = colX[size_t(i0 + k)];
+            dys[k] = dy;
+            dzs[k] = dz;
+        }
+        em.mapBlock(n, dxs, dys, dzs, xs, ys);
+        for (int k = 0; k < i1 - i0; ++k)
+            xs[k] += panShift;
+    };
+    forEachBand(h, kBandRows, qint64(w) * h, [&](int first, int end) {
+        fillBand<true>(src, ip, w, first, end, bits, stride, orMask, coords);
+    });
+    if (!sameLayout)
+        target = scratch.convertToFormat(targetFormat);
 }
 
 } // namespace sl::projection

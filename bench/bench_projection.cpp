@@ -1,0 +1,184 @@
+// Times the reprojection of a synthetic 8000 x 4000 panorama to six 2048-pixel cube faces and to an
+// 800 x 600 view, each against a plain reference measured in the same run: one thread, double
+// precision, atan2 and acos for every pixel, bilinear sampling.
+#include "platform/projection/Projection.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+using namespace sl::projection;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+QImage syntheticPanorama(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = qRgb((x * 255) / w, (y * 255) / h, ((x / 64 + y / 64) & 1) ? 200 : 40);
+    }
+    return image;
+}
+
+QRgb bilinearReference(const QImage &src, double sx, double sy)
+{
+    const int w = src.width(), h = src.height();
+    const double x0 = std::floor(sx), y0 = std::floor(sy);
+    const double fx = sx - x0, fy = sy - y0;
+    auto px = [&](int x, int y) {
+        x = ((x % w) + w) % w;
+        y = std::clamp(y, 0, h - 1);
+        return src.pixel(x, y);
+    };
+    const QRgb p00 = px(int(x0), int(y0)), p10 = px(int(x0) + 1, int(y0));
+    const QRgb p01 = px(int(x0), int(y0) + 1), p11 = px(int(x0) + 1, int(y0) + 1);
+    auto mix = [&](int (*channel)(QRgb)) {
+        const double top = channel(p00) * (1 - fx) + channel(p10) * fx;
+        const double bottom = channel(p01) * (1 - fx) + channel(p11) * fx;
+        return int(std::lround(top * (1 - fy) + bottom * fy));
+    };
+    return qRgb(mix(qRed), mix(qGreen), mix(qBlue));
+}
+
+// Direction (x right, y up, z forward) to the panorama's pixel coordinates.
+QRgb sampleDirection(const QImage &src, double x, double y, double z)
+{
+    const double r = std::sqrt(x * x + y * y + z * z);
+    const double lon = std::atan2(-x, z);
+    const double lat = kPi / 2 - std::acos(y / r);
+    const double sx = src.width() * (0.5 - lon / (2 * kPi)) - 0.5;
+    const double sy = src.height() * (0.5 - lat / kPi) - 0.5;
+    return bilinearReference(src, sx, sy);
+}
+
+CubeFaces referenceCube(const QImage &src, int size)
+{
+    static const double axes[6][3][3] = {
+        {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},  {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}},
+        {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
+        {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
+    };
+    CubeFaces faces;
+    for (int f = 0; f < 6; ++f) {
+        QImage face(size, size, QImage::Format_RGB32);
+        const auto &F = axes[f][0], &R = axes[f][1], &D = axes[f][2];
+        for (int j = 0; j < size; ++j)
+            for (int i = 0; i < size; ++i) {
+                const double a = 2.0 * (i + 0.5) / size - 1, b = 2.0 * (j + 0.5) / size - 1;
+                face.setPixel(i, j, sampleDirection(src, F[0] + a * R[0] + b * D[0], F[1] + a * R[1] + b * D[1],
+                                                    F[2] + a * R[2] + b * D[2]));
+            }
+        faces[size_t(f)] = face;
+    }
+    return faces;
+}
+
+QImage referenceView(const QImage &src, QSize size, double pan, double tilt, double vfov)
+{
+    QImage view(size, QImage::Format_RGB32);
+    const double f = 0.5 * size.height() / std::tan(vfov * kPi / 360);
+    const double p = pan * kPi / 180, t = tilt * kPi / 180;
+    for (int j = 0; j < size.height(); ++j)
+        for (int i = 0; i < size.width(); ++i) {
+            const double cx = i + 0.5 - 0.5 * size.width(), cy = 0.5 * size.height() - (j + 0.5);
+            // Tilt about the x axis, then pan about the vertical axis (to the left).
+            const double y1 = cy * std::cos(t) + f * std::sin(t);
+            const double z1 = -cy * std::sin(t) + f * std::cos(t);
+            const double x2 = cx * std::cos(p) - z1 * std::sin(p);
+            const double z2 = cx * std::sin(p) + z1 * std::cos(p);
+            view.setPixel(i, j, sampleDirection(src, x2, y1, z2));
+        }
+    return view;
+}
+
+template <class F>
+double secondsOf(F &&f)
+{
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The median of several runs.
+template <class F>
+double medianSeconds(int runs, F &&f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i)
+        t.push_back(secondsOf(f));
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+int largestDifference(const QImage &a, const QImage &b)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
+void report(const char *what, double megapixels, double ours, double reference, int difference)
+{
+    std::printf("%-34s ours %9.2f ms %8.1f MP/s | reference %9.2f ms %7.1f MP/s | ratio %6.1f | largest difference %d\n",
+                what, ours * 1e3, megapixels / ours, reference * 1e3, megapixels / reference, reference / ours,
+                difference);
+}
+
+} // namespace
+
+int main()
+{
+    std::printf("threads available: %u\n", std::thread::hardware_concurrency());
+    const QImage pano = syntheticPanorama(8000, 4000);
+
+    // 1. Six 2048-pixel cube faces.
+    {
+        CubeFaces ours;
+        const double t = medianSeconds(3, [&] { ours = equirectToCube(pano, 2048, Interpolator::Bilinear); });
+        CubeFaces ref;
+        const double r = secondsOf([&] { ref = referenceCube(pano, 2048); });
+        int diff = 0;
+        for (int f = 0; f < 6; ++f)
+            diff = std::max(diff, largestDifference(ours[size_t(f)], ref[size_t(f)]));
+        report("8000x4000 -> 6 x 2048 faces", 6.0 * 2048 * 2048 / 1e6, t, r, diff);
+        const double tc = medianSeconds(3, [&] { ours = equirectToCube(pano, 2048, Interpolator::Bicubic); });
+        std::printf("%-34s ours %9.2f ms %8.1f MP/s\n", "  the same, bicubic", tc * 1e3, 6.0 * 2048 * 2048 / 1e6 / tc);
+    }
+
+    // 2. An 800 x 600 view.
+    {
+        const double pan = 37.5, tilt = 22.0, vfov = 65.0;
+        QImage ours(800, 600, QImage::Format_RGB32);
+        renderView(pano, ours, pan, tilt, vfov); // warm up
+        const double t = medianSeconds(51, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Bilinear); });
+        QImage ref;
+        const double r = medianSeconds(3, [&] { ref = referenceView(pano, ours.size(), pan, tilt, vfov); });
+        report("8000x4000 -> 800x600 view", 0.48, t, r, largestDifference(ours, ref));
+        const double tn = medianSeconds(51, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Nearest); });
+        const double tc = medianSeconds(21, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Bicubic); });
+        std::printf("%-34s ours %9.2f ms (nearest), %.2f ms (bicubic)\n", "  the same view", tn * 1e3, tc * 1e3);
+    }
+
+    // 3. Back from the faces (not timed against a reference).
+    {
+        const CubeFaces faces = equirectToCube(pano, 2048);
+        QImage back;
+        const double t = medianSeconds(3, [&] { back = cubeToEquirect(faces, 8000); });
+        std::printf("%-34s ours %9.2f ms %8.1f MP/s\n", "6 x 2048 faces -> 8000x4000", t * 1e3, 32.0 / t);
+    }
+    return 0;
+}
