@@ -146,6 +146,7 @@ private slots:
     void renderMatchesReference_data();
     void renderMatchesReference();
     void renderAgreesWithProjection();
+    void levelsAgainstAliasing();
     void widgetShowsView();
     void navigation();
     void objectMovie();
@@ -569,10 +570,16 @@ void TestPanoView::renderMatchesReference()
         QVERIFY2(worst <= 3 && (mean < 0.6 || size.width() * size.height() < 16), qPrintable(QStringLiteral("threads %1: worst %2, mean %3")
                                                          .arg(threads).arg(worst).arg(mean)));
     }
-    // Unusable input leaves a black view instead of failing.
+    // Other formats are converted; unusable input leaves a black view instead of failing.
+    QImage grey(size, QImage::Format_RGB32);
+    const QImage greyPano = pano.convertToFormat(QImage::Format_Grayscale8);
+    sl::preview::renderPanoView(greyPano, grey, pan, tilt, fov);
+    sl::preview::renderPanoViewReference(greyPano.convertToFormat(QImage::Format_RGB32), reference, pan, tilt, fov);
+    QVERIFY(maxDifference(grey, reference) <= 3);
     sl::preview::renderPanoView(QImage(), fast, pan, tilt, fov);
     QCOMPARE(fast.pixel(0, 0), qRgb(0, 0, 0));
-    sl::preview::renderPanoView(pano.convertToFormat(QImage::Format_Grayscale8), fast, pan, tilt, fov);
+    fast.fill(Qt::red);
+    sl::preview::renderPanoView(pano, fast, pan, tilt, 180);
     QCOMPARE(fast.pixel(0, 0), qRgb(0, 0, 0));
 }
 
@@ -598,6 +605,40 @@ void TestPanoView::renderAgreesWithProjection()
         QVERIFY2(worst <= 8 && mean < 2, qPrintable(QStringLiteral("pan %1 tilt %2: worst %3, mean %4")
                                                        .arg(pan).arg(tilt).arg(worst).arg(mean)));
     }
+}
+
+void TestPanoView::levelsAgainstAliasing()
+{
+    // A checkerboard of single pixels seen from far: the halved copies show it as an even grey,
+    // the full image alone as a speckle of black and white.
+    QImage board(2048, 1024, QImage::Format_RGB32);
+    for (int y = 0; y < board.height(); ++y)
+        for (int x = 0; x < board.width(); ++x)
+            board.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const sl::preview::TiledPanorama withLevels(board), fullOnly(board, 1);
+    QCOMPARE(withLevels.levelCount(), 4);
+    QCOMPARE(withLevels.level(3).width, 256);
+    QCOMPARE(fullOnly.levelCount(), 1);
+    QCOMPARE(withLevels.pixel(2049, -5), board.pixel(1, 0));
+    QImage view(160, 120, QImage::Format_RGB32);
+    auto spread = [&view] {
+        int lo = 255, hi = 0;
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x) {
+                lo = std::min(lo, qGreen(view.pixel(x, y)));
+                hi = std::max(hi, qGreen(view.pixel(x, y)));
+            }
+        return hi - lo;
+    };
+    sl::preview::renderPanoView(withLevels, view, 30, 10, 120);
+    QVERIFY2(spread() <= 16, qPrintable(QString::number(spread())));
+    sl::preview::renderPanoView(fullOnly, view, 30, 10, 120);
+    QVERIFY(spread() >= 128);
+    // Close up, the full image is read either way.
+    QImage a(160, 120, QImage::Format_RGB32), b(160, 120, QImage::Format_RGB32);
+    sl::preview::renderPanoView(withLevels, a, 30, 10, 20);
+    sl::preview::renderPanoView(fullOnly, b, 30, 10, 20);
+    QCOMPARE(a, b);
 }
 
 void TestPanoView::widgetShowsView()

@@ -113,7 +113,7 @@ void PanoView::holdStatus(const QString &text, int reads)
 void PanoView::clearMovie()
 {
     m_movie.reset();
-    m_equirect = QImage();
+    m_panorama = sl::preview::TiledPanorama();
     m_objectFrame = QImage();
     m_objectFrameIndex = -1;
     m_path.clear();
@@ -166,9 +166,8 @@ void PanoView::load(const QString &url)
         return;
     }
     if (movie->panorama) {
-        m_equirect = first.format() == QImage::Format_RGB32 || first.format() == QImage::Format_ARGB32
-            ? first : first.convertToFormat(QImage::Format_RGB32);
-        if (m_equirect.isNull()) {
+        m_panorama = sl::preview::TiledPanorama(first);
+        if (m_panorama.isNull()) {
             m_loadError = tr("Not enough memory for the panorama.");
             return;
         }
@@ -375,7 +374,7 @@ const QImage &PanoView::viewImage()
         return m_view;
     m_stale = false;
     if (m_movie->panorama) {
-        sl::preview::renderPanoView(m_equirect, m_view, m_pan, m_tilt, m_fov);
+        sl::preview::renderPanoView(m_panorama, m_view, m_pan, m_tilt, m_fov);
         return m_view;
     }
     const int columns = std::max(1, m_movie->columns);

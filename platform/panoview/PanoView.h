@@ -20,6 +20,7 @@
 class QPainter;
 #include <memory>
 
+#include "preview/model/PanoRenderer.h"
 #include "preview/model/QuickTimeCheck.h"
 
 namespace sl::movie {
@@ -148,7 +149,7 @@ private:
     QString m_loadError;
     QString m_status;
     std::unique_ptr<sl::movie::Movie> m_movie;
-    QImage m_equirect;   // the panorama frame, RGB32 or ARGB32
+    sl::preview::TiledPanorama m_panorama; // the panorama frame, kept once, in tiles
     double m_aspect = 4.0 / 3.0;
     double m_pan = 0;
     double m_tilt = 0;

@@ -1,6 +1,10 @@
 #include "preview/model/PanoRenderer.h"
 
 #include <QMutex>
+#include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <QThread>
 #include <QThreadPool>
 #include <QWaitCondition>
@@ -83,44 +87,70 @@ struct Camera
     }
 };
 
-inline quint32 lerpPixel(quint32 a, quint32 b, unsigned t) // t in [0, 256]
+constexpr int kTileShift = 6;
+static_assert(TiledPanorama::kTile == 1 << kTileShift);
+constexpr int kStride = TiledPanorama::kStride;
+constexpr qsizetype kTilePixels = qsizetype(kStride) * kStride;
+
+// Bilinear blend of p[0], p[1], p[kStride], p[kStride + 1] with 7-bit weights (0..128):
+// first down, then across, each rounded.
+#if defined(__SSE2__)
+inline quint32 blend(const quint32 *p, unsigned fx, unsigned fy)
 {
-    const unsigned s = 256 - t;
-    const quint32 rb = (((a & 0xff00ffu) * s + (b & 0xff00ffu) * t + 0x800080u) >> 8) & 0xff00ffu;
-    const quint32 ag = (((a >> 8) & 0xff00ffu) * s + ((b >> 8) & 0xff00ffu) * t + 0x800080u) & 0xff00ff00u;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)), zero);
+    const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + kStride)), zero);
+    const __m128i round = _mm_set1_epi16(64);
+    __m128i v = _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(128 - fy))),
+                              _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy))));
+    v = _mm_srli_epi16(_mm_add_epi16(v, round), 7);
+    __m128i h = _mm_mullo_epi16(v, _mm_unpacklo_epi64(_mm_set1_epi16(short(128 - fx)), _mm_set1_epi16(short(fx))));
+    h = _mm_add_epi16(h, _mm_srli_si128(h, 8));
+    h = _mm_srli_epi16(_mm_add_epi16(h, round), 7);
+    return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(h, h)));
+}
+#else
+inline quint32 lerp7(quint32 a, quint32 b, unsigned t)
+{
+    const unsigned s = 128 - t;
+    const quint32 rb = (((a & 0xff00ffu) * s + (b & 0xff00ffu) * t + 0x400040u) >> 7) & 0xff00ffu;
+    const quint32 ag = (((((a >> 8) & 0xff00ffu) * s + ((b >> 8) & 0xff00ffu) * t + 0x400040u) >> 7) & 0xff00ffu) << 8;
     return rb | ag;
 }
+inline quint32 blend(const quint32 *p, unsigned fx, unsigned fy)
+{
+    return lerp7(lerp7(p[0], p[kStride], fy), lerp7(p[1], p[kStride + 1], fy), fx);
+}
+#endif
 
-// Samples the source bilinearly at a 16.16 fixed-point position.
+// Samples the tiled panorama at a 16.16 fixed-point position in pixel-index space.
 struct Sampler
 {
-    const uchar *bits = nullptr;
-    qsizetype bpl = 0;
+    const quint32 *pixels = nullptr;
     int width = 0;
     int height = 0;
+    int tilesX = 0;
     quint32 alphaOr = 0;
 
     inline quint32 at(qint64 uf, qint64 vf) const
     {
         int x0 = int(uf >> 16);
         int y0 = int(vf >> 16);
-        const unsigned fx = unsigned(uf >> 8) & 0xffu;
-        const unsigned fy = unsigned(vf >> 8) & 0xffu;
+        const unsigned fx = unsigned(uf >> 9) & 127u;
+        unsigned fy = unsigned(vf >> 9) & 127u;
         if (x0 < 0)
             x0 += width;
         else if (x0 >= width)
             x0 -= width;
-        if (Q_UNLIKELY(x0 < 0 || x0 >= width))
+        if (Q_UNLIKELY(unsigned(x0) >= unsigned(width)))
             x0 = ((x0 % width) + width) % width;
-        const int x1 = x0 + 1 == width ? 0 : x0 + 1;
-        int y1 = y0 + 1;
-        y0 = std::clamp(y0, 0, height - 1);
-        y1 = std::clamp(y1, 0, height - 1);
-        const quint32 *r0 = reinterpret_cast<const quint32 *>(bits + y0 * bpl);
-        const quint32 *r1 = reinterpret_cast<const quint32 *>(bits + y1 * bpl);
-        const quint32 top = lerpPixel(r0[x0], r0[x1], fx);
-        const quint32 bottom = lerpPixel(r1[x0], r1[x1], fx);
-        return lerpPixel(top, bottom, fy) | alphaOr;
+        if (Q_UNLIKELY(unsigned(y0) >= unsigned(height))) {
+            y0 = y0 < 0 ? 0 : height - 1;
+            fy = 0;
+        }
+        const quint32 *p = pixels + qsizetype((y0 >> kTileShift) * tilesX + (x0 >> kTileShift)) * kTilePixels
+            + (y0 & (TiledPanorama::kTile - 1)) * kStride + (x0 & (TiledPanorama::kTile - 1));
+        return blend(p, fx, fy) | alphaOr;
     }
 };
 
@@ -185,111 +215,247 @@ QPointF panoViewSource(double x, double y, int viewWidth, int viewHeight, int sr
     return {u, v};
 }
 
-void renderPanoView(const QImage &equirect, QImage &target, double pan, double tilt, double vfov,
+namespace {
+
+bool tileLevel(const QImage &image, TiledPanorama::Level &level)
+{
+    constexpr int kTile = TiledPanorama::kTile;
+    const int w = image.width(), h = image.height();
+    const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+    level.pixels.reset(new (std::nothrow) quint32[size_t(tilesX) * tilesY * kTilePixels]);
+    if (!level.pixels)
+        return false;
+    level.width = w;
+    level.height = h;
+    level.tilesX = tilesX;
+    level.tilesY = tilesY;
+    for (int ty = 0; ty < tilesY; ++ty) {
+        for (int ly = 0; ly < kStride; ++ly) {
+            const quint32 *src = reinterpret_cast<const quint32 *>(image.constScanLine(std::min(ty * kTile + ly, h - 1)));
+            for (int tx = 0; tx < tilesX; ++tx) {
+                quint32 *dst = level.pixels.get() + (qsizetype(ty) * tilesX + tx) * kTilePixels + qsizetype(ly) * kStride;
+                const int x0 = tx * kTile;
+                const int inside = std::min(kStride, w - x0);
+                std::copy(src + x0, src + x0 + inside, dst);
+                for (int lx = inside; lx < kStride; ++lx) // past the right edge: the columns wrap
+                    dst[lx] = src[(x0 + lx) % w];
+            }
+        }
+    }
+    return true;
+}
+
+// Averages of 2 x 2 pixels (a last odd column or row is dropped).
+QImage halved(const QImage &image)
+{
+    const int w = image.width() / 2, h = image.height() / 2;
+    QImage out(w, h, image.format());
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < h; ++y) {
+        const quint32 *a = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y));
+        const quint32 *b = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y + 1));
+        quint32 *o = reinterpret_cast<quint32 *>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const quint32 p[4] = {a[2 * x], a[2 * x + 1], b[2 * x], b[2 * x + 1]};
+            quint32 rb = 0x00020002u, ag = 0x00020002u;
+            for (quint32 q : p) {
+                rb += q & 0x00ff00ffu;
+                ag += (q >> 8) & 0x00ff00ffu;
+            }
+            o[x] = ((rb >> 2) & 0x00ff00ffu) | (((ag >> 2) & 0x00ff00ffu) << 8);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TiledPanorama::TiledPanorama(const QImage &equirect, int levels)
+{
+    if (equirect.isNull() || equirect.width() < 1 || equirect.height() < 1)
+        return;
+    QImage image = equirect;
+    if (!usableSource(image))
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull())
+        return;
+    m_alpha = image.format() != QImage::Format_RGB32;
+    for (int i = 0; i < std::max(1, levels); ++i) {
+        if (i > 0) {
+            if (image.width() / 2 < kTile || image.height() / 2 < kTile / 2)
+                break;
+            image = halved(image);
+            if (image.isNull())
+                break; // the levels made so far still serve
+        }
+        Level level;
+        if (!tileLevel(image, level)) {
+            if (i == 0)
+                return;
+            break;
+        }
+        m_levels.push_back(std::move(level));
+    }
+}
+
+QRgb TiledPanorama::pixel(int x, int y, int index) const
+{
+    if (index < 0 || index >= levelCount())
+        return 0;
+    const Level &l = m_levels[size_t(index)];
+    x = ((x % l.width) + l.width) % l.width;
+    y = std::clamp(y, 0, l.height - 1);
+    return l.pixels[(qsizetype(y / kTile) * l.tilesX + x / kTile) * kTilePixels + (y % kTile) * kStride + x % kTile];
+}
+
+void renderPanoView(const QImage &equirect, QImage &target, double pan, double tilt, double vfov, int threads)
+{
+    renderPanoView(TiledPanorama(equirect, 1), target, pan, tilt, vfov, threads);
+}
+
+void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, double tilt, double vfov,
                     int threads)
 {
     if (!usableTarget(target))
         return;
-    if (!usableSource(equirect) || !std::isfinite(pan) || !std::isfinite(tilt) || !(vfov > 0)
-        || !(vfov < 180)) {
+    if (panorama.isNull() || !std::isfinite(pan) || !std::isfinite(tilt) || !(vfov > 0) || !(vfov < 180)) {
         target.fill(0xff000000u);
         return;
     }
     const int W = target.width(), H = target.height();
-    const Camera cam(W, H, equirect.width(), equirect.height(), pan, tilt, vfov);
+    // Panorama pixels per view pixel at the centre of the view, for the choice of level.
+    const double focal = (H / 2.0) / std::tan(vfov * kPi / 360);
+    double ratio = panorama.width() / (2 * kPi) / focal;
+    int index = 0;
+    while (index + 1 < panorama.levelCount() && ratio >= 2) {
+        ratio /= 2;
+        ++index;
+    }
+    const TiledPanorama::Level &level = panorama.level(index);
+    const Camera cam(W, H, level.width, level.height, pan, tilt, vfov);
     Sampler sampler;
-    sampler.bits = equirect.constBits();
-    sampler.bpl = equirect.bytesPerLine();
-    sampler.width = equirect.width();
-    sampler.height = equirect.height();
-    sampler.alphaOr = (target.format() == QImage::Format_RGB32 || equirect.format() == QImage::Format_RGB32)
-        ? 0xff000000u : 0u;
+    sampler.pixels = level.pixels.get();
+    sampler.width = level.width;
+    sampler.height = level.height;
+    sampler.tilesX = level.tilesX;
+    sampler.alphaOr = (target.format() == QImage::Format_RGB32 || !panorama.hasAlpha()) ? 0xff000000u : 0u;
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
     const int cellsX = (W + kCell - 1) / kCell;
     const int bands = (H + kCell - 1) / kCell;
-    const double srcW = equirect.width();
+    const double srcW = level.width;
+
+    auto unwrap = [srcW](double u, double ref) {
+        if (u - ref > srcW / 2)
+            return u - srcW;
+        if (u - ref < -srcW / 2)
+            return u + srcW;
+        return u;
+    };
+    // Corners of a cell: top left, top right, bottom left, bottom right.
+    struct Corners
+    {
+        QPointF p[4];
+    };
+    // Whether interpolating between the corners misses `exact` at (s, t) by more than allowed.
+    auto misses = [&unwrap](const Corners &c, const QPointF &exact, double s, double t) {
+        const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
+                     u11 = unwrap(c.p[3].x(), u00);
+        const double iu = (u00 * (1 - s) + u10 * s) * (1 - t) + (u01 * (1 - s) + u11 * s) * t;
+        const double iv = (c.p[0].y() * (1 - s) + c.p[1].y() * s) * (1 - t) + (c.p[2].y() * (1 - s) + c.p[3].y() * s) * t;
+        return std::abs(unwrap(exact.x(), u00) - iu) > kTolerance || std::abs(exact.y() - iv) > kTolerance;
+    };
+    auto at = [&cam](double x, double y) {
+        double u, v;
+        cam.source(x, y, u, v);
+        return QPointF(u, v);
+    };
+    // `n` pixels of row `t` (0..1) of a cell `size` pixels wide, interpolated.
+    auto span = [&](quint32 *out, int n, int size, const Corners &c, double t) {
+        const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
+                     u11 = unwrap(c.p[3].x(), u00);
+        const double uL = u00 + (u01 - u00) * t, uR = u10 + (u11 - u10) * t;
+        const double vL = c.p[0].y() + (c.p[2].y() - c.p[0].y()) * t, vR = c.p[1].y() + (c.p[3].y() - c.p[1].y()) * t;
+        qint64 uf = toFixed(uL), vf = toFixed(vL);
+        const qint64 du = toFixed((uR - uL) / size), dv = toFixed((vR - vL) / size);
+        for (int i = 0; i < n; ++i) {
+            out[i] = sampler.at(uf, vf);
+            uf += du;
+            vf += dv;
+        }
+    };
+    auto exactRun = [&](quint32 *out, int x, int y, int n) {
+        for (int i = 0; i < n; ++i) {
+            double u, v;
+            cam.source(x + i, y, u, v);
+            out[i] = sampler.at(toFixed(u), toFixed(v));
+        }
+    };
+    constexpr int kSub = 4;                  // pixels of a fine cell
+    constexpr int kSubs = kCell / kSub;      // fine cells across a cell
 
     auto band = [&](int b) {
         const int y0 = b * kCell;
         const int rowsHere = std::min(kCell, H - y0);
-        // Exact positions at the cell corners, the midpoints of the cell edges and the centres.
-        std::vector<QPointF> top(cellsX + 1), bottom(cellsX + 1), side(cellsX + 1);
-        std::vector<QPointF> topMid(cellsX), bottomMid(cellsX), centre(cellsX);
-        auto at = [&cam](double x, double y) {
-            double u, v;
-            cam.source(x, y, u, v);
-            return QPointF(u, v);
-        };
         const double half = kCell / 2.0;
+        std::vector<QPointF> top(cellsX + 1), bottom(cellsX + 1), side(cellsX + 1);
         for (int k = 0; k <= cellsX; ++k) {
             top[k] = at(k * kCell, y0);
             bottom[k] = at(k * kCell, y0 + kCell);
             side[k] = at(k * kCell, y0 + half);
-            if (k < cellsX) {
-                topMid[k] = at(k * kCell + half, y0);
-                bottomMid[k] = at(k * kCell + half, y0 + kCell);
-                centre[k] = at(k * kCell + half, y0 + half);
-            }
         }
-        struct Cell
+        struct Fine
         {
-            double u00, u10, u01, u11, v00, v10, v01, v11;
-            bool exact;
+            QPointF node[kSubs + 1][kSubs + 1];
+            bool exact[kSubs][kSubs];
         };
-        std::vector<Cell> cells(cellsX);
-        auto unwrap = [srcW](double u, double ref) {
-            if (u - ref > srcW / 2)
-                return u - srcW;
-            if (u - ref < -srcW / 2)
-                return u + srcW;
-            return u;
-        };
+        std::vector<Corners> cells(cellsX);
+        std::vector<int> fineIndex(cellsX, -1);
+        std::vector<Fine> fines;
         for (int k = 0; k < cellsX; ++k) {
-            Cell &c = cells[k];
-            c.u00 = top[k].x();
-            c.v00 = top[k].y();
-            c.u10 = unwrap(top[k + 1].x(), c.u00);
-            c.v10 = top[k + 1].y();
-            c.u01 = unwrap(bottom[k].x(), c.u00);
-            c.v01 = bottom[k].y();
-            c.u11 = unwrap(bottom[k + 1].x(), c.u00);
-            c.v11 = bottom[k + 1].y();
-            // The interpolation must hold at the centre and at the middle of every edge.
-            auto off = [&](const QPointF &exact, double s, double t) {
-                const double u = unwrap(exact.x(), c.u00);
-                const double iu = (c.u00 * (1 - s) + c.u10 * s) * (1 - t) + (c.u01 * (1 - s) + c.u11 * s) * t;
-                const double iv = (c.v00 * (1 - s) + c.v10 * s) * (1 - t) + (c.v01 * (1 - s) + c.v11 * s) * t;
-                return std::abs(u - iu) > kTolerance || std::abs(exact.y() - iv) > kTolerance;
-            };
-            c.exact = off(centre[k], 0.5, 0.5) || off(topMid[k], 0.5, 0) || off(bottomMid[k], 0.5, 1)
-                || off(side[k], 0, 0.5) || off(side[k + 1], 1, 0.5);
+            Corners &c = cells[k];
+            c = Corners{{top[k], top[k + 1], bottom[k], bottom[k + 1]}};
+            const double x = k * kCell;
+            const bool coarseFails = misses(c, at(x + half, y0 + half), 0.5, 0.5)
+                || misses(c, at(x + half, y0), 0.5, 0) || misses(c, at(x + half, y0 + kCell), 0.5, 1)
+                || misses(c, side[k], 0, 0.5) || misses(c, side[k + 1], 1, 0.5);
+            if (!coarseFails)
+                continue;
+            Fine f;
+            for (int j = 0; j <= kSubs; ++j)
+                for (int i = 0; i <= kSubs; ++i)
+                    f.node[j][i] = at(x + i * kSub, y0 + j * kSub);
+            for (int j = 0; j < kSubs; ++j)
+                for (int i = 0; i < kSubs; ++i) {
+                    const Corners fc{{f.node[j][i], f.node[j][i + 1], f.node[j + 1][i], f.node[j + 1][i + 1]}};
+                    f.exact[j][i] = misses(fc, at(x + (i + 0.5) * kSub, y0 + (j + 0.5) * kSub), 0.5, 0.5);
+                }
+            fineIndex[k] = int(fines.size());
+            fines.push_back(f);
         }
         for (int j = 0; j < rowsHere; ++j) {
             const int y = y0 + j;
             quint32 *out = reinterpret_cast<quint32 *>(outBits + y * outBpl);
             const double t = double(j) / kCell;
             for (int k = 0; k < cellsX; ++k) {
-                const Cell &c = cells[k];
                 const int x0 = k * kCell;
                 const int n = std::min(kCell, W - x0);
-                if (c.exact) {
-                    for (int i = 0; i < n; ++i) {
-                        double u, v;
-                        cam.source(x0 + i, y, u, v);
-                        out[x0 + i] = sampler.at(toFixed(u), toFixed(v));
-                    }
+                if (fineIndex[k] < 0) {
+                    span(out + x0, n, kCell, cells[k], t);
                     continue;
                 }
-                const double uL = c.u00 + (c.u01 - c.u00) * t, uR = c.u10 + (c.u11 - c.u10) * t;
-                const double vL = c.v00 + (c.v01 - c.v00) * t, vR = c.v10 + (c.v11 - c.v10) * t;
-                qint64 uf = toFixed(uL), vf = toFixed(vL);
-                const qint64 du = toFixed((uR - uL) / kCell), dv = toFixed((vR - vL) / kCell);
-                quint32 *o = out + x0;
-                for (int i = 0; i < n; ++i) {
-                    o[i] = sampler.at(uf, vf);
-                    uf += du;
-                    vf += dv;
+                const Fine &f = fines[fineIndex[k]];
+                const int fj = j / kSub;
+                const double ft = double(j % kSub) / kSub;
+                for (int i = 0; i < kSubs && i * kSub < n; ++i) {
+                    const int xs = x0 + i * kSub;
+                    const int m = std::min(kSub, n - i * kSub);
+                    if (f.exact[fj][i])
+                        exactRun(out + xs, xs, y, m);
+                    else
+                        span(out + xs, m, kSub,
+                             Corners{{f.node[fj][i], f.node[fj][i + 1], f.node[fj + 1][i], f.node[fj + 1][i + 1]}}, ft);
                 }
             }
         }
