@@ -86,6 +86,11 @@ public:
     void setPageVisible(QWidget *page, bool visible);
     bool isPageVisible(QWidget *page) const;
 
+    // ---- Project type, special keys, window state, tile size, pickers and colours
+    // (TfrmMainFormState.cpp)
+
+    // ---- Engine runs, create and open commands (TfrmMainFormEngine.cpp)
+
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
@@ -155,6 +160,10 @@ private:
         QString title;
     };
     QList<Page> m_pages; // every page of `pc` in tab order, shown or not
+
+    // ---- State of the project type, tile and colour controls (TfrmMainFormState.cpp)
+
+    // ---- State of engine runs (TfrmMainFormEngine.cpp)
 };
 
 // The one main window, reached by the dialogs.
