@@ -324,27 +324,27 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         return;
     }
     const int W = target.width(), H = target.height();
-    // Panorama pixels per view pixel at the centre of the view, for the choice of level.
-    const double focal = (H / 2.0) / std::tan(vfov * kPi / 360);
-    double ratio = panorama.width() / (2 * kPi) / focal;
-    int index = 0;
-    while (index + 1 < panorama.levelCount() && ratio >= 2) {
-        ratio /= 2;
-        ++index;
+    // Positions are worked out on the full image and scaled to the level a cell reads.
+    const Camera cam(W, H, panorama.width(), panorama.height(), pan, tilt, vfov);
+    const int levels = std::min(panorama.levelCount(), 8);
+    Sampler samplers[8];
+    double scaleU[8], scaleV[8];
+    for (int i = 0; i < levels; ++i) {
+        const TiledPanorama::Level &level = panorama.level(i);
+        Sampler &sampler = samplers[i];
+        sampler.pixels = level.pixels.get();
+        sampler.width = level.width;
+        sampler.height = level.height;
+        sampler.tilesX = level.tilesX;
+        sampler.alphaOr = (target.format() == QImage::Format_RGB32 || !panorama.hasAlpha()) ? 0xff000000u : 0u;
+        scaleU[i] = double(level.width) / panorama.width();
+        scaleV[i] = double(level.height) / panorama.height();
     }
-    const TiledPanorama::Level &level = panorama.level(index);
-    const Camera cam(W, H, level.width, level.height, pan, tilt, vfov);
-    Sampler sampler;
-    sampler.pixels = level.pixels.get();
-    sampler.width = level.width;
-    sampler.height = level.height;
-    sampler.tilesX = level.tilesX;
-    sampler.alphaOr = (target.format() == QImage::Format_RGB32 || !panorama.hasAlpha()) ? 0xff000000u : 0u;
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
     const int cellsX = (W + kCell - 1) / kCell;
     const int bands = (H + kCell - 1) / kCell;
-    const double srcW = level.width;
+    const double srcW = panorama.width();
 
     auto unwrap = [srcW](double u, double ref) {
         if (u - ref > srcW / 2)
@@ -358,13 +358,29 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
     {
         QPointF p[4];
     };
-    // Whether interpolating between the corners misses `exact` at (s, t) by more than allowed.
-    auto misses = [&unwrap](const Corners &c, const QPointF &exact, double s, double t) {
+    // The level for a cell: the smallest one that still has a pixel per view pixel along the
+    // shorter of the cell's two sides.
+    auto levelOf = [&](const Corners &c, int size) {
+        const double u00 = c.p[0].x();
+        const double across = std::hypot(unwrap(c.p[1].x(), u00) - u00, c.p[1].y() - c.p[0].y());
+        const double down = std::hypot(unwrap(c.p[2].x(), u00) - u00, c.p[2].y() - c.p[0].y());
+        double ratio = std::min(across, down) / size;
+        int index = 0;
+        while (index + 1 < levels && ratio >= 2) {
+            ratio /= 2;
+            ++index;
+        }
+        return index;
+    };
+    // Whether interpolating between the corners misses `exact` at (s, t) by more than allowed
+    // (a quarter of a pixel of the level read).
+    auto misses = [&unwrap](const Corners &c, const QPointF &exact, double s, double t, int index) {
+        const double tolerance = kTolerance * (1 << index);
         const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
                      u11 = unwrap(c.p[3].x(), u00);
         const double iu = (u00 * (1 - s) + u10 * s) * (1 - t) + (u01 * (1 - s) + u11 * s) * t;
         const double iv = (c.p[0].y() * (1 - s) + c.p[1].y() * s) * (1 - t) + (c.p[2].y() * (1 - s) + c.p[3].y() * s) * t;
-        return std::abs(unwrap(exact.x(), u00) - iu) > kTolerance || std::abs(exact.y() - iv) > kTolerance;
+        return std::abs(unwrap(exact.x(), u00) - iu) > tolerance || std::abs(exact.y() - iv) > tolerance;
     };
     auto at = [&cam](double x, double y) {
         double u, v;
@@ -372,24 +388,27 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         return QPointF(u, v);
     };
     // `n` pixels of row `t` (0..1) of a cell `size` pixels wide, interpolated.
-    auto span = [&](quint32 *out, int n, int size, const Corners &c, double t) {
+    auto span = [&](quint32 *out, int n, int size, const Corners &c, double t, int index) {
         const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
                      u11 = unwrap(c.p[3].x(), u00);
         const double uL = u00 + (u01 - u00) * t, uR = u10 + (u11 - u10) * t;
         const double vL = c.p[0].y() + (c.p[2].y() - c.p[0].y()) * t, vR = c.p[1].y() + (c.p[3].y() - c.p[1].y()) * t;
-        qint64 uf = toFixed(uL), vf = toFixed(vL);
-        const qint64 du = toFixed((uR - uL) / size), dv = toFixed((vR - vL) / size);
+        const double su = scaleU[index], sv = scaleV[index];
+        qint64 uf = toFixed((uL + 0.5) * su - 0.5), vf = toFixed((vL + 0.5) * sv - 0.5);
+        const qint64 du = toFixed((uR - uL) * su / size), dv = toFixed((vR - vL) * sv / size);
+        const Sampler &sampler = samplers[index];
         for (int i = 0; i < n; ++i) {
             out[i] = sampler.at(uf, vf);
             uf += du;
             vf += dv;
         }
     };
-    auto exactRun = [&](quint32 *out, int x, int y, int n) {
+    auto exactRun = [&](quint32 *out, int x, int y, int n, int index) {
+        const Sampler &sampler = samplers[index];
         for (int i = 0; i < n; ++i) {
             double u, v;
             cam.source(x + i, y, u, v);
-            out[i] = sampler.at(toFixed(u), toFixed(v));
+            out[i] = sampler.at(toFixed((u + 0.5) * scaleU[index] - 0.5), toFixed((v + 0.5) * scaleV[index] - 0.5));
         }
     };
     constexpr int kSub = 4;                  // pixels of a fine cell
@@ -409,17 +428,20 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         {
             QPointF node[kSubs + 1][kSubs + 1];
             bool exact[kSubs][kSubs];
+            int level[kSubs][kSubs];
         };
         std::vector<Corners> cells(cellsX);
+        std::vector<int> cellLevel(cellsX);
         std::vector<int> fineIndex(cellsX, -1);
         std::vector<Fine> fines;
         for (int k = 0; k < cellsX; ++k) {
             Corners &c = cells[k];
             c = Corners{{top[k], top[k + 1], bottom[k], bottom[k + 1]}};
             const double x = k * kCell;
-            const bool coarseFails = misses(c, at(x + half, y0 + half), 0.5, 0.5)
-                || misses(c, at(x + half, y0), 0.5, 0) || misses(c, at(x + half, y0 + kCell), 0.5, 1)
-                || misses(c, side[k], 0, 0.5) || misses(c, side[k + 1], 1, 0.5);
+            const int l = cellLevel[k] = levelOf(c, kCell);
+            const bool coarseFails = misses(c, at(x + half, y0 + half), 0.5, 0.5, l)
+                || misses(c, at(x + half, y0), 0.5, 0, l) || misses(c, at(x + half, y0 + kCell), 0.5, 1, l)
+                || misses(c, side[k], 0, 0.5, l) || misses(c, side[k + 1], 1, 0.5, l);
             if (!coarseFails)
                 continue;
             Fine f;
@@ -429,7 +451,8 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
             for (int j = 0; j < kSubs; ++j)
                 for (int i = 0; i < kSubs; ++i) {
                     const Corners fc{{f.node[j][i], f.node[j][i + 1], f.node[j + 1][i], f.node[j + 1][i + 1]}};
-                    f.exact[j][i] = misses(fc, at(x + (i + 0.5) * kSub, y0 + (j + 0.5) * kSub), 0.5, 0.5);
+                    f.level[j][i] = levelOf(fc, kSub);
+                    f.exact[j][i] = misses(fc, at(x + (i + 0.5) * kSub, y0 + (j + 0.5) * kSub), 0.5, 0.5, f.level[j][i]);
                 }
             fineIndex[k] = int(fines.size());
             fines.push_back(f);
@@ -442,7 +465,7 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
                 const int x0 = k * kCell;
                 const int n = std::min(kCell, W - x0);
                 if (fineIndex[k] < 0) {
-                    span(out + x0, n, kCell, cells[k], t);
+                    span(out + x0, n, kCell, cells[k], t, cellLevel[k]);
                     continue;
                 }
                 const Fine &f = fines[fineIndex[k]];
@@ -452,10 +475,11 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
                     const int xs = x0 + i * kSub;
                     const int m = std::min(kSub, n - i * kSub);
                     if (f.exact[fj][i])
-                        exactRun(out + xs, xs, y, m);
+                        exactRun(out + xs, xs, y, m, f.level[fj][i]);
                     else
                         span(out + xs, m, kSub,
-                             Corners{{f.node[fj][i], f.node[fj][i + 1], f.node[fj + 1][i], f.node[fj + 1][i + 1]}}, ft);
+                             Corners{{f.node[fj][i], f.node[fj][i + 1], f.node[fj + 1][i], f.node[fj + 1][i + 1]}}, ft,
+                             f.level[fj][i]);
                 }
             }
         }

@@ -53,8 +53,8 @@ private:
 // inside them; a cell whose interpolation is off by more than a quarter of a source pixel at its
 // centre or the middle of an edge (near a pole, at wide fields of view) is split into 4-pixel
 // cells checked the same way, and those that still fail are computed per pixel.
-// The level read is the smallest one that still has at least one pixel per view pixel at the
-// view's centre. Rows are shared among `threads` threads (0: the ideal thread count). A null
+// Each cell reads the smallest level that still has a pixel per view pixel along the shorter of
+// the cell's sides. Rows are shared among `threads` threads (0: the ideal thread count). A null
 // source, or a field of view outside (0, 180), leaves the target black.
 void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, double tilt, double vfov,
                     int threads = 0);
