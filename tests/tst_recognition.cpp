@@ -24,9 +24,7 @@ class TestRecognition : public QObject
     Q_OBJECT
 
 private slots:
-    void cubeFaces_data();
     void cubeFaces();
-    void sequences_data();
     void sequences();
     void probesEveryFile();
     void quietMode();
@@ -35,131 +33,98 @@ private slots:
 };
 
 // Files are given as a blank-separated list of names in a fresh folder.
-void TestRecognition::cubeFaces_data()
-{
-    QTest::addColumn<QString>("files");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<bool>("dosUp");
-    QTest::addColumn<bool>("tiff");
-    const QString jpg = "pano_0.jpg pano_1.jpg pano_2.jpg pano_3.jpg pano_4.jpg pano_5.jpg";
-    const QString dos = "PANO11.tif PANO22.tif PANO33.tif PANO44.tif PANO55.tif PANO66.tif";
-    QTest::newRow("default numbering, any face") << jpg << "pano_3.jpg" << int(RecognitionResult::Recognised)
-                                                 << "pano" << false << false;
-    QTest::newRow("dosup, upper-case extension chosen") << dos << "PANO11.TIF" << int(RecognitionResult::Recognised)
-                                                        << "PANO" << true << true;
-    QTest::newRow("dosup middle face") << dos << "PANO33.tif" << int(RecognitionResult::Recognised) << "PANO"
-                                       << true << true;
-    QTest::newRow("one face missing") << "pano_0.jpg pano_1.jpg pano_2.jpg pano_4.jpg pano_5.jpg" << "pano_0.jpg"
-                                      << int(RecognitionResult::TilesMissing) << "" << false << false;
-    QTest::newRow("faces of the other format") << jpg << "pano_0.tif" << int(RecognitionResult::TilesMissing)
-                                               << "" << false << true;
-    QTest::newRow("faces only in upper case") << "P_0.TIF P_1.TIF P_2.TIF P_3.TIF P_4.TIF P_5.TIF" << "P_0.TIF"
-                                              << int(RecognitionResult::TilesMissing) << "" << false << true;
-    QTest::newRow("12") << jpg << "pano12.jpg" << int(RecognitionResult::NoPattern) << "" << false << false;
-    QTest::newRow("77") << jpg << "pano77.jpg" << int(RecognitionResult::NoPattern) << "" << false << false;
-    QTest::newRow("_6") << jpg << "pano_6.jpg" << int(RecognitionResult::NoPattern) << "" << false << false;
-    QTest::newRow("00") << jpg << "pano00.jpg" << int(RecognitionResult::NoPattern) << "" << false << false;
-    QTest::newRow("one character") << jpg << "1.jpg" << int(RecognitionResult::NoPattern) << "" << false << false;
-    QTest::newRow(".jpeg") << jpg << "pano_0.jpeg" << int(RecognitionResult::WrongExtension) << "" << false << false;
-    QTest::newRow(".tiff") << jpg << "pano_0.tiff" << int(RecognitionResult::WrongExtension) << "" << false << false;
-    QTest::newRow(".png") << jpg << "pano_0.png" << int(RecognitionResult::WrongExtension) << "" << false << false;
-    QTest::newRow("no extension") << jpg << "pano_0" << int(RecognitionResult::WrongExtension) << "" << false << false;
-}
-
 void TestRecognition::cubeFaces()
 {
-    QFETCH(QString, files);
-    QFETCH(QString, chosen);
-    QFETCH(int, outcome);
-    QFETCH(QString, base);
-    QFETCH(bool, dosUp);
-    QFETCH(bool, tiff);
-    QTemporaryDir dir;
-    for (const QString &f : files.split(QLatin1Char(' ')))
-        touch(dir.filePath(f));
-    for (int type : {0, 1, 2, 3, 5}) { // every type but the sequence uses the cube-face rules
-        const RecognitionResult r = RecognizeImagePattern(dir.filePath(chosen), type, false);
-        QCOMPARE(int(r.outcome), outcome);
-        QCOMPARE(r.baseName, base.isEmpty() ? QString() : dir.filePath(base));
-        if (r.ok()) {
-            QCOMPARE(r.dosUp, dosUp);
-            QCOMPARE(r.isTiff, tiff);
-            QVERIFY(r.message.isEmpty());
-        } else {
-            QVERIFY(!r.message.isEmpty());
+    const QString jpg = "pano_0.jpg pano_1.jpg pano_2.jpg pano_3.jpg pano_4.jpg pano_5.jpg";
+    const QString dos = "PANO11.tif PANO22.tif PANO33.tif PANO44.tif PANO55.tif PANO66.tif";
+    using R = RecognitionResult;
+    const struct
+    {
+        QString files;
+        const char *chosen;
+        int outcome;
+        const char *base;
+        bool dosUp, tiff;
+    } cases[] = {
+        {jpg, "pano_3.jpg", R::Recognised, "pano", false, false},
+        {dos, "PANO11.TIF", R::Recognised, "PANO", true, true}, // extension compared in lower case
+        {dos, "PANO33.tif", R::Recognised, "PANO", true, true},
+        {"pano_0.jpg pano_1.jpg pano_2.jpg pano_4.jpg pano_5.jpg", "pano_0.jpg", R::TilesMissing, "", false, false},
+        {jpg, "pano_0.tif", R::TilesMissing, "", false, true},
+        {"P_0.TIF P_1.TIF P_2.TIF P_3.TIF P_4.TIF P_5.TIF", "P_0.TIF", R::TilesMissing, "", false, true},
+        {jpg, "pano12.jpg", R::NoPattern, "", false, false},
+        {jpg, "pano77.jpg", R::NoPattern, "", false, false},
+        {jpg, "pano_6.jpg", R::NoPattern, "", false, false},
+        {jpg, "pano00.jpg", R::NoPattern, "", false, false},
+        {jpg, "1.jpg", R::NoPattern, "", false, false},
+        {jpg, "pano_0.jpeg", R::WrongExtension, "", false, false},
+        {jpg, "pano_0.tiff", R::WrongExtension, "", false, false},
+        {jpg, "pano_0.png", R::WrongExtension, "", false, false},
+        {jpg, "pano_0", R::WrongExtension, "", false, false},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        for (const QString &f : c.files.split(QLatin1Char(' ')))
+            touch(dir.filePath(f));
+        for (int type : {0, 1, 2, 3, 5}) { // every type but the sequence uses the cube-face rules
+            const RecognitionResult r = RecognizeImagePattern(dir.filePath(c.chosen), type, false);
+            QVERIFY2(int(r.outcome) == c.outcome, c.chosen);
+            QCOMPARE(r.baseName, *c.base ? dir.filePath(c.base) : QString());
+            QCOMPARE(r.message.isEmpty(), r.ok());
+            if (r.ok())
+                QCOMPARE(r.dosUp, c.dosUp);
+            if (r.ok() || c.outcome == R::TilesMissing)
+                QCOMPARE(r.isTiff, c.tiff);
         }
-        if (outcome == RecognitionResult::TilesMissing)
-            QCOMPARE(r.isTiff, tiff);
     }
-}
-
-void TestRecognition::sequences_data()
-{
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<QString>("extra");   // further files
-    QTest::addColumn<QString>("missing"); // files of the grid that are left out
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<int>("foundRows");
-    QTest::addColumn<int>("foundColumns");
-    QTest::newRow("3 x 4") << 3 << 4 << "" << "" << "obj_0_0.jpg" << int(RecognitionResult::Recognised) << 3 << 4;
-    QTest::newRow("one image") << 1 << 1 << "" << "" << "obj_0_0.jpg" << int(RecognitionResult::Recognised) << 1 << 1;
-    QTest::newRow("one column") << 5 << 1 << "" << "" << "obj_0_0.jpg" << int(RecognitionResult::Recognised) << 5 << 1;
-    QTest::newRow("one row") << 1 << 12 << "" << "" << "obj_0_0.jpg" << int(RecognitionResult::Recognised) << 1
-                             << 12;
-    QTest::newRow("tif") << 2 << 2 << "" << "" << "obj_0_0.tif" << int(RecognitionResult::Recognised) << 2 << 2;
-    QTest::newRow("hole inside") << 3 << 4 << "" << "obj_1_1.jpg" << "obj_0_0.jpg"
-                                 << int(RecognitionResult::TilesMissing) << 3 << 4;
-    // Rows are counted along the last column.
-    QTest::newRow("short first column") << 3 << 4 << "" << "obj_2_0.jpg" << "obj_0_0.jpg"
-                                        << int(RecognitionResult::TilesMissing) << 3 << 4;
-    QTest::newRow("longer first column") << 2 << 3 << "obj_2_0.jpg obj_3_0.jpg" << "" << "obj_0_0.jpg"
-                                         << int(RecognitionResult::Recognised) << 2 << 3;
-    QTest::newRow("gap in first row") << 2 << 3 << "obj_0_4.jpg" << "" << "obj_0_0.jpg"
-                                      << int(RecognitionResult::Recognised) << 2 << 3;
-    QTest::newRow("not the first image") << 3 << 3 << "" << "" << "obj_1_2.jpg"
-                                         << int(RecognitionResult::NotFirstImage) << 0 << 0;
-    QTest::newRow("cube face in sequence") << 1 << 1 << "pano_0.jpg" << "" << "pano_0.jpg"
-                                           << int(RecognitionResult::NotFirstImage) << 0 << 0;
-    QTest::newRow("short name") << 1 << 1 << "_0.jpg" << "" << "_0.jpg" << int(RecognitionResult::NotFirstImage)
-                                << 0 << 0;
-    QTest::newRow("png") << 1 << 1 << "obj_0_0.png" << "" << "obj_0_0.png"
-                         << int(RecognitionResult::WrongExtension) << 0 << 0;
 }
 
 void TestRecognition::sequences()
 {
-    QFETCH(int, rows);
-    QFETCH(int, columns);
-    QFETCH(QString, extra);
-    QFETCH(QString, missing);
-    QFETCH(QString, chosen);
-    QFETCH(int, outcome);
-    QFETCH(int, foundRows);
-    QFETCH(int, foundColumns);
-    QTemporaryDir dir;
-    const QString ext = chosen.endsWith(QLatin1String(".tif")) ? QStringLiteral(".tif") : QStringLiteral(".jpg");
-    const QStringList skip = missing.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < columns; ++j) {
-            const QString name = QStringLiteral("obj_%1_%2").arg(i).arg(j) + ext;
-            if (!skip.contains(name))
-                touch(dir.filePath(name));
+    using R = RecognitionResult;
+    const struct
+    {
+        int rows, columns;
+        const char *extra;   // further files
+        const char *missing; // files of the grid left out
+        const char *chosen;
+        int outcome, foundRows, foundColumns;
+    } cases[] = {
+        {3, 4, "", "", "obj_0_0.jpg", R::Recognised, 3, 4},
+        {1, 1, "", "", "obj_0_0.jpg", R::Recognised, 1, 1},
+        {5, 1, "", "", "obj_0_0.jpg", R::Recognised, 5, 1},
+        {1, 12, "", "", "obj_0_0.jpg", R::Recognised, 1, 12},
+        {2, 2, "", "", "obj_0_0.tif", R::Recognised, 2, 2},
+        {3, 4, "", "obj_1_1.jpg", "obj_0_0.jpg", R::TilesMissing, 3, 4},
+        {3, 4, "", "obj_2_0.jpg", "obj_0_0.jpg", R::TilesMissing, 3, 4}, // rows counted along the last column
+        {2, 3, "obj_2_0.jpg obj_3_0.jpg", "", "obj_0_0.jpg", R::Recognised, 2, 3},
+        {2, 3, "obj_0_4.jpg", "", "obj_0_0.jpg", R::Recognised, 2, 3},
+        {3, 3, "", "", "obj_1_2.jpg", R::NotFirstImage, 0, 0},
+        {1, 1, "pano_0.jpg", "", "pano_0.jpg", R::NotFirstImage, 0, 0},
+        {1, 1, "_0.jpg", "", "_0.jpg", R::NotFirstImage, 0, 0},
+        {1, 1, "obj_0_0.png", "", "obj_0_0.png", R::WrongExtension, 0, 0},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        const QString ext = QString::fromLatin1(c.chosen).endsWith(QLatin1String(".tif")) ? ".tif" : ".jpg";
+        const QStringList skip = QString::fromLatin1(c.missing).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (int i = 0; i < c.rows; ++i)
+            for (int j = 0; j < c.columns; ++j) {
+                const QString name = QStringLiteral("obj_%1_%2").arg(i).arg(j) + ext;
+                if (!skip.contains(name))
+                    touch(dir.filePath(name));
+            }
+        for (const QString &f : QString::fromLatin1(c.extra).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            touch(dir.filePath(f));
+        const RecognitionResult r = RecognizeImagePattern(dir.filePath(c.chosen), PtObjectSequence, false);
+        QVERIFY2(int(r.outcome) == c.outcome, c.chosen);
+        if (c.outcome == R::Recognised || c.outcome == R::TilesMissing) {
+            QCOMPARE(r.rows, c.foundRows);
+            QCOMPARE(r.columns, c.foundColumns);
         }
-    for (const QString &f : extra.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        touch(dir.filePath(f));
-    const RecognitionResult r = RecognizeImagePattern(dir.filePath(chosen), PtObjectSequence, false);
-    QCOMPARE(int(r.outcome), outcome);
-    if (outcome == RecognitionResult::Recognised || outcome == RecognitionResult::TilesMissing) {
-        QCOMPARE(r.rows, foundRows);
-        QCOMPARE(r.columns, foundColumns);
-        QVERIFY(!r.dosUp);
+        QCOMPARE(r.baseName, r.ok() ? dir.filePath(QStringLiteral("obj")) : QString());
+        QCOMPARE(r.message.isEmpty(), r.ok());
     }
-    QCOMPARE(r.baseName, r.ok() ? dir.filePath(QStringLiteral("obj")) : QString());
-    QCOMPARE(r.message.isEmpty(), r.ok());
 }
 
 // Recognition decides only after probing every file of the set.
