@@ -1,5 +1,6 @@
 // The panorama view and its version check: loading, view angles, failure hooks and rendering.
 #include <QFile>
+#include <QProcess>
 #include <QPainter>
 #include <QtTest>
 #include <cmath>
@@ -134,6 +135,7 @@ private slots:
     void urlReadBack_data();
     void urlReadBack();
     void loadsMovie();
+    void loadsEngineMovie();
     void badFilesLeaveViewEmpty_data();
     void badFilesLeaveViewEmpty();
     void panDirection_data();
@@ -282,6 +284,38 @@ void TestPanoView::loadsMovie()
     QCOMPARE(view.IsVRMovie(), 0);
     QVERIFY(view.movieRect().isEmpty());
     QVERIFY(view.viewImage().isNull());
+}
+
+void TestPanoView::loadsEngineMovie()
+{
+    if (!QFileInfo::exists(testsupport::enginePath()))
+        QSKIP("our engine is not built");
+    testsupport::IsolatedEnvironment env;
+    QVERIFY(sl::image::writeJpeg(stripedPanorama(2048), env.path() + "/pano.jpg", 95));
+    QFile project(env.path() + "/t.slp");
+    QVERIFY(project.open(QIODevice::WriteOnly));
+    project.write("panorama.type=0\r\n");
+    project.close();
+    QProcess engine;
+    engine.setWorkingDirectory(env.path());
+    engine.start(testsupport::enginePath(), {"-c", "t.slp", "-e", "-ac", "-o", "$f.mov", "pano.jpg"});
+    QVERIFY(engine.waitForFinished(120000));
+    QCOMPARE(engine.exitCode(), 0);
+    // Named relative to the current directory, as the previews do.
+    QVERIFY(QDir::setCurrent(env.path()));
+    PanoView view;
+    view.resize(200, 150);
+    view.setURL(QStringLiteral("pano.mov"));
+    QCOMPARE(view.PluginStatus(), QStringLiteral("Complete"));
+    QVERIFY(view.Movie() && view.Movie()->IsVRMovie());
+    view.setPanAngle(0);
+    view.setTiltAngle(0);
+    view.setFieldOfView(5);
+    const QRect r = view.movieRect();
+    QVERIFY(!r.isEmpty());
+    QVERIFY(near(view.viewImage().pixel(r.width() / 2, r.height() / 2), stripeColour(0, 9), 6));
+    view.setPanAngle(100);
+    QVERIFY(near(view.viewImage().pixel(r.width() / 2, r.height() / 2), stripeColour(10, 9), 6));
 }
 
 void TestPanoView::badFilesLeaveViewEmpty_data()
