@@ -23,6 +23,7 @@
 #include <QToolTip>
 
 #include "platform/gui/Hooks.h"
+#include "platform/process/EngineRunner.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/RecentLists.h"
 
@@ -383,6 +384,10 @@ void TfrmMainForm::setExitHandler(QWidget *control, std::function<void()> handle
 
 bool TfrmMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->edBasePath) {
+        edBasePathDblClick();
+        return true;
+    }
     if (event->type() == QEvent::FocusOut) {
         auto *w = qobject_cast<QWidget *>(watched);
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
@@ -476,6 +481,7 @@ void TfrmMainForm::connectHandlers()
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
 
     connect(ui->pc, &QTabWidget::currentChanged, this, &TfrmMainForm::pcChange);
+    connectEngineHandlers();
 
     connect(ui->miNewProject, &QAction::triggered, this, &TfrmMainForm::miNewProjectClick);
     connect(ui->miOpenProject, &QAction::triggered, this, &TfrmMainForm::miOpenProjectClick);
@@ -546,6 +552,17 @@ void TfrmMainForm::pcChange(int index)
 
 void TfrmMainForm::closeEvent(QCloseEvent *event)
 {
+    // A running engine is never torn down with the window: it is stopped first, and the
+    // window closes once the run has returned.
+    if (isBusy()) {
+        event->ignore();
+        if (sl::MsgBox(tr("The engine is still running. Stop it and close the window?"), tr("Skyloom Process"),
+                       sl::MB_YESNO | sl::MB_ICONQUESTION) == sl::IDYES) {
+            m_closeAfterRun = true;
+            engineRunner().stop();
+        }
+        return;
+    }
     commitFocusedControl();
     if (FormCloseQuery())
         event->accept();

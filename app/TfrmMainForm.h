@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "engine/CreateCommands.h"
+#include "engine/OpenOutput.h"
 #include "project/ProjectList.h"
 #include "project/ProjectDocument.h"
 
@@ -21,6 +23,7 @@ namespace Ui {
 class TfrmMainForm;
 }
 namespace sl {
+class EngineRunner;
 class SettingsStore;
 }
 
@@ -90,6 +93,15 @@ public:
     // (TfrmMainFormState.cpp)
 
     // ---- Engine runs, create and open commands (TfrmMainFormEngine.cpp)
+    // Runs the engine with these options on the project; the exit code, or -1 when nothing ran
+    // or the engine reported an error.
+    int RunEngine(const QStringList &options, bool backToPreviousTab);
+    void AddConsoleLine(const QString &text);
+    void SetBusy(bool busy);
+    bool isBusy() const;
+    int CreateOutput(int format);
+    void OpenOutput();
+    sl::EngineRunner &engineRunner();
 
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
@@ -164,6 +176,27 @@ private:
     // ---- State of the project type, tile and colour controls (TfrmMainFormState.cpp)
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
+    void connectEngineHandlers();
+    void appendConsoleLines(const QStringList &lines);
+    sl::create::CreateHooks createHooks();
+    sl::open::OpenHooks openHooks();
+    sl::open::ViewerSettings viewerSettings() const;
+    void openAfterCreation();
+    void createHelper(int kind);
+    void btStopClick();
+    void miCreatemovClick();
+    void miCreateMOVandOpenClick();
+    void btBotCreateMovieClick();
+    void btCreateThumbClick();
+    void btCreateHtmlClick();
+    void btCreateStripClick();
+    void miOpenQuickTimeClick();
+    void btOpenHelperClick(QObject *sender);
+    void Button1Click();
+    void edBasePathDblClick();
+    std::unique_ptr<sl::EngineRunner> m_runner;
+    bool m_busy = false;
+    bool m_closeAfterRun = false; // the user closed the window and stopped the run
 };
 
 // The one main window, reached by the dialogs.

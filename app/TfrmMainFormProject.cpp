@@ -21,6 +21,7 @@
 #include <QToolTip>
 
 #include "platform/gui/Hooks.h"
+#include "platform/process/EngineRunner.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/ProjectFile.h"
 #include "project/RecentLists.h"

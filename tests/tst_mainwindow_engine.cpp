@@ -1,0 +1,145 @@
+// The main window running our engine: create, console, status bar, Stop, busy and opening results.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/TfrmMainForm.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "platform/process/EngineRunner.h"
+#include "platform/settings/SettingsStore.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+
+class TestMainWindowEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        dir = env->path() + QStringLiteral("/my \"pano\" ü");
+        QDir().mkpath(dir);
+        QImage pano(400, 200, QImage::Format_RGB32);
+        for (int y = 0; y < pano.height(); ++y)
+            for (int x = 0; x < pano.width(); ++x)
+                pano.setPixel(x, y, qRgb(x * 255 / 400, y * 255 / 200, 128));
+        QVERIFY(sl::image::writeJpeg(pano, dir + QStringLiteral("/pano.jpg"), 90));
+        opened.clear();
+        asked.clear();
+        sl::hooks::openUrl = [this](const QUrl &url) {
+            opened << url.toLocalFile();
+            return true;
+        };
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return answer;
+        };
+        answer = sl::IDYES;
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES"})
+            qunsetenv(name);
+        env.reset();
+    }
+
+    void createMakesTheMovieAndOpensIt()
+    {
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        QCOMPARE(w.ui->edOutputfile->text(), QStringLiteral("pano.mov"));
+        w.ui->cbOpenAfter->setChecked(true);
+        w.ui->pc->setCurrentWidget(w.ui->tsQTOptions);
+        QVERIFY(w.ui->btBotCreateMovie->isEnabled());
+        w.ui->btBotCreateMovie->click();
+
+        const QString movie = dir + QStringLiteral("/pano.mov");
+        QVERIFY(QFile::exists(movie));
+        const QString console = w.ui->mConsole->toPlainText();
+        QVERIFY2(console.startsWith(QStringLiteral("External Call: ")), qPrintable(console));
+        QVERIFY(console.contains(QStringLiteral("-f _tmp_cube")));
+        // Back on the tab the user came from, the size on the status bar, the movie opened.
+        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsQTOptions);
+        const auto labels = w.statusBar()->findChildren<QLabel *>(QStringLiteral("StatusPanel1"));
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first()->text(), QStringLiteral("%1 kb").arg(QFileInfo(movie).size() / 1024));
+        QCOMPARE(opened, QStringList{movie});
+        // The unsaved project ran from a temporary script, which is gone again.
+        QVERIFY(!QFile::exists(dir + QStringLiteral("/_tmp_script.slp")));
+        QVERIFY(w.isModified());
+    }
+
+    void engineErrorKeepsTheConsoleInFront()
+    {
+        qputenv("SKYLOOM_ENGINE_ERRORLINE", "something went wrong");
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
+        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
+        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("something went wrong")));
+        QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
+    }
+
+    // Stop ends a long run at once; a second run is refused while one is going on.
+    void stopAndBusy()
+    {
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        int second = 0;
+        QTimer::singleShot(300, &w, [&] {
+            QVERIFY(w.isBusy());
+            second = w.RunEngine({QStringLiteral("-t")}, true);
+            w.ui->btStop->click();
+        });
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
+        QVERIFY(t.elapsed() < 10000);
+        QCOMPARE(second, -1);
+        QVERIFY(asked.contains(QStringLiteral("There is already a process running! Please wait, until it is finished")));
+        QVERIFY(!w.isBusy());
+        QVERIFY(!QFile::exists(dir + QStringLiteral("/_tmp_script.slp")));
+    }
+
+    // Closing the window during a run stops the engine first and closes once the run returned.
+    void closeDuringARun()
+    {
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        w.show();
+        bool closedWhileBusy = true;
+        QTimer::singleShot(300, &w, [&] { closedWhileBusy = w.close(); });
+        answer = sl::IDYES;
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
+        QVERIFY(!closedWhileBusy);
+        QTRY_VERIFY(!w.isVisible() || asked.size() > 1);
+    }
+
+    void missingEngineIsReported()
+    {
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        w.settings().writeText(QStringLiteral("skyloom"), QStringLiteral("exepath"), env->path() + "/nowhere");
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
+        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("nowhere")));
+        QVERIFY(!w.isBusy());
+    }
+
+private:
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    QString dir;
+    QStringList opened;
+    QStringList asked;
+    int answer = sl::IDYES;
+};
+
+QTEST_MAIN(TestMainWindowEngine)
+#include "tst_mainwindow_engine.moc"
