@@ -145,4 +145,9 @@ QString cubeFaceProposal(const QString &cubefaceText, int projectType, bool dosU
     return cubefaceText + numbering + (tiff ? QStringLiteral(".tif") : QStringLiteral(".jpg"));
 }
 
+QString cubeBaseForInput(const QString &inputText)
+{
+    return changeFileExt(inputText, QString()) + QStringLiteral("_cube");
+}
+
 } // namespace sl

@@ -45,4 +45,8 @@ HtmlSaveDialog htmlSaveDialog(const QString &templateText);
 // numbering ("11" or "_0"; "_0_0" in a sequence project) and extension; empty for an empty edit.
 QString cubeFaceProposal(const QString &cubefaceText, int projectType, bool dosUp, bool tiff);
 
+// The cube-face base name the input picker derives from the chosen input image (already made
+// relative): the name without its extension followed by "_cube".
+QString cubeBaseForInput(const QString &inputText);
+
 } // namespace sl

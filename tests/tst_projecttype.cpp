@@ -291,6 +291,7 @@ void TestProjectType::filters()
         QCOMPARE(p.storesRelative, qstrcmp(p.dialog, "sdHtmlFile") != 0 && qstrcmp(p.dialog, "odSoundFile") != 0);
     QCOMPARE(cubeFaceProposal(QStringLiteral("obj"), 4, true, false), QStringLiteral("obj_0_0.jpg"));
     QCOMPARE(cubeFaceProposal(QStringLiteral("pano"), 0, true, true), QStringLiteral("pano11.tif"));
+    QCOMPARE(cubeBaseForInput(QStringLiteral("img.v2/pano.tif")), QStringLiteral("img.v2/pano_cube"));
 }
 
 void TestProjectType::htmlDialog()
