@@ -482,8 +482,12 @@ void TestPanoView::angleLimits()
 void TestPanoView::failureInjection_data()
 {
     QTest::addColumn<int>("operation");
+    const char *names[] = {"setURL", "URL", "PluginStatus", "IsVRMovie", "PanAngle", "setPanAngle", "TiltAngle",
+                           "setTiltAngle", "FieldOfView", "setFieldOfView", "setControllerVisible", "PluginVersion",
+                           "QuickTimeVersion", "Movie"};
+    static_assert(std::size(names) == int(Op::Movie) + 1);
     for (int op = int(Op::SetURL); op <= int(Op::Movie); ++op)
-        QTest::newRow(qPrintable(QString::number(op))) << op;
+        QTest::newRow(names[op]) << op;
 }
 
 void TestPanoView::failureInjection()
