@@ -364,7 +364,7 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         const double u00 = c.p[0].x();
         const double across = std::hypot(unwrap(c.p[1].x(), u00) - u00, c.p[1].y() - c.p[0].y());
         const double down = std::hypot(unwrap(c.p[2].x(), u00) - u00, c.p[2].y() - c.p[0].y());
-        double ratio = std::min(across, down) / size;
+        double ratio = std::sqrt(across * down) / size;
         int index = 0;
         while (index + 1 < levels && ratio >= 2) {
             ratio /= 2;
