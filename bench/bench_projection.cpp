@@ -4,6 +4,7 @@
 #include "platform/projection/Projection.h"
 
 #include <QImage>
+#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
@@ -119,23 +120,44 @@ double medianSeconds(int runs, F &&f)
     return t[t.size() / 2];
 }
 
-int largestDifference(const QImage &a, const QImage &b)
+struct Difference
 {
-    int worst = 0;
+    int largest = 0;
+    int x = 0, y = 0;
+    double mean = 0;
+};
+
+Difference compare(const QImage &a, const QImage &b)
+{
+    Difference d;
+    double sum = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
+            const int e = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            sum += e;
+            if (e > d.largest) {
+                d.largest = e;
+                d.x = x;
+                d.y = y;
+            }
         }
-    return worst;
+    d.mean = sum / (double(a.width()) * a.height());
+    return d;
 }
 
-void report(const char *what, double megapixels, double ours, double reference, int difference)
+void report(const char *what, double megapixels, double ours, double reference, const QString &difference)
 {
-    std::printf("%-34s ours %9.2f ms %8.1f MP/s | reference %9.2f ms %7.1f MP/s | ratio %6.1f | largest difference %d\n",
-                what, ours * 1e3, megapixels / ours, reference * 1e3, megapixels / reference, reference / ours,
-                difference);
+    std::printf("%-34s ours %9.2f ms %8.1f MP/s | reference %9.2f ms %7.1f MP/s | ratio %6.1f\n", what, ours * 1e3,
+                megapixels / ours, reference * 1e3, megapixels / reference, reference / ours);
+    std::printf("%-34s against the reference: %s\n", "", qPrintable(difference));
+}
+
+QString describe(const Difference &d, const QString &where)
+{
+    return QString("mean difference %1, largest %2 at %3 (%4, %5)")
+        .arg(d.mean, 0, 'f', 3).arg(d.largest).arg(where).arg(d.x).arg(d.y);
 }
 
 } // namespace
@@ -151,10 +173,10 @@ int main()
         const double t = medianSeconds(3, [&] { ours = equirectToCube(pano, 2048, Interpolator::Bilinear); });
         CubeFaces ref;
         const double r = secondsOf([&] { ref = referenceCube(pano, 2048); });
-        int diff = 0;
+        QStringList diffs;
         for (int f = 0; f < 6; ++f)
-            diff = std::max(diff, largestDifference(ours[size_t(f)], ref[size_t(f)]));
-        report("8000x4000 -> 6 x 2048 faces", 6.0 * 2048 * 2048 / 1e6, t, r, diff);
+            diffs << describe(compare(ours[size_t(f)], ref[size_t(f)]), QString("face %1").arg(f));
+        report("8000x4000 -> 6 x 2048 faces", 6.0 * 2048 * 2048 / 1e6, t, r, diffs.join("\n" + QString(37, ' ')));
         const double tc = medianSeconds(3, [&] { ours = equirectToCube(pano, 2048, Interpolator::Bicubic); });
         std::printf("%-34s ours %9.2f ms %8.1f MP/s\n", "  the same, bicubic", tc * 1e3, 6.0 * 2048 * 2048 / 1e6 / tc);
     }
@@ -167,7 +189,7 @@ int main()
         const double t = medianSeconds(51, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Bilinear); });
         QImage ref;
         const double r = medianSeconds(3, [&] { ref = referenceView(pano, ours.size(), pan, tilt, vfov); });
-        report("8000x4000 -> 800x600 view", 0.48, t, r, largestDifference(ours, ref));
+        report("8000x4000 -> 800x600 view", 0.48, t, r, describe(compare(ours, ref), "pixel"));
         const double tn = medianSeconds(51, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Nearest); });
         const double tc = medianSeconds(21, [&] { renderView(pano, ours, pan, tilt, vfov, Interpolator::Bicubic); });
         std::printf("%-34s ours %9.2f ms (nearest), %.2f ms (bicubic)\n", "  the same view", tn * 1e3, tc * 1e3);

@@ -20,7 +20,8 @@ struct ImageInfo
     int height = 0;
 };
 
-// Recognises the format by content and reads the size from the header only.
+// Recognises the format by content and reads the size from the header only. Like the readers
+// below, it refuses (false, with the reason) an image above the limits.
 bool readImageInfo(const QString &path, ImageInfo &info, QString *error = nullptr);
 
 // Reads the whole image (TIFF: first image) as QImage::Format_ARGB32 (Format_RGB32 when opaque).

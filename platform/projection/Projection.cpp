@@ -540,8 +540,11 @@ void renderView(const QImage &equirect, QImage &target, double pan, double tilt,
         return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
     };
     const QImage::Format targetFormat = target.format();
+    // 0xAARRGGBB pixels may be copied across when the source is opaque or the target keeps no alpha.
     const bool sameLayout = isByteFormat32(targetFormat)
-        && (equirect.format() == targetFormat || (xrgb(targetFormat) && xrgb(equirect.format())));
+        && (equirect.format() == targetFormat
+            || (xrgb(targetFormat) && xrgb(equirect.format())
+                && (equirect.format() == QImage::Format_RGB32 || targetFormat == QImage::Format_RGB32)));
     const QImage source = sameLayout ? equirect : equirect.convertToFormat(QImage::Format_ARGB32);
     QImage scratch;
     if (!sameLayout)
