@@ -26,6 +26,7 @@
 #include "platform/process/EngineRunner.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/RecentLists.h"
+#include "project/Recognition.h"
 
 TfrmMainForm *frmMainForm = nullptr;
 
@@ -43,12 +44,6 @@ void setEditText(QLineEdit *e, const QString &text)
 {
     if (e->text() != text)
         e->setText(text);
-}
-
-// Cube-face sets named at start-up.
-sl::RecognizeCubeFacesFn recognizeCubeFaces()
-{
-    return [](const QString &, const QString &) -> std::optional<sl::CubeFaceSet> { return std::nullopt; };
 }
 
 } // namespace
@@ -130,6 +125,9 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
     // 21
     ui->pc->setCurrentIndex(0);
     pcChange(0);
+
+    // 22: a fresh window shows an equirectangular project.
+    SetProjectType(1);
 
     // 23
     ui->lbProjectFile->setText(tr("<no Project opened>"));
@@ -354,7 +352,7 @@ void TfrmMainForm::ActOnCommandLine(const QStringList &arguments)
         OpenProject(arg);
         return;
     }
-    const sl::ImageProject plan = sl::commandLineImageProject(arg, programDir(), recognizeCubeFaces());
+    const sl::ImageProject plan = sl::commandLineImageProject(arg, programDir(), sl::recognizeCubeFacesQuiet);
     if (!setBasePath(plan.basePath)) {
         m_startupProblems << tr("The folder \"%1\" cannot be entered.").arg(plan.basePath);
         return;
@@ -472,11 +470,7 @@ void TfrmMainForm::connectHandlers()
     // Drop-down lists store on a user's choice.
     for (QComboBox *c : {ui->cbObjControl, ui->cbFlashWindowScale, ui->cbHtmlTemplate, ui->cbFlashController})
         connect(c, &QComboBox::activated, this, [this] { edExit(); });
-    connect(ui->cbOutputFormat, &QComboBox::activated, this, [this] {
-        UpdateButtons();
-        ControlsToProject();
-        UpdateButtons();
-    });
+    connect(ui->cbOutputFormat, &QComboBox::activated, this, [this](int index) { cbOutputFormatChange(index); });
     for (QLineEdit *e : {ui->edInputFile, ui->edOutputfile, ui->edFlashFile})
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
 
@@ -498,6 +492,7 @@ void TfrmMainForm::connectHandlers()
     connect(ui->btClearRecent, &QPushButton::clicked, this, &TfrmMainForm::btClearRecentClick);
     connect(ui->lbRecentFiles, &QListWidget::itemClicked, this, [this] { lbRecentFilesClick(); });
     connect(ui->lbRecentFiles, &QListWidget::itemDoubleClicked, this, [this] { lbRecentFilesDblClick(); });
+    connectStateHandlers();
 }
 
 void TfrmMainForm::setPageVisible(QWidget *page, bool visible)
@@ -578,58 +573,6 @@ void TfrmMainForm::miQuitClick()
 void TfrmMainForm::miUsepano12dllClick()
 {
     // A checkable action has already toggled itself.
-}
-
-// ---------------------------------------------------------------------------------------------
-// Window state
-
-void TfrmMainForm::SetProjectCaption(const QString &fileName)
-{
-    if (fileName.isEmpty())
-        setWindowTitle(QStringLiteral("Skyloom - ") + tr("Version") + QStringLiteral(" - ") +
-                       QString::fromLatin1(kVersion));
-    else
-        setWindowTitle(QFileInfo(fileName).fileName() + QStringLiteral(" - Skyloom"));
-    if (ui->lbProjectFile && !fileName.isEmpty())
-        ui->lbProjectFile->setText(fileName);
-    if (m_statusPanels[0])
-        m_statusPanels[0]->setText(fileName);
-}
-
-void TfrmMainForm::UpdateButtons()
-{
-    auto filled = [](QLineEdit *e) { return !e->text().isEmpty(); };
-    const int format = ui->cbOutputFormat->currentIndex();
-    bool create = false;
-    switch (ProjectType) {
-    case 1:
-    case 2:
-        create = filled(ui->edInputFile) &&
-                 (format == 0 ? filled(ui->edOutputfile) : format == 1 && filled(ui->edFlashFile));
-        break;
-    case 0:
-        create = filled(ui->edCubeface) &&
-                 (format == 0 ? filled(ui->edOutputfile) : format == 1 && filled(ui->edFlashFile));
-        break;
-    case 3:
-        create = filled(ui->edInputFile) && filled(ui->edOutputfile);
-        break;
-    case 4:
-        create = filled(ui->edCubeface) && filled(ui->edOutputfile);
-        break;
-    case 5:
-        create = filled(ui->edOutputfile);
-        break;
-    }
-    const bool open = filled(ui->edOutputfile);
-    ui->btBotCreateMovie->setEnabled(create);
-    ui->spCreateAndOpen->setEnabled(create);
-    ui->btBotOpenMovie->setEnabled(open);
-    ui->spOpenQuickTime->setEnabled(open);
-    ui->cbOpenAfter->setEnabled(create);
-    ui->miCreatemov->setEnabled(create);
-    ui->miCreateMOVandOpen->setEnabled(create && open);
-    ui->miOpenQuickTime->setEnabled(open);
 }
 
 // ---------------------------------------------------------------------------------------------

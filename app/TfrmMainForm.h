@@ -91,6 +91,43 @@ public:
 
     // ---- Project type, special keys, window state, tile size, pickers and colours
     // (TfrmMainFormState.cpp)
+    // Switches the window to a project type (0 cube faces .. 5 light table); nothing when the
+    // type is the current one.
+    void SetProjectType(int type);
+    int projectType() const { return ProjectType; }
+    // The tile size proposed for the start view; 0 when there is none.
+    int optimalTileSize() const { return OptimalTileSize; }
+    // Recognises a cube-face set or (in a sequence project) an object sequence from one of its
+    // files: the base name, empty when nothing was recognised (unless quiet, the reason is shown
+    // as a notice). `dosUp` and `isTiff` are set on success, `rows` and `columns` for a sequence.
+    QString RecognizeImagePattern(const QString &fileName, bool quiet, bool *dosUp = nullptr,
+                                  bool *isTiff = nullptr, int *rows = nullptr, int *columns = nullptr);
+    // Handlers (what the user's clicks, choices and double-clicks run).
+    void rgCylinderClick(QWidget *sender);
+    void cbUseDosUPClick();
+    void btOpenInputfileClick();
+    void btOpenCubeFileClick();
+    void btOutputFileClick();
+    void cbOutputFormatChange(int index);
+    void btResetPanTiltFovClick();
+    void btOpenSoundFileClick();
+    void rgAutoPlayClick(QWidget *sender);
+    void rgAutoRotateClick(QWidget *sender);
+    void lbTilesizeHintClick();
+    void CheckTileSize();
+    void edTileSizeExit();
+    void cbMultiTilesChange();
+    void cbTilesizeAutoClick(bool checked);
+    void btQualTilesClick();
+    void btThumbFileDlgClick();
+    void btHtmlSaveDlgClick();
+    void btSaveStripClick();
+    void btSelectFlashFileClick();
+    void btPreLoadImageClick();
+    void sThumbBgColorMouseDown();
+    void cbThumbnailbgTransparentClick(bool checked);
+    void spFlashPreloadColorMouseDown(QWidget *swatch);
+    void cbFlashPreloadTilesColorNoiseClick(bool checked);
 
     // ---- Engine runs, create and open commands (TfrmMainFormEngine.cpp)
     // Runs the engine with these options on the project; the exit code, or -1 when nothing ran
@@ -174,6 +211,13 @@ private:
     QList<Page> m_pages; // every page of `pc` in tab order, shown or not
 
     // ---- State of the project type, tile and colour controls (TfrmMainFormState.cpp)
+    void connectStateHandlers();
+    void applyProjectTypeLayout(int type);
+    QString runPicker(const char *dialog, const QString &proposedName);
+    void setSwatchColour(QWidget *swatch, const QColor &colour);
+    void sliderMoved(QWidget *slider, QWidget *edit);
+    int OptimalTileSize = 0;
+    bool m_mirroring = false; // a quality edit and its track bar are being put in step
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

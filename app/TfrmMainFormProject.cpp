@@ -161,18 +161,6 @@ void TfrmMainForm::edExit()
     ProjectToControls();
 }
 
-void TfrmMainForm::MigrateOldKeys() {}
-
-void TfrmMainForm::SpecialKeysToControls()
-{
-    if (ProjectFileName.isEmpty())
-        SetProjectCaption(QString());
-    else
-        SetProjectCaption(ProjectFileName + (isModified() ? QStringLiteral(" *") : QString()));
-}
-
-void TfrmMainForm::ControlsToSpecialKeys() {}
-
 // ---------------------------------------------------------------------------------------------
 // Raw-text tab
 
