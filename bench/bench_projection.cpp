@@ -13,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 using namespace sl::projection;
 
 namespace {
@@ -164,7 +168,14 @@ QString describe(const Difference &d, const QString &where)
 
 int main()
 {
-    std::printf("threads available: %u\n", std::thread::hardware_concurrency());
+    unsigned usable = std::thread::hardware_concurrency();
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        usable = unsigned(CPU_COUNT(&set));
+#endif
+    std::printf("hardware threads: %u, usable by this process: %u\n", std::thread::hardware_concurrency(), usable);
     const QImage pano = syntheticPanorama(8000, 4000);
 
     // 1. Six 2048-pixel cube faces.

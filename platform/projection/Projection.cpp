@@ -117,6 +117,13 @@ inline int column(int x, int w)
     }
 }
 
+// floor() for the coordinates met here (well inside the int range), without a library call.
+inline int floorInt(float v)
+{
+    const int i = int(v);
+    return i - (v < float(i) ? 1 : 0);
+}
+
 inline int clampRow(int y, int h) { return y < 0 ? 0 : (y >= h ? h - 1 : y); }
 
 // a + (b - a) * f / 256 on all four bytes at once, rounded.
@@ -133,8 +140,8 @@ struct Nearest
 {
     static inline quint32 sample(const Source &s, float x, float y)
     {
-        const int ix = column<Wrap>(int(std::floor(x + 0.5f)), s.w);
-        const int iy = clampRow(int(std::floor(y + 0.5f)), s.h);
+        const int ix = column<Wrap>(floorInt(x + 0.5f), s.w);
+        const int iy = clampRow(floorInt(y + 0.5f), s.h);
         return s.at(ix, iy);
     }
 };
@@ -144,13 +151,17 @@ struct Bilinear
 {
     static inline quint32 sample(const Source &s, float x, float y)
     {
-        const float fx0 = std::floor(x), fy0 = std::floor(y);
-        const quint32 fx = quint32((x - fx0) * 256.0f + 0.5f);
-        const quint32 fy = quint32((y - fy0) * 256.0f + 0.5f);
-        const int x0 = column<Wrap>(int(fx0), s.w);
-        const int x1 = column<Wrap>(int(fx0) + 1, s.w);
-        const int y0 = clampRow(int(fy0), s.h);
-        const int y1 = clampRow(int(fy0) + 1, s.h);
+        const int ix = floorInt(x), iy = floorInt(y);
+        const quint32 fx = quint32((x - float(ix)) * 256.0f + 0.5f);
+        const quint32 fy = quint32((y - float(iy)) * 256.0f + 0.5f);
+        const int x0 = column<Wrap>(ix, s.w);
+        int x1;
+        if constexpr (Wrap)
+            x1 = x0 + 1 < s.w ? x0 + 1 : 0;
+        else
+            x1 = column<false>(ix + 1, s.w);
+        const int y0 = clampRow(iy, s.h);
+        const int y1 = clampRow(iy + 1, s.h);
         const quint32 top = lerp(s.at(x0, y0), s.at(x1, y0), fx);
         const quint32 bottom = lerp(s.at(x0, y1), s.at(x1, y1), fx);
         return lerp(top, bottom, fy);
@@ -172,16 +183,16 @@ struct Bicubic
 {
     static inline quint32 sample(const Source &s, float x, float y)
     {
-        const float fx0 = std::floor(x), fy0 = std::floor(y);
+        const int ix = floorInt(x), iy = floorInt(y);
         float wx[4], wy[4];
-        cubicWeights(x - fx0, wx);
-        cubicWeights(y - fy0, wy);
+        cubicWeights(x - float(ix), wx);
+        cubicWeights(y - float(iy), wy);
         int xs[4];
         for (int i = 0; i < 4; ++i)
-            xs[i] = column<Wrap>(int(fx0) - 1 + i, s.w);
+            xs[i] = column<Wrap>(ix - 1 + i, s.w);
         float acc[4] = {0, 0, 0, 0};
         for (int j = 0; j < 4; ++j) {
-            const int yy = clampRow(int(fy0) - 1 + j, s.h);
+            const int yy = clampRow(iy - 1 + j, s.h);
             float row[4] = {0, 0, 0, 0};
             for (int i = 0; i < 4; ++i) {
                 const quint32 p = s.at(xs[i], yy);

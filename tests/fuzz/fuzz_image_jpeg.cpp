@@ -1,28 +1,15 @@
 // libFuzzer target for the JPEG reader: header, size check, whole and scaled decoding.
-//   fuzz_image_jpeg -seeds=DIR      writes a starting corpus of small JPEG files of many kinds
-//   fuzz_image_jpeg DIR             fuzzes from it
-#include "platform/image/ImageIO.h"
+// Seeds: small JPEG files of many kinds (see FuzzSupport.h).
+#include "FuzzSupport.h"
 
-#include <QByteArray>
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QImageWriter>
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
 
 using namespace sl::image;
+using fuzz::put;
 
 namespace {
-
-constexpr qint64 kDecodeLimit = 4 * 1024 * 1024;
 
 // Seeds straight from libjpeg for the kinds our encoder does not make (no error handling needed:
 // the input is our own).
@@ -60,16 +47,10 @@ QByteArray libjpegSeed(J_COLOR_SPACE space, int components, bool progressive, bo
     return result;
 }
 
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
+} // namespace
 
-void writeSeeds(const QString &dir)
+void fuzz::writeSeeds(const QString &dir)
 {
-    QDir().mkpath(dir);
     QImage image(53, 31, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -84,28 +65,14 @@ void writeSeeds(const QString &dir)
     put(dir + "/progressive-gray-arith.jpg", libjpegSeed(JCS_GRAYSCALE, 1, true, true, 1));
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    for (int i = 1; i < *argc; ++i)
-        if (std::strncmp((*argv)[i], "-seeds=", 7) == 0) {
-            writeSeeds(QString::fromLocal8Bit((*argv)[i] + 7));
-            std::exit(0);
-        }
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    QString error;
+    const QByteArray bytes = fuzz::bytesOf(data, size);
     ImageInfo info;
-    if (!readImageInfoFromData(bytes, info, &error) || qint64(info.width) * info.height > kDecodeLimit)
+    if (!fuzz::decodable(bytes, info))
         return 0;
-    const QImage whole = decodeJpeg(bytes, &error);
-    if (!whole.isNull() && (whole.width() != info.width || whole.height() != info.height))
-        std::abort();
+    QString error;
+    fuzz::expectHeaderSize(decodeJpeg(bytes, &error), info);
     // Scaled: at least the size asked for (or the whole image when it is smaller).
     const QImage thumb = decodeImage(bytes, &error, 7, 5);
     if (!thumb.isNull() && (thumb.width() < qMin(7, info.width) || thumb.height() < qMin(5, info.height)))

@@ -1,17 +1,8 @@
 // libFuzzer target for the PNG readers: header, size check, colour decoding and palette indices.
-//   fuzz_image_png -seeds=DIR      writes a starting corpus of small PNG files of many kinds
-//   fuzz_image_png DIR             fuzzes from it
-#include "platform/image/ImageIO.h"
+// Seeds: small PNG files of many kinds (see FuzzSupport.h).
+#include "FuzzSupport.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QImage>
-
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <png.h>
@@ -19,8 +10,6 @@
 using namespace sl::image;
 
 namespace {
-
-constexpr qint64 kDecodeLimit = 4 * 1024 * 1024;
 
 // Interlaced files straight from libpng (Qt writes none); default error handling: our own input.
 void interlacedSeed(const QString &path, int colorType, int depth)
@@ -59,9 +48,10 @@ void interlacedSeed(const QString &path, int colorType, int depth)
     std::fclose(fp);
 }
 
-void writeSeeds(const QString &dir)
+} // namespace
+
+void fuzz::writeSeeds(const QString &dir)
 {
-    QDir().mkpath(dir);
     QImage image(37, 21, QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -88,28 +78,14 @@ void writeSeeds(const QString &dir)
     interlacedSeed(dir + "/interlaced-gray2.png", PNG_COLOR_TYPE_GRAY, 2);
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    for (int i = 1; i < *argc; ++i)
-        if (std::strncmp((*argv)[i], "-seeds=", 7) == 0) {
-            writeSeeds(QString::fromLocal8Bit((*argv)[i] + 7));
-            std::exit(0);
-        }
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    QString error;
+    const QByteArray bytes = fuzz::bytesOf(data, size);
     ImageInfo info;
-    if (!readImageInfoFromData(bytes, info, &error) || qint64(info.width) * info.height > kDecodeLimit)
+    if (!fuzz::decodable(bytes, info))
         return 0;
-    const QImage image = decodeImage(bytes, &error);
-    if (!image.isNull() && (image.width() != info.width || image.height() != info.height))
-        std::abort();
+    QString error;
+    fuzz::expectHeaderSize(decodeImage(bytes, &error), info);
     QByteArray indices;
     int w = 0, h = 0;
     QVector<QRgb> palette;
