@@ -1,0 +1,64 @@
+#pragma once
+// What the image fuzz targets share. Each target defines fuzz::writeSeeds() (its starting corpus)
+// and includes this header once:
+//   fuzz_image_X -seeds=DIR      writes the starting corpus into DIR and exits
+//   fuzz_image_X DIR             fuzzes from it
+#include "platform/image/ImageIO.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace fuzz {
+
+// Pixels are decoded only for images up to this size, so that a header claiming a large (but
+// allowed) size does not spend the fuzzer's memory; the size check itself is always exercised.
+constexpr qint64 kDecodeLimit = 4 * 1024 * 1024;
+
+void writeSeeds(const QString &dir);
+
+inline void put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+inline QByteArray bytesOf(const uint8_t *data, size_t size)
+{
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+}
+
+// Reads the header (always) and tells whether the pixels are small enough to decode.
+inline bool decodable(const QByteArray &bytes, sl::image::ImageInfo &info)
+{
+    QString error;
+    return sl::image::readImageInfoFromData(bytes, info, &error) && qint64(info.width) * info.height <= kDecodeLimit;
+}
+
+// A decoded image must have the size its header gave.
+inline void expectHeaderSize(const QImage &image, const sl::image::ImageInfo &info)
+{
+    if (!image.isNull() && (image.width() != info.width || image.height() != info.height))
+        std::abort();
+}
+
+} // namespace fuzz
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    for (int i = 1; i < *argc; ++i)
+        if (std::strncmp((*argv)[i], "-seeds=", 7) == 0) {
+            const QString dir = QString::fromLocal8Bit((*argv)[i] + 7);
+            QDir().mkpath(dir);
+            fuzz::writeSeeds(dir);
+            std::exit(0);
+        }
+    return 0;
+}
