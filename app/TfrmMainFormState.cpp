@@ -25,7 +25,7 @@
 #include "project/PathRules.h"
 #include "project/ProjectType.h"
 #include "project/Recognition.h"
-#include "project/SpecialKeys.h"
+#include "project/TransferKeys.h"
 #include "project/TileSize.h"
 #include "project/Values.h"
 #include "project/WindowState.h"

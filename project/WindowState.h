@@ -2,7 +2,7 @@
 // State of the main window derived from the project and the user's actions: which create and
 // open commands are enabled, the caption, where the create-tools panel sits, the Flash file
 // proposed on a format switch, and the three fixed sprite slots of the "Sprites" tab.
-#include "project/SpecialKeys.h"
+#include "project/TransferKeys.h"
 
 #include <QList>
 #include <QPair>

@@ -1,4 +1,4 @@
-#include "project/SpecialKeys.h"
+#include "project/TransferKeys.h"
 
 #include "project/Colours.h"
 #include "project/PathRules.h"

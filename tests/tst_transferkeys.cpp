@@ -2,7 +2,7 @@
 #include <QtTest>
 
 #include "project/Colours.h"
-#include "project/SpecialKeys.h"
+#include "project/TransferKeys.h"
 
 using namespace sl;
 
@@ -44,7 +44,7 @@ const QStringList AlwaysStored{"stitcher.tiff=1", "flash.controller.pos=2"};
 
 } // namespace
 
-class TestSpecialKeys : public QObject
+class TestTransferKeys : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private slots:
     void roundTripKeepsProject();
 };
 
-void TestSpecialKeys::backgroundSoundMigration()
+void TestTransferKeys::backgroundSoundMigration()
 {
     const struct
     {
@@ -90,7 +90,7 @@ void TestSpecialKeys::backgroundSoundMigration()
     }
 }
 
-void TestSpecialKeys::animationMigration()
+void TestTransferKeys::animationMigration()
 {
     const struct
     {
@@ -113,7 +113,7 @@ void TestSpecialKeys::animationMigration()
 }
 
 // Values no item stands for select nothing, and storing leaves them as they are.
-void TestSpecialKeys::outOfRangeStaysUnchanged()
+void TestTransferKeys::outOfRangeStaysUnchanged()
 {
     const QStringList lines{"stitcher.interpolator=4", "movie.motionquality=6", "movie.staticquality=-1",
                             "movie.multitiles=2", "thumbnail.type=7", "flash.controller.pos=9",
@@ -134,7 +134,7 @@ void TestSpecialKeys::outOfRangeStaysUnchanged()
     QCOMPARE(c.motionQualityItem, 1);
 }
 
-void TestSpecialKeys::storeWritesOnlySelections()
+void TestTransferKeys::storeWritesOnlySelections()
 {
     Project p({"a=1"});
     SpecialControls c; // nothing selected, no object animation
@@ -153,7 +153,7 @@ void TestSpecialKeys::storeWritesOnlySelections()
                                           "thumbnail.type=1"}));
 }
 
-void TestSpecialKeys::anchorDefault()
+void TestTransferKeys::anchorDefault()
 {
     Project p;
     SpecialControls c = shown(p);
@@ -168,7 +168,7 @@ void TestSpecialKeys::anchorDefault()
     QCOMPARE(gridItem(2, 2), 8);
 }
 
-void TestSpecialKeys::thumbnailType()
+void TestTransferKeys::thumbnailType()
 {
     const struct
     {
@@ -193,7 +193,7 @@ void TestSpecialKeys::thumbnailType()
     }
 }
 
-void TestSpecialKeys::colours()
+void TestTransferKeys::colours()
 {
     const struct
     {
@@ -227,7 +227,7 @@ void TestSpecialKeys::colours()
     QCOMPARE(c.preloadBarBackground, QColor(0x80, 0x80, 0xff));
 }
 
-void TestSpecialKeys::colourPickers()
+void TestTransferKeys::colourPickers()
 {
     for (uint32_t v : {0x0u, 0xFF0000u, 0x00FF00u, 0x0000FFu, 0x123456u})
         QCOMPARE(valueFromColour(swatchColour(v)), v);
@@ -249,7 +249,7 @@ void TestSpecialKeys::colourPickers()
     QVERIFY(colourKeyOfSwatch(QStringLiteral("edTitle")).isEmpty());
 }
 
-void TestSpecialKeys::spritesAndFlags()
+void TestTransferKeys::spritesAndFlags()
 {
     Project p({"sprite.0.filename=/opt/sky/sprites/autoplayloop.mov", "sprite.12.filename=/x/autorotate1Min.mov",
                "sprite.3.filename=a.mov", "sprite.10.filename=", "compress.quality.4=70", "stitcher.tiff=0"});
@@ -270,7 +270,7 @@ void TestSpecialKeys::spritesAndFlags()
     QVERIFY(c.tileTiff); // only exactly "0" means JPEG
 }
 
-void TestSpecialKeys::tileSizeDisplay()
+void TestTransferKeys::tileSizeDisplay()
 {
     const struct
     {
@@ -299,7 +299,7 @@ void TestSpecialKeys::tileSizeDisplay()
     }
 }
 
-void TestSpecialKeys::defaultExtensions()
+void TestTransferKeys::defaultExtensions()
 {
     const struct
     {
@@ -321,7 +321,7 @@ void TestSpecialKeys::defaultExtensions()
     }
 }
 
-void TestSpecialKeys::projectTypeKeys()
+void TestTransferKeys::projectTypeKeys()
 {
     for (int type = 0; type < 6; ++type) {
         Project p({"movie.cube=1"});
@@ -336,7 +336,7 @@ void TestSpecialKeys::projectTypeKeys()
     }
 }
 
-void TestSpecialKeys::objectAnimation()
+void TestTransferKeys::objectAnimation()
 {
     Project p;
     SpecialControls c;
@@ -355,7 +355,7 @@ void TestSpecialKeys::objectAnimation()
 }
 
 // Showing a project and storing it again leaves a complete project as it was.
-void TestSpecialKeys::roundTripKeepsProject()
+void TestTransferKeys::roundTripKeepsProject()
 {
     const QStringList lines{"# comment", "movie.object=3", "stitcher.tiff=1", "stitcher.interpolator=1",
                             "movie.motionquality=0", "movie.staticquality=5", "movie.multitiles=3",
@@ -368,5 +368,5 @@ void TestSpecialKeys::roundTripKeepsProject()
     QCOMPARE(p.list.lines(), lines);
 }
 
-QTEST_GUILESS_MAIN(TestSpecialKeys)
-#include "tst_specialkeys.moc"
+QTEST_GUILESS_MAIN(TestTransferKeys)
+#include "tst_transferkeys.moc"
