@@ -1,0 +1,136 @@
+// Project text: reading any bytes, writing them back, and the list's key rules.
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include "project/ProjectFile.h"
+#include "project/ProjectList.h"
+#include "project/Values.h"
+#include "testsupport.h"
+
+class TestProjectFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodesAnyBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("crlf") << QByteArray("a=1\r\nb=2\r\n") << QStringList{"a=1", "b=2"};
+        QTest::newRow("lf, no last end") << QByteArray("a=1\nb=2") << QStringList{"a=1", "b=2"};
+        QTest::newRow("cr only") << QByteArray("a=1\rb=2\r") << QStringList{"a=1", "b=2"};
+        QTest::newRow("mixed, empty lines") << QByteArray("a\r\n\nb\r\rc") << QStringList{"a", "", "b", "", "c"};
+        QTest::newRow("bom dropped") << QByteArray("\xEF\xBB\xBFinput=x\r\n") << QStringList{"input=x"};
+        QTest::newRow("nul ends the text") << QByteArray("a=1\r\nb=2\0c=3\r\n", 15) << QStringList{"a=1", "b=2"};
+        QTest::newRow("utf-8") << QByteArray("title=Gr\xC3\xBC\xC3\x9F""e\r\n") << QStringList{QString::fromUtf8("title=Grüße")};
+        QTest::newRow("invalid utf-8 is windows-1252")
+            << QByteArray("title=Gr\xFC\xDF""e \x80\r\n") << QStringList{QString::fromUtf8("title=Grüße €")};
+        QTest::newRow("binary") << QByteArray("\x01\x02=\x03\x7F\r\n") << QStringList{QStringLiteral("\x01\x02=\x03\x7F")};
+        QTest::newRow("empty") << QByteArray() << QStringList{};
+    }
+    void decodesAnyBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(sl::decodeProjectText(bytes), lines);
+    }
+
+    // What was read is written back line for line, as UTF-8 with CR LF after every line.
+    void roundTripIsExact()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString path = env.path() + QStringLiteral("/ä \"q\" pano.slp");
+        const QString longValue(2 * 1024 * 1024, QLatin1Char('x'));
+        const QStringList lines{QStringLiteral("# comment"), QString(), QStringLiteral("  spaced = value=with=equals"),
+                                QStringLiteral("no equals at all"), QString::fromUtf8("title=Grüße €"),
+                                QStringLiteral("long=") + longValue};
+        QVERIFY(sl::writeProjectFile(path, lines));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("# comment\r\n\r\n  spaced = value=with=equals\r\n"));
+        QVERIFY(bytes.endsWith("xx\r\n"));
+        QStringList back;
+        QVERIFY(sl::readProjectFile(path, back));
+        QCOMPARE(back, lines);
+    }
+
+    void failedWritesLeaveTheOldFile()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString path = env.path() + QStringLiteral("/p.slp");
+        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=old")}));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+        // A folder standing where the temporary file or the target would go.
+        QString error;
+        QVERIFY(!sl::writeProjectFile(env.path() + QStringLiteral("/missing/p.slp"), {QStringLiteral("x")}, &error));
+        QVERIFY(!error.isEmpty());
+        QDir().mkpath(env.path() + QStringLiteral("/folder.slp"));
+        QVERIFY(!sl::writeProjectFile(env.path() + QStringLiteral("/folder.slp"), {QStringLiteral("x")}, &error));
+        QStringList lines;
+        QVERIFY(!sl::readProjectFile(env.path() + QStringLiteral("/folder.slp"), lines, &error));
+        QVERIFY(lines.isEmpty());
+        // Rewriting keeps the file's permissions and leaves no temporary file behind.
+        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=new")}));
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup),
+                 QFileDevice::ReadGroup);
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.slp")});
+    }
+
+    // A key's line is the last line whose name equals the key without regard to case.
+    void keysFollowTheLastLine()
+    {
+        sl::ProjectList p;
+        p.setLines({QStringLiteral("movie.width = 400"), QStringLiteral("MOVIE.WIDTH=800"), QStringLiteral("x"),
+                    QStringLiteral("movie.width=640"), QStringLiteral("empty=")});
+        QCOMPARE(p.value(QStringLiteral("movie.width")), QStringLiteral("640"));
+        QCOMPARE(p.value(QStringLiteral("empty")), QString(QLatin1String("")));
+        QVERIFY(!p.value(QStringLiteral("empty")).isNull());
+        QVERIFY(p.value(QStringLiteral("absent")).isNull());
+        QCOMPARE(p.indexOfKey(QStringLiteral("movie.width ")), 0); // blanks belong to the name
+        p.setLine(QStringLiteral("movie.width"), QStringLiteral("1024"));
+        QCOMPARE(p.line(3), QStringLiteral("movie.width=1024"));
+        QCOMPARE(p.count(), 5);
+        p.removeKey(QStringLiteral("MOVIE.width"));
+        QCOMPARE(p.value(QStringLiteral("movie.width")), QStringLiteral("800"));
+        p.setLine(QStringLiteral("new.key"), QStringLiteral("1"));
+        QCOMPARE(p.line(p.count() - 1), QStringLiteral("new.key=1"));
+        QCOMPARE(p.fullText().count(QStringLiteral("\r\n")), p.count());
+    }
+
+    // Numbers read the same whatever the locale says.
+    void numbersIgnoreTheLocale_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("whole");
+        QTest::addColumn<double>("decimal");
+        QTest::newRow("plain") << "70" << 70 << 70.0;
+        QTest::newRow("comma") << "1,5" << 0 << 1.5;
+        QTest::newRow("point") << "1.5" << 0 << 1.5;
+        QTest::newRow("negative") << "-90" << -90 << -90.0;
+        QTest::newRow("hex") << "0x0000ff" << 255 << 0.0;
+        QTest::newRow("hex flags") << "0xFF000000" << int(0xFF000000u) << 0.0;
+        QTest::newRow("too long hex") << "0x100000000" << 0 << 0.0;
+        QTest::newRow("overflow") << "2147483648" << 0 << 2147483648.0;
+        QTest::newRow("hash colour") << "#0000ff" << 0 << 0.0;
+        QTest::newRow("unit") << "70deg" << 0 << 0.0;
+        QTest::newRow("inf") << "inf" << 0 << 0.0;
+        QTest::newRow("nan") << "nan" << 0 << 0.0;
+        QTest::newRow("hex float") << "0x1p3" << 0 << 0.0;
+        QTest::newRow("empty") << "" << 0 << 0.0;
+    }
+    void numbersIgnoreTheLocale()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, whole);
+        QFETCH(double, decimal);
+        QLocale::setDefault(QLocale(QLocale::German));
+        QCOMPARE(sl::VarToIntDef0(text), whole);
+        QCOMPARE(sl::VarToFloatDef0(text), decimal);
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+QTEST_MAIN(TestProjectFile)
+#include "tst_projectfile.moc"
