@@ -1,4 +1,5 @@
 #include "app/TfrmMainForm.h"
+#include "app/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QApplication>
@@ -29,24 +30,6 @@
 #include "project/Recognition.h"
 
 TfrmMainForm *frmMainForm = nullptr;
-
-namespace {
-
-const char *const kVersion = SKYLOOM_VERSION;
-
-bool ownEnabled(const QWidget *w)
-{
-    return !w->testAttribute(Qt::WA_ForceDisabled);
-}
-
-// Sets a line edit's text only when it differs, so the cursor never jumps while typing.
-void setEditText(QLineEdit *e, const QString &text)
-{
-    if (e->text() != text)
-        e->setText(text);
-}
-
-} // namespace
 
 TfrmMainForm::TfrmMainForm(const QStringList &arguments, QWidget *parent)
     : QMainWindow(parent)

@@ -1,6 +1,7 @@
 // The main window's project: access, the transfer to and from the controls, the raw-text tab,
 // the project files and the recent lists.
 #include "app/TfrmMainForm.h"
+#include "app/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QApplication>
@@ -27,12 +28,9 @@
 #include "project/RecentLists.h"
 #include "project/Values.h"
 
-namespace {
+using sl::ownEnabled;
 
-bool ownEnabled(const QWidget *w)
-{
-    return !w->testAttribute(Qt::WA_ForceDisabled);
-}
+namespace {
 
 const char *const kMetaVersion = SKYLOOM_VERSION;
 

@@ -2,6 +2,7 @@
 // transfer, the create and open commands, the tile-size rules, the quality track bars, the file
 // pickers and the colour swatches.
 #include "app/TfrmMainForm.h"
+#include "app/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QAction>
@@ -30,18 +31,10 @@
 #include "project/Values.h"
 #include "project/WindowState.h"
 
+using sl::ownEnabled;
+using sl::setEditText;
+
 namespace {
-
-bool ownEnabled(const QWidget *w)
-{
-    return !w->testAttribute(Qt::WA_ForceDisabled);
-}
-
-void setEditText(QLineEdit *e, const QString &text)
-{
-    if (e->text() != text)
-        e->setText(text);
-}
 
 // Mouse presses and double-clicks on controls that have no such signal (swatches, the tile-size
 // hint, edits that open their picker on a double-click).
