@@ -1,6 +1,5 @@
 #include "platform/gui/Hooks.h"
 #include "project/ProjectDocument.h"
-#include "project/ProjectFile.h"
 #include "project/Values.h"
 #include "testsupport.h"
 
@@ -8,7 +7,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -30,21 +28,16 @@ QString joined(const QList<KeyValue> &kv)
 void touch(const QString &path, const QByteArray &content = "x")
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
 }
 
 BindingDefaults someDefaults()
 {
     BindingDefaults d;
-    d.add("input", "");
-    d.add("movie.width", "400");
-    d.add("preview.enabled", "1");
-    d.add("fov.max", "120");
-    d.add("cubefile.dosup", "0");
-    d.add("stitcher.tiff", "0");
-    d.add("movie.cube", "0");
-    d.add("MOVIE.WIDTH", "999"); // a later row never changes the default
+    for (const auto &[key, value] : {std::pair{"input", ""}, {"movie.width", "400"}, {"preview.enabled", "1"}, {"fov.max", "120"},
+                                     {"cubefile.dosup", "0"}, {"stitcher.tiff", "0"}, {"movie.cube", "0"},
+                                     {"MOVIE.WIDTH", "999"}}) // a later row never changes the default
+        d.add(key, value);
     return d;
 }
 
@@ -55,77 +48,49 @@ class TestProjectDoc : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row: project lines before, the operation, the key, value and default, then the
-    // value read back and the lines after. Operations: get, set, reset, remove.
-    void valueAccess_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("op");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("def");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<QString>("after");
-
-        QTest::newRow("present empty beats default") << "preview.enabled=" << "get" << "preview.enabled" << "" << "" << "" << "preview.enabled=";
-        QTest::newRow("absent gives binding default") << "x=1" << "get" << "preview.enabled" << "" << "" << "1" << "x=1";
-        QTest::newRow("absent gives own default") << "" << "get" << "preview.enabled" << "" << "7" << "7" << "";
-        QTest::newRow("absent unbound gives empty") << "" << "get" << "no.such" << "" << "" << "" << "";
-        QTest::newRow("upper-case line is found") << "MOVIE.WIDTH=800" << "get" << "movie.width" << "" << "" << "800" << "MOVIE.WIDTH=800";
-        QTest::newRow("last of two lines wins") << "movie.width=640|a=b|movie.width=800" << "get" << "movie.width" << "" << "" << "800" << "movie.width=640|a=b|movie.width=800";
-        QTest::newRow("blank before = is another name") << "movie.width = 500" << "get" << "movie.width" << "" << "" << "400" << "movie.width = 500";
-
-        QTest::newRow("default value not added") << "a=1" << "set" << "movie.width" << "400" << "" << "400" << "a=1";
-        QTest::newRow("other value appended") << "a=1" << "set" << "movie.width" << "640" << "" << "640" << "a=1|movie.width=640";
-        QTest::newRow("present line kept at default") << "movie.width=640|a=1" << "set" << "movie.width" << "400" << "" << "400" << "movie.width=400|a=1";
-        QTest::newRow("upper-case line rewritten") << "MOVIE.WIDTH=800" << "set" << "movie.width" << "640" << "" << "640" << "movie.width=640";
-        QTest::newRow("second of two rewritten") << "movie.width=640|movie.width=800" << "set" << "movie.width" << "500" << "" << "500" << "movie.width=640|movie.width=500";
-        QTest::newRow("empty value with empty default") << "" << "set" << "input" << "" << "" << "" << "";
-        QTest::newRow("empty value rewrites") << "input=a.jpg" << "set" << "input" << "" << "" << "" << "input=";
-        QTest::newRow("own default decides") << "" << "set" << "movie.width" << "400" << "300" << "400" << "movie.width=400";
-        QTest::newRow("own default equal") << "" << "set" << "movie.width" << "300" << "300" << "400" << "";
-        QTest::newRow("comparison is exact") << "" << "set" << "movie.width" << "400.0" << "" << "400.0" << "movie.width=400.0";
-        QTest::newRow("line breaks become blanks") << "" << "set" << "userdata.title" << "a\r\nb\nc" << "" << "a  b c" << "userdata.title=a  b c";
-        QTest::newRow("value with = and blanks") << "" << "set" << "userdata.title" << " x = y " << "" << " x = y " << "userdata.title= x = y ";
-
-        QTest::newRow("reset present") << "fov.max=90|a=1" << "reset" << "fov.max" << "" << "" << "120" << "fov.max=120|a=1";
-        QTest::newRow("reset absent") << "a=1" << "reset" << "fov.max" << "" << "" << "120" << "a=1";
-        QTest::newRow("reset unbound") << "x.y=5" << "reset" << "x.y" << "" << "" << "" << "x.y=";
-        QTest::newRow("remove last of two") << "input=a|b=1|INPUT=c" << "remove" << "input" << "" << "" << "a" << "input=a|b=1";
-        QTest::newRow("remove absent") << "b=1" << "remove" << "input" << "" << "" << "" << "b=1";
-    }
     void valueAccess()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, op);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(QString, def);
-        QFETCH(QString, result);
-        QFETCH(QString, after);
+        // Project lines before, the operation, key, value and own default, then the value read
+        // back and the lines after.
+        const struct { const char *before, *op, *key, *value, *def, *result, *after; } rows[] = {
+            {"preview.enabled=", "get", "preview.enabled", "", "", "", "preview.enabled="}, // present empty beats default
+            {"x=1", "get", "preview.enabled", "", "", "1", "x=1"},                          // the binding default
+            {"", "get", "preview.enabled", "", "7", "7", ""},                               // an own default
+            {"movie.width=640|a=b|movie.width=800", "get", "movie.width", "", "", "800", "movie.width=640|a=b|movie.width=800"},
+            {"movie.width = 500", "get", "movie.width", "", "", "400", "movie.width = 500"}, // another name
+            {"a=1", "set", "movie.width", "400", "", "400", "a=1"},                         // the default is not added
+            {"movie.width=640|a=1", "set", "movie.width", "400", "", "400", "movie.width=400|a=1"}, // a present line is kept
+            {"MOVIE.WIDTH=800", "set", "movie.width", "640", "", "640", "movie.width=640"},
+            {"input=a.jpg", "set", "input", "", "", "", "input="},
+            {"", "set", "movie.width", "400", "300", "400", "movie.width=400"},             // the own default decides
+            {"", "set", "movie.width", "400.0", "", "400.0", "movie.width=400.0"},          // compared exactly
+            {"", "set", "userdata.title", "a\r\nb\nc", "", "a  b c", "userdata.title=a  b c"}, // no line breaks
+            {"fov.max=90|a=1", "reset", "fov.max", "", "", "120", "fov.max=120|a=1"},
+            {"a=1", "reset", "fov.max", "", "", "120", "a=1"},
+            {"input=a|b=1|INPUT=c", "remove", "input", "", "", "a", "input=a|b=1"}};          // the last of two
         const BindingDefaults d = someDefaults();
-        ProjectList p;
-        if (!before.isEmpty())
-            p.setLines(before.split('|'));
-        if (op == "set")
-            setValue(p, d, key, value, def);
-        else if (op == "reset")
-            resetValue(p, d, key);
-        else if (op == "remove")
-            removeKey(p, key);
-        const QString read = getValue(p, d, key, op == "get" ? def : QString());
-        QCOMPARE(read, result);
-        QCOMPARE(p.lines().join('|'), after);
-        QVERIFY(!read.isNull() || result.isEmpty());
+        for (const auto &r : rows) {
+            ProjectList p;
+            if (*r.before)
+                p.setLines(QString(r.before).split('|'));
+            const QString op = r.op;
+            if (op == "set")
+                setValue(p, d, r.key, r.value, r.def);
+            else if (op == "reset")
+                resetValue(p, d, r.key);
+            else if (op == "remove")
+                removeKey(p, r.key);
+            const QString read = getValue(p, d, r.key, op == "get" ? r.def : QString());
+            QVERIFY2(read == r.result && !read.isNull() && p.lines().join('|') == r.after,
+                     qPrintable(QStringLiteral("%1 %2 on %3: %4, %5").arg(op, r.key, r.before, read, p.lines().join('|'))));
+        }
     }
 
     void newProjectText()
     {
         testsupport::IsolatedEnvironment env;
-        const QStringList builtIn = {
-            "# Automatically generated configuration file for Skyloom", "",
-            "# The basic project files", "input=", "output=", "cubefile=", "",
-            "# Parameters", "movie.qtvrflattener=1", "stitcher.tiff=1"};
+        const QStringList builtIn = {"# Automatically generated configuration file for Skyloom", "", "# The basic project files",
+                                     "input=", "output=", "cubefile=", "", "# Parameters", "movie.qtvrflattener=1", "stitcher.tiff=1"};
         QCOMPARE(builtInNewProjectLines(), builtIn);
         QCOMPARE(newProjectLines(env.path()), builtIn);
 
@@ -135,104 +100,69 @@ private slots:
         const BindingDefaults d = someDefaults();
         for (const auto &kv : derivedOutputNames(env.path() + "/pano.slp"))
             setValue(p, d, kv.first, kv.second);
-        QCOMPARE(p.line(4), QString("output=pano.mov"));
-        QCOMPARE(p.lines().mid(10), QStringList({"thumbfile=pano_thumb.jpg", "stripfile=pano_strip.jpg",
-                                                 "htmlfile=pano.html", "flashfile=pano.swf"}));
+        QCOMPARE(p.lines().mid(4, 1) + p.lines().mid(10), QStringList({"output=pano.mov", "thumbfile=pano_thumb.jpg",
+                                                                       "stripfile=pano_strip.jpg", "htmlfile=pano.html", "flashfile=pano.swf"}));
 
         // A defaults file: everything but "input" and "output" is taken over.
-        touch(defaultsFilePath(env.path()),
-              "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
-        QCOMPARE(newProjectLines(env.path()),
-                 QStringList({"# mine", "cubefile=c", "movie.width=640"}));
+        touch(defaultsFilePath(env.path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
+        QCOMPARE(newProjectLines(env.path()), QStringList({"# mine", "cubefile=c", "movie.width=640"}));
 
         // A defaults file that cannot be read: the built-in text and the reason.
-        QFile::remove(defaultsFilePath(env.path()));
-        QDir().mkpath(defaultsFilePath(env.path()));
+        QVERIFY(QFile::remove(defaultsFilePath(env.path())) && QDir().mkpath(defaultsFilePath(env.path())));
         QString error;
-        QCOMPARE(newProjectLines(env.path(), &error), builtIn);
-        QVERIFY(!error.isEmpty());
+        QVERIFY(newProjectLines(env.path(), &error) == builtIn && !error.isEmpty());
     }
 
-    void derivedNames_data()
+    void projectNames()
     {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "/p/pano.slp" << "output=pano.mov|thumbfile=pano_thumb.jpg|stripfile=pano_strip.jpg|htmlfile=pano.html|flashfile=pano.swf";
-        QTest::newRow("two extensions") << "/p/pano.final.slp" << "output=pano.mov|thumbfile=pano_thumb.jpg|stripfile=pano_strip.jpg|htmlfile=pano.html|flashfile=pano.swf";
-        QTest::newRow("no extension") << "/p/pano" << "output=pano.mov|thumbfile=pano_thumb.jpg|stripfile=pano_strip.jpg|htmlfile=pano.html|flashfile=pano.swf";
-        QTest::newRow("dotted folder") << "/p.q/tour.slp" << "output=tour.mov|thumbfile=tour_thumb.jpg|stripfile=tour_strip.jpg|htmlfile=tour.html|flashfile=tour.swf";
-        QTest::newRow("leading dot") << "/p/.hidden.slp" << "output=.hidden.mov|thumbfile=.hidden_thumb.jpg|stripfile=.hidden_strip.jpg|htmlfile=.hidden.html|flashfile=.hidden.swf";
-    }
-    void derivedNames()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QString, expected);
-        QCOMPARE(joined(derivedOutputNames(chosen)), expected);
+        const struct { const char *chosen, *stem; } rows[] = {
+            {"/p/pano.final.slp", "pano"}, {"/p/pano", "pano"}, {"/p.q/tour.slp", "tour"}, {"/p/.hidden.slp", ".hidden"}};
+        for (const auto &r : rows)
+            QCOMPARE(joined(derivedOutputNames(r.chosen)),
+                     QString("output=%1.mov|thumbfile=%1_thumb.jpg|stripfile=%1_strip.jpg|htmlfile=%1.html|flashfile=%1.swf").arg(r.stem));
+        // Which command-line arguments are projects.
+        for (const char *arg : {"/p/pano.slp", "/p/PANO.SLP", "/p/tour.slt"})
+            QVERIFY2(isProjectFileArgument(arg), arg);
+        for (const char *arg : {"/p/pano.jpg", "/p.slp/pano", "/p/pano.slp.jpg"})
+            QVERIFY2(!isProjectFileArgument(arg), arg);
     }
 
     void metaVersion()
     {
-        ProjectList p;
-        p.setLines({"a=1", "meta.version=1.5"});
-        QVERIFY(updateMetaVersion(p, "1.6.2"));
-        QCOMPARE(p.lines(), QStringList({"a=1", "meta.version=1.6.2"}));
-        QVERIFY(!updateMetaVersion(p, "1.6.2"));
-        p.setLines({"a=1"});
-        QVERIFY(updateMetaVersion(p));
-        QCOMPARE(p.lines(), QStringList({"meta.version=" SKYLOOM_VERSION, "a=1"}));
-        p.setLines({"meta.version="});
-        QVERIFY(updateMetaVersion(p, "1.6.2"));
-        QCOMPARE(p.lines(), QStringList({"meta.version=1.6.2"}));
+        const struct { QStringList before; const char *version; QStringList after; } rows[] = {
+            {{"a=1", "meta.version=1.5"}, "1.6.2", {"a=1", "meta.version=1.6.2"}},
+            {{"a=1"}, SKYLOOM_VERSION, {"meta.version=" SKYLOOM_VERSION, "a=1"}}, // added in front
+            {{"meta.version="}, "1.6.2", {"meta.version=1.6.2"}}};
+        for (const auto &r : rows) {
+            ProjectList p;
+            p.setLines(r.before);
+            QVERIFY(updateMetaVersion(p, r.version));
+            QCOMPARE(p.lines(), r.after);
+            QVERIFY(!updateMetaVersion(p, r.version)); // nothing to change the second time
+        }
     }
 
+    // Comments, lines without a name and the file names are not merged; the rest is, through
+    // setValue (a value at its binding default is not added).
     void templateMerge()
     {
-        const QStringList tpl = {
-            "# comment=1", "   #movie.width=800", "\t# x=1", "=5", "no equals", "",
-            "Output=other.mov", "INPUT=a.jpg", "cubefile=c", "FlashFile=f.swf", "stripfile=s",
-            "htmlfile=h", "thumbfile=t", "input =kept, blank in name",
-            "Movie.Width=800", "fov.max=120", "a=b=c", "userdata.title= spaced "};
+        const QStringList tpl = {"# comment=1", "   #movie.width=800", "\t# x=1", "=5", "no equals", "", "Output=other.mov",
+                                 "INPUT=a.jpg", "cubefile=c", "FlashFile=f.swf", "stripfile=s", "htmlfile=h", "thumbfile=t",
+                                 "input =kept, blank in name", "Movie.Width=800", "fov.max=120", "a=b=c", "userdata.title= spaced "};
         QStringList seen;
-        const int n = applyTemplateLines(tpl, [&](const QString &k, const QString &v) {
-            seen << k + '=' + v;
-        });
-        QCOMPARE(n, seen.size());
-        QCOMPARE(seen, QStringList({"input =kept, blank in name", "movie.width=800", "fov.max=120",
-                                    "a=b=c", "userdata.title= spaced "}));
-
-        // Through setValue: a template value at its binding default is not added.
+        QCOMPARE(applyTemplateLines(tpl, [&](const QString &k, const QString &v) { seen << k + '=' + v; }), 5);
+        QCOMPARE(seen, QStringList({"input =kept, blank in name", "movie.width=800", "fov.max=120", "a=b=c", "userdata.title= spaced "}));
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/t.slt";
-        touch(path, "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
+        touch(env.path() + "/t.slt", "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
         const BindingDefaults d = someDefaults();
         ProjectList p;
         p.setLines({"MOVIE.WIDTH=640", "preview.enabled=1"});
-        QVERIFY(applyTemplateFile(path, [&](const QString &k, const QString &v) { setValue(p, d, k, v); }));
+        QVERIFY(applyTemplateFile(env.path() + "/t.slt", [&](const QString &k, const QString &v) { setValue(p, d, k, v); }));
         QCOMPARE(p.lines(), QStringList({"movie.width=800", "preview.enabled=0"}));
-
+        // A missing template merges nothing and is no error to report.
         QString error;
-        QVERIFY(!applyTemplateFile(env.path() + "/missing.slt", [](const QString &, const QString &) {
-            QFAIL("nothing to merge");
-        }, &error));
+        QVERIFY(!applyTemplateFile(env.path() + "/missing.slt", [](const QString &, const QString &) { QFAIL("merged"); }, &error));
         QVERIFY(error.isEmpty());
-    }
-
-    void projectArguments_data()
-    {
-        QTest::addColumn<QString>("arg");
-        QTest::addColumn<bool>("project");
-        QTest::newRow("slp") << "/p/pano.slp" << true;
-        QTest::newRow("upper SLP") << "/p/PANO.SLP" << true;
-        QTest::newRow("template") << "/p/tour.slt" << true;
-        QTest::newRow("image") << "/p/pano.jpg" << false;
-        QTest::newRow("slp folder name") << "/p.slp/pano" << false;
-        QTest::newRow("slp inside name") << "/p/pano.slp.jpg" << false;
-    }
-    void projectArguments()
-    {
-        QFETCH(QString, arg);
-        QFETCH(bool, project);
-        QCOMPARE(isProjectFileArgument(arg), project);
     }
 
     void commandLineImage()
@@ -241,21 +171,15 @@ private slots:
         const QString dir = env.path() + "/p";
         QDir().mkpath(dir);
         // Stands in for the recognition: a set when the name ends in 11 or _0.
-        const RecognizeCubeFacesFn recognize = [&](const QString &folder, const QString &name)
-            -> std::optional<CubeFaceSet> {
-            if (folder != dir)
-                return std::nullopt;
+        const RecognizeCubeFacesFn recognize = [&](const QString &folder, const QString &name) -> std::optional<CubeFaceSet> {
             const QString stem = QFileInfo(name).completeBaseName();
-            if (stem.endsWith("11"))
-                return CubeFaceSet{stem.chopped(2), true, name.endsWith(".tif")};
-            if (stem.endsWith("_0"))
-                return CubeFaceSet{stem.chopped(2), false, name.endsWith(".tif")};
-            return std::nullopt;
+            if (folder != dir || !(stem.endsWith("11") || stem.endsWith("_0")))
+                return std::nullopt;
+            return CubeFaceSet{stem.chopped(2), stem.endsWith("11"), name.endsWith(".tif")};
         };
 
         ImageProject ip = commandLineImageProject(dir + "/pano11.jpg", "/prog", recognize);
-        QCOMPARE(ip.basePath, dir);
-        QCOMPARE(ip.projectFile, dir + "/pano.slp");
+        QVERIFY(ip.basePath == dir && ip.projectFile == dir + "/pano.slp");
         QCOMPARE(joined(ip.keys),
                  QString("cubefile.dosup=1|stitcher.tiff=0|movie.cube=1|cubefile=pano|output=pano.mov|"
                          "thumbfile=pano_thumb.jpg|stripfile=pano_strip.jpg|htmlfile=pano.html|flashfile=pano.swf"));
@@ -272,115 +196,83 @@ private slots:
         ProjectList p;
         for (const auto &kv : ip.keys)
             setValue(p, d, kv.first, kv.second);
-        QVERIFY(!p.hasKey("cubefile.dosup"));
-        QCOMPARE(p.value("stitcher.tiff"), QString("1"));
-        QCOMPARE(p.value("cubefile"), QString("pano"));
+        QVERIFY(!p.hasKey("cubefile.dosup") && p.value("stitcher.tiff") == "1" && p.value("cubefile") == "pano");
 
         // No set: the image is the input; a further dot stays in the name.
         ip = commandLineImageProject(dir + "/a.b.jpg", "/prog", recognize);
-        QCOMPARE(ip.projectFile, dir + "/a.b.slp");
+        QVERIFY(ip.projectFile == dir + "/a.b.slp");
         QCOMPARE(joined(ip.keys).section('|', 0, 2), QString("input=a.b.jpg|output=a.b.mov|thumbfile=a.b_thumb.jpg"));
-        ip = commandLineImageProject(dir + "/shot.png", "/prog", nullptr);
-        QCOMPARE(ip.keys.first(), KeyValue("input", "shot.png"));
+        QCOMPARE(commandLineImageProject(dir + "/shot.png", "/prog", nullptr).keys.first(), KeyValue("input", "shot.png"));
 
         // A relative argument is taken against the start-up folder.
         ip = commandLineImageProject("p/pano11.jpg", "/prog", recognize, env.path());
-        QCOMPARE(ip.basePath, dir);
-        QCOMPARE(ip.projectFile, dir + "/pano_1.slp");
+        QVERIFY(ip.basePath == dir && ip.projectFile == dir + "/pano_1.slp");
         QVERIFY(QDir::setCurrent(dir));
-        ip = commandLineImageProject("shot.png", "/prog", recognize);
-        QCOMPARE(ip.projectFile, dir + "/shot.slp");
+        QCOMPARE(commandLineImageProject("shot.png", "/prog", recognize).projectFile, dir + "/shot.slp");
     }
 
     void numbersIgnoreTheLocale()
     {
         const QLocale oldLocale;
         const std::string oldC = std::setlocale(LC_ALL, nullptr);
-        const bool haveGerman = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
+        // Where de_DE is not installed, only Qt's default locale is German.
+        std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
         const struct { const char *text; int32_t value; } ints[] = {
-            {"0x0000ff", 255}, {"-90", -90}, {"0x1000000", 16777216}, {"#0000ff", 0}, {"abc", 0},
-            {"", 0}, {"+5", 5}, {"+-5", 0}, {"++5", 0}, {"X1f", 31}, {"0xFF000000", int32_t(0xFF000000u)},
-            {"0x100000000", 0}, {"2147483648", 0}, {"-2147483648", INT32_MIN}, {"1.000", 0}, {" 5", 0}};
+            {"0x0000ff", 255}, {"-90", -90}, {"#0000ff", 0}, {"", 0}, {"+5", 5}, {"+-5", 0}, {"X1f", 31}, {"1.000", 0}, {" 5", 0},
+            {"0xFF000000", int32_t(0xFF000000u)}, {"0x100000000", 0}, {"2147483648", 0}, {"-2147483648", INT32_MIN}};
         for (const auto &c : ints)
             QVERIFY2(VarToIntDef0(c.text) == c.value, c.text);
 
-        const struct { const char *text; double value; } floats[] = {
-            {"1,5", 1.5}, {"1.5", 1.5}, {"70", 70}, {"70deg", 0}, {" -2,25", -2.25}, {"1,5,0", 0},
-            {"1e3", 1000}, {"+-1", 0}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0}, {"1e999", 0}, {"", 0}};
+        const struct { const char *text; double value; } floats[] = {{"1,5", 1.5}, {"1.5", 1.5}, {"70deg", 0}, {" -2,25", -2.25},
+                                                                      {"1,5,0", 0}, {"1e3", 1000}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0}, {"1e999", 0}};
         for (const auto &c : floats)
             QVERIFY2(VarToFloatDef0(c.text) == c.value, c.text);
         QCOMPARE(FloatToStr(1.5), QString("1.5"));
 
         std::setlocale(LC_ALL, oldC.c_str());
         QLocale::setDefault(oldLocale);
-        if (!haveGerman)
-            qInfo("de_DE.UTF-8 is not installed; only Qt's default locale was German");
     }
 
     // --- message helpers and hooks ---
 
-    void wideFmt_data()
+    void formats()
     {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QVariantList>("args");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("string") << "Double-click to open \"%s\" project" << QVariantList{"/p/ä.slp"} << "Double-click to open \"/p/ä.slp\" project";
-        QTest::newRow("non-ASCII pattern") << "Größe: %d KB – %s" << QVariantList{12, "fertig"} << "Größe: 12 KB – fertig";
-        QTest::newRow("percent") << "100%% of %d" << QVariantList{3} << "100% of 3";
-        QTest::newRow("width and zero") << "[%5d][%-4s][%03d][%+d]" << QVariantList{42, "ab", -7, 5} << "[   42][ab  ][-07][+5]";
-        QTest::newRow("hex and float") << "%x %X %.2f %f" << QVariantList{255, 255, 1.005, -0.5} << "ff FF 1.00 -0.500000";
-        QTest::newRow("string precision") << "%.3s|%ls" << QVariantList{"abcdef", "w"} << "abc|w";
-        QTest::newRow("missing args") << "%s and %d" << QVariantList{} << " and 0";
-        QTest::newRow("unknown directive kept") << "%q %s %" << QVariantList{"x"} << "%q x %";
-        QTest::newRow("number given as text") << "%d files" << QVariantList{"17"} << "17 files";
-    }
-    void wideFmt()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(QVariantList, args);
-        QFETCH(QString, expected);
-        QCOMPARE(WideFmt(pattern, args), expected);
+        const struct { const char *pattern; QVariantList args; const char *expected; } rows[] = {
+            {"Größe: %d KB – %s", {12, "fertig"}, "Größe: 12 KB – fertig"},
+            {"100%% of %d", {3}, "100% of 3"},
+            {"[%5d][%-4s][%03d][%+d]", {42, "ab", -7, 5}, "[   42][ab  ][-07][+5]"},
+            {"%x %X %.2f %f", {255, 255, 1.005, -0.5}, "ff FF 1.00 -0.500000"},
+            {"%s and %d", {}, " and 0"}, // missing arguments
+            {"%q %s %", {"x"}, "%q x %"}, // unknown directives kept
+            {"%d files", {"17"}, "17 files"}};
+        for (const auto &r : rows)
+            QCOMPARE(WideFmt(QString::fromUtf8(r.pattern), r.args), QString::fromUtf8(r.expected));
+        // File dialog filters from "name|patterns" pairs.
+        QCOMPARE(qtFilter("Skyloom Project (*.slp)|*.slp|Skyloom Template (*.slt)|*.slt"),
+                 QStringLiteral("Skyloom Project (*.slp);;Skyloom Template (*.slt)"));
+        QCOMPARE(qtFilter("Images|*.jpg;*.tif;*.PNG|All files|*.*"),
+                 QStringLiteral("Images (*.jpg *.JPG *.tif *.TIF *.PNG);;All files (*)"));
+        QCOMPARE(qtFilter("Faces|pano11.jpg;*_0.tiff"), QStringLiteral("Faces (pano11.jpg pano11.JPG *_0.tiff *_0.TIFF)"));
+        QCOMPARE(qtFilter("All||Movie|*.mov|dangling"), QStringLiteral("All (*);;Movie (*.mov)")); // no patterns, an odd count
     }
 
-    void filters_data()
-    {
-        QTest::addColumn<QString>("pairs");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("project") << "Skyloom Project (*.slp)|*.slp|Skyloom Template (*.slt)|*.slt"
-                                 << "Skyloom Project (*.slp);;Skyloom Template (*.slt)";
-        QTest::newRow("images") << "Images|*.jpg;*.tif;*.PNG|All files|*.*"
-                                << "Images (*.jpg *.JPG *.tif *.TIF *.PNG);;All files (*)";
-        QTest::newRow("prefix patterns") << "Faces|pano11.jpg;*_0.tiff"
-                                         << "Faces (pano11.jpg pano11.JPG *_0.tiff *_0.TIFF)";
-        QTest::newRow("odd count ignored") << "Movie|*.mov|dangling" << "Movie (*.mov)";
-        QTest::newRow("empty patterns") << "All|" << "All (*)";
-    }
-    void filters()
-    {
-        QFETCH(QString, pairs);
-        QFETCH(QString, expected);
-        QCOMPARE(qtFilter(pairs), expected);
-    }
-
+    // The children's own state changes, the box's stays.
     void childControlsEnabled()
     {
-        QGroupBox box;
+        QGroupBox box, *inner = new QGroupBox;
         auto *layout = new QVBoxLayout(&box);
-        auto *edit = new QLineEdit;
-        auto *inner = new QGroupBox;
         auto *check = new QCheckBox(inner);
-        layout->addWidget(edit);
+        layout->addWidget(new QLineEdit);
         layout->addWidget(inner);
         SetChildControlsEnabled(&box, false);
         QVERIFY(!box.testAttribute(Qt::WA_ForceDisabled));
-        for (QWidget *w : {static_cast<QWidget *>(edit), static_cast<QWidget *>(inner), static_cast<QWidget *>(check)})
+        for (QWidget *w : box.findChildren<QWidget *>())
             QVERIFY(w->testAttribute(Qt::WA_ForceDisabled));
         box.setEnabled(false);
         SetChildControlsEnabled(&box, true);
-        QVERIFY(box.testAttribute(Qt::WA_ForceDisabled));
-        QVERIFY(!check->testAttribute(Qt::WA_ForceDisabled));
+        QVERIFY(box.testAttribute(Qt::WA_ForceDisabled) && !check->testAttribute(Qt::WA_ForceDisabled));
         SetChildControlsEnabled(nullptr, true);
     }
 
@@ -388,30 +280,21 @@ private slots:
     {
         hooks::restoreDefaults();
         // The real box: Return takes Yes (the default button), Escape Cancel or No.
-        const auto answerWith = [](int key) {
-            QTimer::singleShot(0, [key] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                QTest::keyClick(box, Qt::Key(key));
-            });
+        const auto answer = [](int key, unsigned flags, const char *text = "Save changes?") {
+            QTimer::singleShot(0, [key] { if (QWidget *box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key(key)); });
+            return flags == MB_OK ? ShowMsg(text) : MsgBox(text, "Caption", flags);
         };
-        answerWith(Qt::Key_Return);
-        QCOMPARE(MsgBox("Save changes?", "Save changes", MB_YESNOCANCEL | MB_ICONQUESTION), int(IDYES));
-        answerWith(Qt::Key_Escape);
-        QCOMPARE(MsgBox("Save changes?", "Save changes", MB_YESNOCANCEL | MB_ICONQUESTION), int(IDCANCEL));
-        answerWith(Qt::Key_Escape);
-        QCOMPARE(MsgBox("Clear?", "Clear recent files", MB_YESNO), int(IDNO));
-        answerWith(Qt::Key_Return);
-        QCOMPARE(ShowMsg("Done"), int(IDOK));
-
+        QCOMPARE(answer(Qt::Key_Return, MB_YESNOCANCEL | MB_ICONQUESTION), int(IDYES));
+        QCOMPARE(answer(Qt::Key_Escape, MB_YESNOCANCEL | MB_ICONQUESTION), int(IDCANCEL));
+        QCOMPARE(answer(Qt::Key_Escape, MB_YESNO, "Clear?"), int(IDNO));
+        QCOMPARE(answer(Qt::Key_Return, MB_OK, "Done"), int(IDOK));
         // A test's hook answers instead; ShowMsg goes through it with the application title.
         QStringList asked;
         hooks::msgBox = [&](const QString &text, const QString &caption, unsigned flags) {
             asked << caption + ':' + text + ':' + QString::number(flags);
             return int(IDNO);
         };
-        QCOMPARE(MsgBox("Q", "C", MB_YESNO), int(IDNO));
-        QCOMPARE(ShowMsg("Hello"), int(IDNO));
+        QVERIFY(MsgBox("Q", "C", MB_YESNO) == IDNO && ShowMsg("Hello") == IDNO);
         QCOMPARE(asked, QStringList({"C:Q:4", "Skyloom - GUI:Hello:0"}));
         hooks::restoreDefaults();
     }
