@@ -22,6 +22,7 @@
 #include <QToolTip>
 
 #include "platform/gui/Hooks.h"
+#include "project/FilePickers.h"
 #include "platform/process/EngineRunner.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/ProjectFile.h"
@@ -39,12 +40,12 @@ QString projectFilter(bool withTemplates)
     QString pairs = TfrmMainForm::tr("Skyloom Project (*.slp)") + QStringLiteral("|*.slp");
     if (withTemplates)
         pairs += QStringLiteral("|") + TfrmMainForm::tr("Skyloom Template (*.slt)") + QStringLiteral("|*.slt");
-    return sl::qtFilter(pairs);
+    return sl::qtFileFilter(pairs);
 }
 
 QString templateFilter()
 {
-    return sl::qtFilter(TfrmMainForm::tr("Skyloom Template (*.slt)") + QStringLiteral("|*.slt"));
+    return sl::qtFileFilter(TfrmMainForm::tr("Skyloom Template (*.slt)") + QStringLiteral("|*.slt"));
 }
 
 } // namespace

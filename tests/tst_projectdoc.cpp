@@ -249,13 +249,6 @@ private slots:
             {"%d files", {"17"}, "17 files"}};
         for (const auto &r : rows)
             QCOMPARE(WideFmt(QString::fromUtf8(r.pattern), r.args), QString::fromUtf8(r.expected));
-        // File dialog filters from "name|patterns" pairs.
-        QCOMPARE(qtFilter("Skyloom Project (*.slp)|*.slp|Skyloom Template (*.slt)|*.slt"),
-                 QStringLiteral("Skyloom Project (*.slp);;Skyloom Template (*.slt)"));
-        QCOMPARE(qtFilter("Images|*.jpg;*.tif;*.PNG|All files|*.*"),
-                 QStringLiteral("Images (*.jpg *.JPG *.tif *.TIF *.PNG);;All files (*)"));
-        QCOMPARE(qtFilter("Faces|pano11.jpg;*_0.tiff"), QStringLiteral("Faces (pano11.jpg pano11.JPG *_0.tiff *_0.TIFF)"));
-        QCOMPARE(qtFilter("All||Movie|*.mov|dangling"), QStringLiteral("All (*);;Movie (*.mov)")); // no patterns, an odd count
     }
 
     // The children's own state changes, the box's stays.

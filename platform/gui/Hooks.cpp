@@ -256,42 +256,4 @@ void SetChildControlsEnabled(QWidget *container, bool enabled)
         w->setEnabled(enabled);
 }
 
-QString qtFilter(const QString &pairs)
-{
-    static const QStringList imageExtensions = {
-        QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("tif"), QStringLiteral("tiff"),
-        QStringLiteral("png"), QStringLiteral("bmp"), QStringLiteral("gif")};
-    const QStringList parts = pairs.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString desc = parts.at(i).trimmed();
-        if (desc.endsWith(QLatin1Char(')'))) {
-            const qsizetype open = desc.lastIndexOf(QLatin1Char('('));
-            if (open >= 0)
-                desc = desc.left(open).trimmed();
-        }
-        QStringList patterns;
-        const QStringList raw = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString p : raw) {
-            p = p.trimmed();
-            if (p.isEmpty())
-                continue;
-            if (p == QLatin1String("*.*"))
-                p = QStringLiteral("*");
-            if (!patterns.contains(p))
-                patterns.append(p);
-            const qsizetype dot = p.lastIndexOf(QLatin1Char('.'));
-            if (dot >= 0 && imageExtensions.contains(p.mid(dot + 1).toLower())) {
-                const QString upper = p.left(dot) + p.mid(dot).toUpper();
-                if (!patterns.contains(upper))
-                    patterns.append(upper);
-            }
-        }
-        if (patterns.isEmpty())
-            patterns.append(QStringLiteral("*"));
-        filters.append(desc + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
 } // namespace sl

@@ -46,7 +46,7 @@ namespace hooks {
 extern std::function<int(const QString &text, const QString &caption, unsigned flags)> msgBox;
 // A notice with the application title and an OK button. The default goes through `msgBox`.
 extern std::function<int(const QString &text)> showMsg;
-// File dialogs. `filter` is in Qt's form "desc (pat pat);;desc2 (pat2)" (see qtFilter),
+// File dialogs. `filter` is in Qt's form "desc (pat pat);;desc2 (pat2)" (see qtFileFilter in project/FilePickers.h),
 // `defaultExt` without a dot, `options` the OFN_ flags. Empty on cancel. They never change
 // the current directory.
 extern std::function<QString(const QString &title, const QString &folder,
@@ -81,10 +81,5 @@ QString WideFmt(const QString &pattern, const QVariantList &args = {});
 // Sets the enabled state of every widget inside `container`, at any depth; the container
 // keeps its own state.
 void SetChildControlsEnabled(QWidget *container, bool enabled);
-
-// "desc|pat;pat|desc2|pat2" -> "desc (pat pat);;desc2 (pat2)". "*.*" becomes "*"; image
-// patterns are also offered in upper case ("*.jpg *.JPG"); a "(...)" already ending a
-// description is replaced by the patterns.
-QString qtFilter(const QString &pairs);
 
 } // namespace sl
