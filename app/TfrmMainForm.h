@@ -176,6 +176,7 @@ private:
     void commitFocusedControl();
     void commitMemoIfActive();
     bool setBasePath(const QString &folder);
+    QString chooseProjectFile(const QString &title, const QString &folder, const QString &name);
     void RecentProjectClick(int slot);
     void RecentTemplateClick(int slot);
     void lbRecentFilesClick();

@@ -336,24 +336,32 @@ void TfrmMainForm::miSaveClick()
     SaveProject();
 }
 
+// The project-file save dialog; an empty name when the user cancels or the folder is gone.
+QString TfrmMainForm::chooseProjectFile(const QString &title, const QString &folder, const QString &name)
+{
+    const QString chosen = sl::hooks::saveFileName(title, folder, name, projectFilter(false), QStringLiteral("slp"),
+                                                   sl::OFN_OVERWRITEPROMPT | sl::OFN_PATHMUSTEXIST);
+    if (chosen.isEmpty())
+        return QString();
+    const QString chosenFolder = QFileInfo(chosen).absolutePath();
+    if (!QDir(chosenFolder).exists()) {
+        reportFileError(tr("The folder \"%1\" cannot be entered.").arg(chosenFolder));
+        return QString();
+    }
+    return chosen;
+}
+
 void TfrmMainForm::miSaveAsClick()
 {
     commitFocusedControl();
     const QFileInfo current(ProjectFileName);
-    const QString chosen = sl::hooks::saveFileName(tr("Save project as"), current.absolutePath(), current.fileName(),
-                                                   projectFilter(false), QStringLiteral("slp"),
-                                                   sl::OFN_OVERWRITEPROMPT | sl::OFN_PATHMUSTEXIST);
+    const QString chosen = chooseProjectFile(tr("Save project as"), current.absolutePath(), current.fileName());
     if (chosen.isEmpty())
         return;
-    const QString folder = QFileInfo(chosen).absolutePath();
-    if (!QDir(folder).exists()) {
-        reportFileError(tr("The folder \"%1\" cannot be entered.").arg(folder));
-        return;
-    }
     const QString oldName = ProjectFileName;
     const QString oldBase = basePath();
     ProjectFileName = chosen;
-    setBasePath(folder);
+    setBasePath(QFileInfo(chosen).absolutePath());
     if (!SaveProject()) {
         ProjectFileName = oldName;
         setBasePath(oldBase);
@@ -366,21 +374,14 @@ void TfrmMainForm::miNewProjectClick()
     if (!FormCloseQuery())
         return;
     const QString start = basePath().isEmpty() ? QDir::currentPath() : basePath();
-    const QString chosen = sl::hooks::saveFileName(tr("Create an new project file"), start, tr("NewProject.slp"),
-                                                   projectFilter(false), QStringLiteral("slp"),
-                                                   sl::OFN_OVERWRITEPROMPT | sl::OFN_PATHMUSTEXIST);
+    const QString chosen = chooseProjectFile(tr("Create an new project file"), start, tr("NewProject.slp"));
     if (chosen.isEmpty())
         return;
-    const QString folder = QFileInfo(chosen).absolutePath();
-    if (!QDir(folder).exists()) {
-        reportFileError(tr("The folder \"%1\" cannot be entered.").arg(folder));
-        return;
-    }
     NewProjectFile(chosen);
     for (const auto &kv : sl::derivedOutputNames(chosen))
         SetValue(kv.first, kv.second, QString());
     ProjectToControls();
-    setBasePath(folder);
+    setBasePath(QFileInfo(chosen).absolutePath());
     EnableProjectUI();
     UpdateButtons();
 }
