@@ -2,6 +2,26 @@
 
 namespace skyloom {
 
+namespace {
+
+// The options that ask for one output and name it; they make the shortcut form.
+struct NamedOutput
+{
+    QLatin1StringView option;
+    bool Arguments::*operation;
+    QString Arguments::*name;
+};
+
+constexpr NamedOutput kNamedOutputs[] = {
+    {QLatin1StringView("-o"), &Arguments::movie, &Arguments::movieName},
+    {QLatin1StringView("--swf"), &Arguments::flash, &Arguments::flashName},
+    {QLatin1StringView("--thumb"), &Arguments::thumbnail, &Arguments::thumbName},
+    {QLatin1StringView("--html"), &Arguments::html, &Arguments::htmlName},
+    {QLatin1StringView("--strip"), &Arguments::strip, &Arguments::stripName},
+};
+
+} // namespace
+
 bool parseArguments(const QStringList &args, Arguments &out, QString *error)
 {
     out = Arguments();
@@ -20,21 +40,13 @@ bool parseArguments(const QStringList &args, Arguments &out, QString *error)
         } else if (a == QLatin1String("-f")) {
             out.movie = true;
             value = &ignored; // name of the engine's intermediate files: ours need none
-        } else if (a == QLatin1String("-o")) {
-            out.movie = out.shortcut = true;
-            value = &out.movieName;
-        } else if (a == QLatin1String("--swf")) {
-            out.flash = out.shortcut = true;
-            value = &out.flashName;
-        } else if (a == QLatin1String("--thumb")) {
-            out.thumbnail = out.shortcut = true;
-            value = &out.thumbName;
-        } else if (a == QLatin1String("--html")) {
-            out.html = out.shortcut = true;
-            value = &out.htmlName;
-        } else if (a == QLatin1String("--strip")) {
-            out.strip = out.shortcut = true;
-            value = &out.stripName;
+        } else {
+            for (const NamedOutput &n : kNamedOutputs) {
+                if (a == n.option) {
+                    out.*n.operation = out.shortcut = true;
+                    value = &(out.*n.name);
+                }
+            }
         }
         if (value) {
             if (i + 1 >= args.size()) {
@@ -79,16 +91,10 @@ bool parseArguments(const QStringList &args, Arguments &out, QString *error)
         // In the shortcut form "-e" belongs to the movie options ("-e -ac -o N"): the input is a
         // panorama image, not a request for cube faces. Each output needs its name.
         out.cubeJpeg = false;
-        if (out.movie && out.movieName.isEmpty() && !args.contains(QStringLiteral("-o")))
-            out.movie = false;
-        if (out.thumbnail && !args.contains(QStringLiteral("--thumb")))
-            out.thumbnail = false;
-        if (out.html && !args.contains(QStringLiteral("--html")))
-            out.html = false;
-        if (out.flash && !args.contains(QStringLiteral("--swf")))
-            out.flash = false;
-        if (out.strip && !args.contains(QStringLiteral("--strip")))
-            out.strip = false;
+        for (const NamedOutput &n : kNamedOutputs) {
+            if (!args.contains(n.option))
+                out.*n.operation = false;
+        }
     }
     if (out.script.isEmpty()) {
         if (error)

@@ -520,6 +520,35 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
     return ok;
 }
 
+QString Engine::outputFile(const QString &key, const QString &what, const QString &defaultSuffix)
+{
+    const QString name = fileName(key);
+    if (name.isEmpty()) {
+        fail(QStringLiteral("No %1 file name given (project key \"%2\").").arg(what, key));
+        return {};
+    }
+    return absolute(defaultSuffix.isEmpty() ? name : withDefaultSuffix(name, defaultSuffix));
+}
+
+bool Engine::writeAndCommit(const QString &output, const std::function<bool(const QString &, QString *)> &write)
+{
+    printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(output)));
+    const QString temp = m_outputs.stage(output);
+    QString error;
+    if (!write(temp, &error))
+        return fail(error.replace(temp, output)); // fail() removes the temporary file
+    return commitOutputs();
+}
+
+bool Engine::commitOutputs()
+{
+    QString error;
+    if (!m_outputs.commit(&error))
+        return fail(error);
+    printPercent(1, 1);
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Operations
 
@@ -556,9 +585,7 @@ bool Engine::makeCubeFaces(bool tiff)
             return fail(error);
         printPercent(i + 1, 6);
     }
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    return true;
+    return commitOutputs();
 }
 
 bool Engine::makeEquirect()
@@ -585,18 +612,14 @@ bool Engine::makeEquirect()
         return fail(QStringLiteral("The cube faces could not be projected."));
     if (!writeImage(pano, absolute(output), number(QStringLiteral("compress.quality"), 90), error))
         return fail(error);
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return commitOutputs();
 }
 
 bool Engine::makeMovie(bool tiffFaces)
 {
-    const QString outName = fileName(QStringLiteral("output"));
-    if (outName.isEmpty())
-        return fail(QStringLiteral("No movie file name given (project key \"output\")."));
-    const QString output = absolute(withDefaultSuffix(outName, QStringLiteral(".mov")));
+    const QString output = outputFile(QStringLiteral("output"), QStringLiteral("movie"), QStringLiteral(".mov"));
+    if (output.isEmpty())
+        return false;
     const int quality = clampQuality(number(QStringLiteral("compress.quality"), 90));
     QString error;
     sl::movie::Movie movie;
@@ -633,24 +656,16 @@ bool Engine::makeMovie(bool tiffFaces)
         if (std::any_of(prefixes.cbegin(), prefixes.cend(), [&](const QString &p) { return key.startsWith(p); }))
             movie.settings.insert(key, sl::ProjectList::lineValue(line));
     }
-    printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(output)));
-    const QString temp = m_outputs.stage(output);
-    if (!sl::movie::writeMovie(temp, movie, &error)) {
-        QFile::remove(temp);
-        return fail(error.replace(temp, output));
-    }
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return writeAndCommit(output, [&](const QString &temp, QString *why) {
+        return sl::movie::writeMovie(temp, movie, why);
+    });
 }
 
 bool Engine::makeFlash()
 {
-    const QString name = fileName(QStringLiteral("flashfile"));
-    if (name.isEmpty())
-        return fail(QStringLiteral("No Flash file name given (project key \"flashfile\")."));
-    const QString output = absolute(name);
+    const QString output = outputFile(QStringLiteral("flashfile"), QStringLiteral("Flash"));
+    if (output.isEmpty())
+        return false;
     QString error;
     QImage image;
     if (kind() == Kind::Object) {
@@ -676,16 +691,9 @@ bool Engine::makeFlash()
     picture.jpeg = sl::image::encodeJpeg(image, clampQuality(number(QStringLiteral("compress.quality"), 90)), &why);
     if (picture.jpeg.isEmpty())
         return fail(QStringLiteral("Cannot compress the image: %1").arg(why));
-    printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(output)));
-    const QString temp = m_outputs.stage(output);
-    if (!sl::movie::writeSwf(temp, picture, &error)) {
-        QFile::remove(temp);
-        return fail(error.replace(temp, output));
-    }
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return writeAndCommit(output, [&](const QString &temp, QString *why) {
+        return sl::movie::writeSwf(temp, picture, why);
+    });
 }
 
 // Thumbnail types ("thumbnail.type"): 1 equirectangular (width x width/2), 2 world (little
@@ -694,10 +702,10 @@ bool Engine::makeFlash()
 // background colour "thumbnail.bgcolor" (0xRRGGBB; above 0x1000000 transparent, kept in PNG).
 bool Engine::makeThumbnail()
 {
-    const QString name = fileName(QStringLiteral("thumbfile"));
-    if (name.isEmpty())
-        return fail(QStringLiteral("No thumbnail file name given (project key \"thumbfile\")."));
-    const QString output = absolute(withDefaultSuffix(name, QStringLiteral(".jpg")));
+    const QString output =
+        outputFile(QStringLiteral("thumbfile"), QStringLiteral("thumbnail"), QStringLiteral(".jpg"));
+    if (output.isEmpty())
+        return false;
     int type = number(QStringLiteral("thumbnail.type"), 0);
     if (type < 1 || type > 6)
         type = 1;
@@ -768,18 +776,14 @@ bool Engine::makeThumbnail()
     }
     if (!writeImage(thumb, output, number(QStringLiteral("thumbnail.quality"), 90), error))
         return fail(error);
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return commitOutputs();
 }
 
 bool Engine::makeStrip()
 {
-    const QString name = fileName(QStringLiteral("stripfile"));
-    if (name.isEmpty())
-        return fail(QStringLiteral("No strip file name given (project key \"stripfile\")."));
-    const QString output = absolute(name);
+    const QString output = outputFile(QStringLiteral("stripfile"), QStringLiteral("strip"));
+    if (output.isEmpty())
+        return false;
     QString error;
     CubeFaces faces;
     const bool preferTiff = text(QStringLiteral("stitcher.tiff")).trimmed() != QLatin1String("0");
@@ -812,10 +816,7 @@ bool Engine::makeStrip()
     }
     if (!writeImage(strip, output, number(QStringLiteral("strip.quality"), 90), error))
         return fail(error);
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return commitOutputs();
 }
 
 // HTML page: the template "html.template" (a name in the program's "html" folder, else a file
@@ -828,10 +829,9 @@ bool Engine::makeStrip()
 // Names are percent-encoded, the title is HTML-escaped.
 bool Engine::makeHtml(bool flashPage)
 {
-    const QString name = fileName(QStringLiteral("htmlfile"));
-    if (name.isEmpty())
-        return fail(QStringLiteral("No HTML file name given (project key \"htmlfile\")."));
-    const QString output = absolute(name);
+    const QString output = outputFile(QStringLiteral("htmlfile"), QStringLiteral("HTML"));
+    if (output.isEmpty())
+        return false;
     QString templateName = fileName(QStringLiteral("html.template"));
     if (templateName.isEmpty())
         templateName = flashPage ? QStringLiteral("flash.html") : QStringLiteral("quicktime.html");
@@ -868,16 +868,10 @@ bool Engine::makeHtml(bool flashPage)
     page.replace(QStringLiteral("{{height}}"), QString::number(number(QStringLiteral("movie.height"), 300)));
     page.replace(QStringLiteral("{{title}}"), htmlEscape(title));
 
-    printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(output)));
-    QSaveFile out(m_outputs.stage(output));
     const QByteArray bytes = page.toUtf8();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(output, out.errorString()));
-    QString error;
-    if (!m_outputs.commit(&error))
-        return fail(error);
-    printPercent(1, 1);
-    return true;
+    return writeAndCommit(output, [&](const QString &temp, QString *why) {
+        return sl::image::writeFileAtomically(temp, bytes, why);
+    });
 }
 
 bool Engine::run(const Arguments &args)

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace skyloom {
 
 class Engine
@@ -52,7 +54,14 @@ private:
     int autoEquirectWidth(int faceSize) const;
     sl::projection::Interpolator interpolator() const;
 
+    // Outputs. outputFile() gives the absolute name from `key` ("" after reporting a missing
+    // name); writeImage() stages one file for the next commitOutputs(), which makes the staged
+    // files appear and reports the operation done; writeAndCommit() does both for one file that
+    // `write` saves under the temporary name it is given.
+    QString outputFile(const QString &key, const QString &what, const QString &defaultSuffix = {});
     bool writeImage(const QImage &image, const QString &finalPath, int quality, QString &error);
+    bool writeAndCommit(const QString &output, const std::function<bool(const QString &temp, QString *error)> &write);
+    bool commitOutputs();
     bool fail(const QString &error);
 
     sl::ProjectList m_project;

@@ -143,6 +143,12 @@ bool AtomicFile::commit(QString *error)
 
 using namespace detail;
 
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
+{
+    AtomicFile file(path);
+    return file.open(error) && file.writeAll(data.constData(), data.size(), error) && file.commit(error);
+}
+
 namespace {
 
 // Opens a file for reading and recognises its format; a message naming the file on failure.

@@ -40,6 +40,9 @@ bool writePalettePng(const QByteArray &indices, int width, int height, const QVe
 bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &height,
                     QVector<QRgb> *palette = nullptr, QString *error = nullptr);
 
+// Writes bytes the same atomic way (the movie and Flash files use it too).
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr);
+
 // Encodes to / decodes from memory (the movie file keeps JPEG frames).
 QByteArray encodeJpeg(const QImage &image, int quality, QString *error = nullptr);
 QImage decodeJpeg(const QByteArray &data, QString *error = nullptr);

@@ -377,8 +377,7 @@ bool writeJpeg(const QImage &image, const QString &path, int quality, QString *e
         setError(error, writeFailure(path, reason));
         return false;
     }
-    AtomicFile file(path);
-    return file.open(error) && file.writeAll(data.constData(), data.size(), error) && file.commit(error);
+    return writeFileAtomically(path, data, error);
 }
 
 } // namespace sl::image

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <limits>
@@ -201,26 +200,8 @@ public:
         m_pos += n;
         return true;
     }
-    quint16 u16()
-    {
-        if (!has(2)) {
-            m_ok = false;
-            return 0;
-        }
-        const quint16 v = qFromBigEndian<quint16>(m_p + m_pos);
-        m_pos += 2;
-        return v;
-    }
-    quint32 u32()
-    {
-        if (!has(4)) {
-            m_ok = false;
-            return 0;
-        }
-        const quint32 v = qFromBigEndian<quint32>(m_p + m_pos);
-        m_pos += 4;
-        return v;
-    }
+    quint16 u16() { return bigEndian<quint16>(); }
+    quint32 u32() { return bigEndian<quint32>(); }
     quint64 u64()
     {
         const quint64 hi = u32();
@@ -231,6 +212,18 @@ public:
     bool ok() const { return m_ok; }
 
 private:
+    template <typename T>
+    T bigEndian()
+    {
+        if (!has(qint64(sizeof(T)))) {
+            m_ok = false;
+            return 0;
+        }
+        const T v = qFromBigEndian<T>(m_p + m_pos);
+        m_pos += sizeof(T);
+        return v;
+    }
+
     const uchar *m_p;
     qint64 m_size;
     qint64 m_pos = 0;
@@ -756,21 +749,8 @@ QByteArray encodeMovie(const Movie &movie, QString *error)
 
 bool writeMovie(const QString &path, const Movie &movie, QString *error)
 {
-    QString why;
-    const QByteArray data = encodeMovie(movie, &why);
-    if (data.isEmpty())
-        return fail(error, why);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
-    }
-    if (!file.commit())
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    return true;
+    const QByteArray data = encodeMovie(movie, error);
+    return !data.isEmpty() && sl::image::writeFileAtomically(path, data, error);
 }
 
 bool readMovie(QIODevice &device, Movie &movie, QString *error)

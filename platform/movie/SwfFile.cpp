@@ -1,6 +1,6 @@
 #include "platform/movie/SwfFile.h"
 
-#include <QSaveFile>
+#include "platform/image/ImageIO.h"
 
 #include <algorithm>
 #include <cmath>
@@ -228,21 +228,8 @@ QByteArray encodeSwf(const SwfPicture &p, QString *error)
 
 bool writeSwf(const QString &path, const SwfPicture &picture, QString *error)
 {
-    QString why;
-    const QByteArray data = encodeSwf(picture, &why);
-    if (data.isEmpty())
-        return fail(error, why);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
-    }
-    if (!file.commit())
-        return fail(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    return true;
+    const QByteArray data = encodeSwf(picture, error);
+    return !data.isEmpty() && sl::image::writeFileAtomically(path, data, error);
 }
 
 } // namespace sl::movie

@@ -1,6 +1,7 @@
 #pragma once
 // What the image fuzz targets share. Each target defines fuzz::writeSeeds() (its starting corpus)
-// and includes this header once:
+// and fuzz::decode() (what it checks on an input whose header was read and whose pixels are
+// small enough to decode), and includes this header once:
 //   fuzz_image_X -seeds=DIR      writes the starting corpus into DIR and exits
 //   fuzz_image_X DIR             fuzzes from it
 #include "platform/image/ImageIO.h"
@@ -22,24 +23,13 @@ namespace fuzz {
 constexpr qint64 kDecodeLimit = 4 * 1024 * 1024;
 
 void writeSeeds(const QString &dir);
+void decode(const QByteArray &bytes, const sl::image::ImageInfo &info);
 
 inline void put(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
-}
-
-inline QByteArray bytesOf(const uint8_t *data, size_t size)
-{
-    return QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-}
-
-// Reads the header (always) and tells whether the pixels are small enough to decode.
-inline bool decodable(const QByteArray &bytes, sl::image::ImageInfo &info)
-{
-    QString error;
-    return sl::image::readImageInfoFromData(bytes, info, &error) && qint64(info.width) * info.height <= kDecodeLimit;
 }
 
 // A decoded image must have the size its header gave.
@@ -60,5 +50,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
             fuzz::writeSeeds(dir);
             std::exit(0);
         }
+    return 0;
+}
+
+// Reads the header (always), then decodes when the pixels are small enough.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    sl::image::ImageInfo info;
+    QString error;
+    if (sl::image::readImageInfoFromData(bytes, info, &error) && qint64(info.width) * info.height <= fuzz::kDecodeLimit)
+        fuzz::decode(bytes, info);
     return 0;
 }
