@@ -14,308 +14,200 @@ class TestProjectType : public QObject
     Q_OBJECT
 
 private slots:
-    void typeFromKeys();
-    void layout();
-    void layoutCaptions();
-    void layoutCoversSameControls();
-    void patternLabels();
-    void relativeNames();
-    void fileExtensions();
-    void updateButtons();
-    void followers();
-    void caption();
-    void flashFileOnFormatChange();
-    void filters();
-    void htmlDialog();
-};
-
-void TestProjectType::typeFromKeys()
-{
-    const struct
+    void typeFromKeys()
     {
-        const char *cylinder, *cube, *object;
-        int type;
-    } cases[] = {
-        {"0", "0", "0", 1}, {"0", "1", "3", 0}, {"1", "1", "1", 2}, {"01", "0", "0", 1}, {" 1", "0", "0", 1},
-        {"0", "0", "2", 3}, {"0", "0", "1", 4}, {"0", "0", "3", 5}, {"0", "0", "4", 1},  {"", "", "", 1},
-    };
-    for (const auto &c : cases) {
-        const QHash<QString, QString> keys{{"movie.cylinder", c.cylinder}, {"movie.cube", c.cube}, {"movie.object", c.object}};
-        QCOMPARE(projectTypeFromKeys([&](const QString &k) { return keys.value(k); }), c.type);
-    }
-    // What the store writes reads back as the same type.
-    for (int t = 0; t < ProjectTypeCount; ++t) {
-        QHash<QString, QString> keys;
-        for (const auto &kv : projectTypeKeyValues(t))
-            keys.insert(kv.first, kv.second);
-        QCOMPARE(projectTypeFromKeys([&](const QString &k) { return keys.value(k, QStringLiteral("0")); }), t);
-        QCOMPARE(projectTypeFromRadioName(projectTypeRadioName(t)), t);
-    }
-}
-
-// Per control: the six types' values, "1" on, "0" off.
-void TestProjectType::layout()
-{
-    const struct
-    {
-        const char *control, *property, *byType;
-    } cases[] = {
-        {"edInputFile", "enabled", "011100"},        {"edInputFile", "visible", "111110"},
-        {"edCubeface", "enabled", "100010"},         {"lbCFCubeFaces", "visible", "100010"},
-        {"btOpenCubeFile", "enabled", "100010"},     {"btObjectLightTable", "visible", "000001"},
-        {"btConvert", "enabled", "110000"},          {"pTileFormat", "visible", "100010"},
-        {"cbUseDosUP", "visible", "100000"},         {"edPreviewResolution", "enabled", "111000"},
-        {"edHorizontalTiles", "visible", "000111"},  {"edCylTiles", "visible", "001000"},
-        {"cbMultiTiles", "visible", "110000"},       {"edMovieTiles", "visible", "101111"},
-        {"edTileSize", "visible", "010000"},         {"cbTilesizeAuto", "visible", "111111"},
-        {"cbFlat", "visible", "001000"},             {"gbObjectSettings", "visible", "000111"},
-        {"gbThumbnail", "children", "110000"},       {"gbBackgroundSound", "children", "111000"},
-        {"gbFlashPreloader", "children", "111111"},
-    };
-    for (const auto &c : cases) {
-        const QString control = QString::fromLatin1(c.control);
-        const bool children = qstrcmp(c.property, "children") == 0;
-        for (int t = 0; t < ProjectTypeCount; ++t) {
-            const std::optional<bool> got = qstrcmp(c.property, "visible") == 0 ? layoutVisible(t, control)
-                                                                                 : layoutEnabled(t, control);
-            QVERIFY2(got.has_value(), c.control);
-            QVERIFY2(*got == (c.byType[t] == '1'), qPrintable(QStringLiteral("%1 type %2").arg(control).arg(t)));
-            if (children)
-                for (const ControlSetting &s : projectTypeLayout(t))
-                    if (s.objectName == control)
-                        QVERIFY(s.childrenOnly);
-        }
-    }
-}
-
-void TestProjectType::layoutCaptions()
-{
-    const struct
-    {
-        const char *control;
-        QStringList captions; // "" = left as it was
-    } cases[] = {
-        {"lbInputFile", {"- :", "Equirectangular image:", "Cylindrical image:", "Object Strip image:", "- :", "- :"}},
-        {"btConvert", {"Convert to Equirectangular", "Convert to Cubic", "Convert", "", "", ""}},
-        {"lbTileSize", {"Cube face size:", "Cube face size:", "Image height:", "Tile height:", "Tile height:", "Tile height:"}},
-        {"lb_Hotspots", {"Hotspot tiles:", "Hotspot file:", "Hotspot file:", "Hotspot file:", "Hotspot tiles:", "Hotspot tiles:"}},
-    };
-    for (const auto &c : cases)
-        for (int t = 0; t < ProjectTypeCount; ++t) {
-            QString got;
-            for (const ControlSetting &s : projectTypeLayout(t))
-                if (s.objectName == QLatin1String(c.control) && s.text)
-                    got = *s.text;
-            QCOMPARE(got, c.captions.at(t));
-        }
-}
-
-// Every type sets the same controls, so switching never leaves one in another type's state.
-void TestProjectType::layoutCoversSameControls()
-{
-    QVERIFY(projectTypeLayout(-1).isEmpty());
-    QVERIFY(projectTypeLayout(6).isEmpty());
-    const auto names = [](int t) {
-        QSet<QString> n;
-        for (const ControlSetting &s : projectTypeLayout(t))
-            if (!s.text)
-                n.insert(s.objectName);
-        return n;
-    };
-    for (int t = 1; t < ProjectTypeCount; ++t)
-        QCOMPARE(names(t), names(0));
-}
-
-void TestProjectType::patternLabels()
-{
-    const struct
-    {
-        int type;
-        bool dosUp, tiff;
-        const char *cubeExt, *hotspots;
-    } cases[] = {
-        {0, true, true, "[11..66].tif", "faces/pano[11..66]_hs.png"},
-        {0, false, false, "_[0..5].jpg", "faces/pano_[0..5]_hs.png"},
-        {4, true, false, "_[0..x]_[0..x].jpg", "faces/pano_[0..x]_[0..x]_hs.png"},
-        {1, false, true, "_[0..5].tif", "img/in.put_hs.png"},
-        {5, false, false, "_[0..5].jpg", "<filename>_hs.png"},
-    };
-    for (const auto &c : cases) {
-        const PatternLabels l = sl::patternLabels(c.type, c.dosUp, c.tiff, QStringLiteral("faces/pano"),
-                                                  QStringLiteral("img/in.put.tif"));
-        QCOMPARE(l.cubeExt, QLatin1String(c.cubeExt));
-        QCOMPARE(l.cubeFaces, QStringLiteral("faces/pano") + QLatin1String(c.cubeExt));
-        QCOMPARE(l.hotspots, QLatin1String(c.hotspots));
-    }
-    QCOMPARE(sl::patternLabels(2, false, false, {}, QStringLiteral("my.dir/input")).hotspots,
-             QStringLiteral("my.dir/input_hs.png"));
-}
-
-void TestProjectType::relativeNames()
-{
-    const struct
-    {
-        const char *path, *base, *result;
-    } cases[] = {
-        {"/work/pano/out.mov", "/work/pano", "out.mov"},
-        {"/work/pano/out.mov", "/Work/pano", "/work/pano/out.mov"}, // case-sensitive
-        {"/work/panorama/out.mov", "/work/pano", "/work/panorama/out.mov"},
-        {"/tmp/out.mov", "/work/pano", "/tmp/out.mov"},
-        {"/work/out.mov", "", "/work/out.mov"}, // an empty base never strips the "/"
-        {"/work/pano/sub/out.mov", "/work/pano/", "sub/out.mov"},
-        {"/out.mov", "/", "out.mov"},
-        {"/work/pano/", "/work/pano", "/work/pano/"},
-    };
-    for (const auto &c : cases) {
-        QCOMPARE(relativeToBase(c.path, c.base), QLatin1String(c.result));
-        QCOMPARE(resolveAgainstBase(relativeToBase(c.path, c.base), c.base), QLatin1String(c.path));
-    }
-}
-
-void TestProjectType::fileExtensions()
-{
-    const struct
-    {
-        const char *path, *ext, *swf;
-    } cases[] = {
-        {"pano.mov", ".mov", "pano.swf"},
-        {"/work.old/pano", "", "/work.old/pano.swf"},
-        {"C:\\work.old\\pano", "", "C:\\work.old\\pano.swf"},
-        {"a.b.c", ".c", "a.b.swf"},
-        {"pano.", ".", "pano.swf"},
-        {"", "", ".swf"},
-    };
-    for (const auto &c : cases) {
-        QCOMPARE(extractFileExt(c.path), QLatin1String(c.ext));
-        QCOMPARE(changeFileExt(c.path, QStringLiteral(".swf")), QLatin1String(c.swf));
-    }
-}
-
-void TestProjectType::updateButtons()
-{
-    // Filled edits as letters: i input, c cubeface, o output, f flash file; upper case: blanks.
-    const struct
-    {
-        int type, format;
-        const char *filled;
-        bool create, open;
-    } cases[] = {
-        {1, 0, "i", false, false},   {1, 0, "io", true, true},    {1, 1, "if", true, false},
-        {2, 1, "io", false, true},   {0, 0, "co", true, true},    {0, 0, "io", false, true},
-        {0, 1, "cf", true, false},   {3, 0, "io", true, true},    {3, 1, "if", false, false},
-        {4, 1, "co", true, true},    {4, 0, "io", false, true},   {5, 0, "o", true, true},
-        {5, 1, "o", true, true},     {5, 1, "icf", false, false}, {1, -1, "iocf", false, true},
-        {5, 2, "o", false, true},    {6, 0, "iocf", false, true}, {1, 0, "IO", true, true},
-    };
-    for (const auto &c : cases) {
-        const QString filled = QString::fromLatin1(c.filled);
-        const auto text = [&](char ch) {
-            if (filled.contains(QLatin1Char(ch)))
-                return QStringLiteral("x");
-            return filled.contains(QChar(QLatin1Char(ch)).toUpper()) ? QStringLiteral(" ") : QString();
+        const struct { const char *cyl, *cube, *obj; int type; } cases[] = {
+            {"0", "0", "0", 1}, {"0", "1", "3", 0}, {"1", "1", "1", 2}, {"01", "0", "0", 1}, {" 1", "0", "0", 1},
+            {"0", "0", "2", 3}, {"0", "0", "1", 4}, {"0", "0", "3", 5}, {"0", "0", "4", 1},  {"", "", "", 1},
         };
-        ButtonInputs in{c.type, c.format, text('i'), text('c'), text('o'), text('f')};
-        const ButtonStates s = sl::updateButtons(in);
-        QVERIFY2(s.btBotCreateMovie == c.create, c.filled);
-        QVERIFY2(s.btBotOpenMovie == c.open, c.filled);
+        for (const auto &c : cases) {
+            const auto key = [&](QString k) { return k == "movie.cube" ? c.cube : k == "movie.object" ? c.obj : c.cyl; };
+            QCOMPARE(projectTypeFromKeys(key), c.type);
+        }
+        // What the store writes reads back as the same type.
+        for (int t = 0; t < ProjectTypeCount; ++t) {
+            QHash<QString, QString> keys;
+            for (const auto &kv : projectTypeKeyValues(t))
+                keys.insert(kv.first, kv.second);
+            QCOMPARE(projectTypeFromKeys([&](const QString &k) { return keys.value(k, QStringLiteral("0")); }), t);
+            QCOMPARE(projectTypeFromRadioName(projectTypeRadioName(t)), t);
+        }
     }
-}
 
-void TestProjectType::followers()
-{
-    const struct
+    // Per control: the six types' values, "1" on, "0" off; "children": only the controls inside.
+    // Captions by type, "" where the type leaves it as it was.
+    void layout()
     {
-        int type, format;
-        const char *cube, *output, *flash;
-        bool create, open;
-    } cases[] = {
-        {5, 0, "", "", "", false, false},
-        {5, 0, "", "a.mov", "", true, true},
-        {0, 1, "faces", "", "p.swf", true, false},
-    };
-    for (const auto &c : cases) {
-        const ButtonStates s = sl::updateButtons({c.type, c.format, {}, c.cube, c.output, c.flash});
-        const QList<QPair<QString, bool>> expected{
-            {"btBotCreateMovie", c.create}, {"spCreateAndOpen", c.create}, {"btBotOpenMovie", c.open},
-            {"spOpenQuickTime", c.open},    {"cbOpenAfter", c.create},     {"miCreatemov", c.create},
-            {"miCreateMOVandOpen", c.create && c.open}, {"miOpenQuickTime", c.open}};
-        QCOMPARE(s.byName(), expected);
+        const struct { const char *control, *property, *byType; } cases[] = {
+            {"edInputFile", "enabled", "011100"},  {"edInputFile", "visible", "111110"},
+            {"edCubeface", "enabled", "100010"},   {"btObjectLightTable", "visible", "000001"},
+            {"btConvert", "enabled", "110000"},    {"cbUseDosUP", "visible", "100000"},
+            {"edTileSize", "visible", "010000"},   {"edMovieTiles", "visible", "101111"},
+            {"gbThumbnail", "children", "110000"}, {"gbBackgroundSound", "children", "111000"},
+        };
+        for (const auto &c : cases) {
+            const QString control = QString::fromLatin1(c.control);
+            const bool children = qstrcmp(c.property, "children") == 0;
+            for (int t = 0; t < ProjectTypeCount; ++t) {
+                const std::optional<bool> got = qstrcmp(c.property, "visible") == 0 ? layoutVisible(t, control)
+                                                                                     : layoutEnabled(t, control);
+                QVERIFY2(got && *got == (c.byType[t] == '1'), qPrintable(control + QString::number(t)));
+                for (const ControlSetting &s : projectTypeLayout(t))
+                    QVERIFY(s.objectName != control || s.text || s.childrenOnly == children);
+            }
+        }
+        const struct { const char *control; QStringList captions; } captions[] = {
+            {"lbInputFile",
+             {"- :", "Equirectangular image:", "Cylindrical image:", "Object Strip image:", "- :", "- :"}},
+            {"btConvert", {"Convert to Equirectangular", "Convert to Cubic", "Convert", "", "", ""}},
+        };
+        for (const auto &c : captions)
+            for (int t = 0; t < ProjectTypeCount; ++t) {
+                QString got;
+                for (const ControlSetting &s : projectTypeLayout(t))
+                    if (s.objectName == QLatin1String(c.control) && s.text)
+                        got = *s.text;
+                QCOMPARE(got, c.captions.at(t));
+            }
+        // Every type sets the same controls, so switching never leaves one in another type's state.
+        QVERIFY(projectTypeLayout(-1).isEmpty() && projectTypeLayout(6).isEmpty());
+        const auto names = [](int t) {
+            QSet<QString> n;
+            for (const ControlSetting &s : projectTypeLayout(t))
+                if (!s.text)
+                    n.insert(s.objectName);
+            return n;
+        };
+        for (int t = 1; t < ProjectTypeCount; ++t)
+            QCOMPARE(names(t), names(0));
     }
-}
 
-void TestProjectType::caption()
-{
-    QCOMPARE(projectCaption(QString()).windowTitle, QStringLiteral("Skyloom - Version - 1.6.2"));
-    const QString arg = projectCaptionArgument(QStringLiteral("/p/a.slp"), true);
-    QCOMPARE(projectCaption(arg).windowTitle, QStringLiteral("a.slp * - Skyloom"));
-    QCOMPARE(projectCaption(arg).projectFile, QStringLiteral("/p/a.slp *"));
-    QCOMPARE(projectCaptionArgument(QStringLiteral("/p/a.slp"), false), QStringLiteral("/p/a.slp"));
-    QCOMPARE(projectCaptionArgument(QString(), true), QString());
-    QVERIFY(!pageTakesToolsPanel(QStringLiteral("tsOutputHelp")));
-    QVERIFY(pageTakesToolsPanel(QStringLiteral("tsFlash2")));
-}
-
-void TestProjectType::flashFileOnFormatChange()
-{
-    QCOMPARE(flashFileForFormatChange(1, {}, QStringLiteral("pano.mov")).value_or("-"), QStringLiteral("pano.swf"));
-    QCOMPARE(flashFileForFormatChange(1, {}, {}).value_or("-"), QStringLiteral(".swf"));
-    QVERIFY(!flashFileForFormatChange(1, QStringLiteral("mine.swf"), QStringLiteral("pano.mov")));
-    QVERIFY(!flashFileForFormatChange(0, {}, QStringLiteral("pano.mov")));
-}
-
-void TestProjectType::filters()
-{
-    const struct
+    void patternLabels()
     {
-        const char *pipe, *qt;
-    } cases[] = {
-        {"Imagefile (*.tif,*.jpg,*.bmp,*.png)|*.bmp;*.png;*.tif;*.jpg",
-         "Imagefile (*.bmp *.png *.tif *.jpg *.BMP *.PNG *.TIF *.JPG)"},
-        {"QuickTime movie (*.mov)|*.mov", "QuickTime movie (*.mov)"},
-        {"All files(*.*)|*.*", "All files (*)"},
-        {"A (*.slp)|*.slp|B (*.slt)|*.slt", "A (*.slp);;B (*.slt)"},
-        {"HTML files (*.htm;*.html)|*.htm;*.html|", "HTML files (*.htm *.html)"},
-        {"X|*.JPG;*.jpg", "X (*.JPG *.jpg)"},
-        {"", ""},
-    };
-    for (const auto &c : cases)
-        QCOMPARE(qtFileFilter(c.pipe), QLatin1String(c.qt));
-    QCOMPARE(pickerSpecs().size(), 9);
-    const PickerSpec *thumb = pickerSpec(QStringLiteral("sdThumbFile"));
-    QVERIFY(thumb);
-    QCOMPARE(pickerTitle(*thumb), QStringLiteral("Save Thumbnail as"));
-    QCOMPARE(pickerFilter(*thumb),
-             QStringLiteral("Thumbnail file (*.jpg *.gif *.png *.tif *.bmp *.JPG *.GIF *.PNG *.TIF *.BMP)"));
-    // The HTML page and the sound file are stored in full, the others relative.
-    for (const PickerSpec &p : pickerSpecs())
-        QCOMPARE(p.storesRelative, qstrcmp(p.dialog, "sdHtmlFile") != 0 && qstrcmp(p.dialog, "odSoundFile") != 0);
-    QCOMPARE(cubeFaceProposal(QStringLiteral("obj"), 4, true, false), QStringLiteral("obj_0_0.jpg"));
-    QCOMPARE(cubeFaceProposal(QStringLiteral("pano"), 0, true, true), QStringLiteral("pano11.tif"));
-    QCOMPARE(cubeBaseForInput(QStringLiteral("img.v2/pano.tif")), QStringLiteral("img.v2/pano_cube"));
-}
-
-void TestProjectType::htmlDialog()
-{
-    const QString plain = QStringLiteral("HTML files (*.htm;*.html)|*.htm;*.html|All files(*.*)|*.*");
-    const struct
-    {
-        const char *templ;
-        QString pipe;
-        const char *suffix;
-    } cases[] = {
-        {"panorama.php", "*.php- files|*.php|" + plain, "php"},
-        {"page.HTML", plain, "HTML"},
-        {"", plain, ""},
-        {"x.a|b", plain, "a|b"}, // an extension that would break the filter adds no entry
-    };
-    for (const auto &c : cases) {
-        const HtmlSaveDialog d = htmlSaveDialog(c.templ);
-        QCOMPARE(d.pipeFilter, c.pipe);
-        QCOMPARE(d.defaultSuffix, QLatin1String(c.suffix));
-        QCOMPARE(d.filter, qtFileFilter(c.pipe));
+        const struct { int type; bool dosUp, tiff; const char *cubeExt, *hotspots; } cases[] = {
+            {0, true, true, "[11..66].tif", "faces/pano[11..66]_hs.png"},
+            {4, true, false, "_[0..x]_[0..x].jpg", "faces/pano_[0..x]_[0..x]_hs.png"},
+            {1, false, true, "_[0..5].tif", "img/in.put_hs.png"}, {5, false, false, "_[0..5].jpg", "<filename>_hs.png"},
+        };
+        for (const auto &c : cases) {
+            const PatternLabels l = sl::patternLabels(c.type, c.dosUp, c.tiff, QStringLiteral("faces/pano"),
+                                                      QStringLiteral("img/in.put.tif"));
+            QCOMPARE(l.cubeExt, QLatin1String(c.cubeExt));
+            QCOMPARE(l.cubeFaces, QStringLiteral("faces/pano") + QLatin1String(c.cubeExt));
+            QCOMPARE(l.hotspots, QLatin1String(c.hotspots));
+        }
+        QCOMPARE(sl::patternLabels(2, false, false, {}, QStringLiteral("my.dir/input")).hotspots,
+                 QStringLiteral("my.dir/input_hs.png"));
     }
-    QCOMPARE(htmlSaveDialog(QStringLiteral("t.") + QString(300, QLatin1Char('x'))).defaultSuffix.size(), 100);
-}
+
+    // Names relative to the base path and back; file extensions.
+    void pathRules()
+    {
+        const struct { const char *path, *base, *result; } cases[] = {
+            {"/work/pano/out.mov", "/work/pano", "out.mov"},
+            {"/work/pano/out.mov", "/Work/pano", "/work/pano/out.mov"}, // case-sensitive
+            {"/work/panorama/out.mov", "/work/pano", "/work/panorama/out.mov"},
+            {"/work/out.mov", "", "/work/out.mov"}, // an empty base never strips the "/"
+            {"/work/pano/sub/out.mov", "/work/pano/", "sub/out.mov"},
+            {"/out.mov", "/", "out.mov"},
+        };
+        for (const auto &c : cases) {
+            QCOMPARE(relativeToBase(c.path, c.base), QLatin1String(c.result));
+            QCOMPARE(resolveAgainstBase(relativeToBase(c.path, c.base), c.base), QLatin1String(c.path));
+        }
+        const struct { const char *path, *ext, *swf; } names[] = {
+            {"/work.old/pano", "", "/work.old/pano.swf"}, {"C:\\work.old\\pano", "", "C:\\work.old\\pano.swf"},
+            {"a.b.c", ".c", "a.b.swf"}, {"pano.", ".", "pano.swf"}, {"", "", ".swf"},
+        };
+        for (const auto &c : names) {
+            QCOMPARE(extractFileExt(c.path), QLatin1String(c.ext));
+            QCOMPARE(changeFileExt(c.path, QStringLiteral(".swf")), QLatin1String(c.swf));
+        }
+    }
+
+    void updateButtons()
+    {
+        // Filled edits as letters: i input, c cubeface, o output, f flash file; upper case: blanks.
+        const struct { int type, format; const char *filled; bool create, open; } cases[] = {
+            {1, 0, "i", false, false}, {1, 0, "io", true, true}, {1, 1, "if", true, false}, {2, 1, "io", false, true},
+            {0, 0, "co", true, true}, {0, 0, "io", false, true}, {3, 1, "if", false, false}, {4, 1, "co", true, true},
+            {5, 1, "o", true, true}, {5, 1, "icf", false, false}, {1, -1, "iocf", false, true},
+            {5, 2, "o", false, true}, {6, 0, "iocf", false, true}, {1, 0, "IO", true, true},
+        };
+        for (const auto &c : cases) {
+            const QString filled = QString::fromLatin1(c.filled);
+            const auto text = [&](char ch) {
+                return filled.contains(QLatin1Char(ch)) ? "x" : filled.contains(QChar(ch).toUpper()) ? " " : QString();
+            };
+            const ButtonStates s = sl::updateButtons({c.type, c.format, text('i'), text('c'), text('o'), text('f')});
+            QVERIFY2(s.btBotCreateMovie == c.create, c.filled);
+            QVERIFY2(s.btBotOpenMovie == c.open, c.filled);
+        }
+        // The menu items and speed buttons follow the two buttons.
+        for (const ButtonInputs &in :
+             {ButtonInputs{5, 0, {}, {}, "a.mov", {}}, ButtonInputs{0, 1, {}, "faces", {}, "p.swf"}}) {
+            const ButtonStates s = sl::updateButtons(in);
+            const bool open = in.outputFormat == 0;
+            const QList<QPair<QString, bool>> expected{
+                {"btBotCreateMovie", true}, {"spCreateAndOpen", true}, {"btBotOpenMovie", open},
+                {"spOpenQuickTime", open},  {"cbOpenAfter", true},     {"miCreatemov", true},
+                {"miCreateMOVandOpen", open}, {"miOpenQuickTime", open}};
+            QCOMPARE(s.byName(), expected);
+        }
+    }
+
+    void captionAndFlashFile()
+    {
+        QCOMPARE(projectCaption(QString()).windowTitle, QStringLiteral("Skyloom - Version - 1.6.2"));
+        const QString arg = projectCaptionArgument(QStringLiteral("/p/a.slp"), true);
+        QCOMPARE(projectCaption(arg).windowTitle, QStringLiteral("a.slp * - Skyloom"));
+        QCOMPARE(projectCaption(arg).projectFile, QStringLiteral("/p/a.slp *"));
+        QCOMPARE(projectCaptionArgument(QStringLiteral("/p/a.slp"), false), QStringLiteral("/p/a.slp"));
+        QCOMPARE(projectCaptionArgument(QString(), true), QString());
+
+        QCOMPARE(flashFileForFormatChange(1, {}, QStringLiteral("pano.mov")).value_or("-"), QStringLiteral("pano.swf"));
+        QCOMPARE(flashFileForFormatChange(1, {}, {}).value_or("-"), QStringLiteral(".swf"));
+        QVERIFY(!flashFileForFormatChange(1, QStringLiteral("mine.swf"), QStringLiteral("pano.mov")));
+        QVERIFY(!flashFileForFormatChange(0, {}, QStringLiteral("pano.mov")));
+    }
+
+    void filters()
+    {
+        const struct { const char *pipe, *qt; } cases[] = {
+            {"Imagefile (*.tif,*.jpg,*.bmp,*.png)|*.bmp;*.png;*.tif;*.jpg",
+             "Imagefile (*.bmp *.png *.tif *.jpg *.BMP *.PNG *.TIF *.JPG)"},
+            {"All files(*.*)|*.*", "All files (*)"},
+            {"A (*.slp)|*.slp|B (*.slt)|*.slt", "A (*.slp);;B (*.slt)"},
+            {"HTML files (*.htm;*.html)|*.htm;*.html|", "HTML files (*.htm *.html)"},
+            {"X|*.JPG;*.jpg", "X (*.JPG *.jpg)"},
+            {"", ""},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(qtFileFilter(c.pipe), QLatin1String(c.qt));
+        // The HTML page and the sound file are stored in full, the others relative.
+        for (const PickerSpec &p : pickerSpecs())
+            QCOMPARE(p.storesRelative, qstrcmp(p.dialog, "sdHtmlFile") != 0 && qstrcmp(p.dialog, "odSoundFile") != 0);
+        QCOMPARE(cubeFaceProposal(QStringLiteral("obj"), 4, true, false), QStringLiteral("obj_0_0.jpg"));
+        QCOMPARE(cubeFaceProposal(QStringLiteral("pano"), 0, true, true), QStringLiteral("pano11.tif"));
+        QCOMPARE(cubeBaseForInput(QStringLiteral("img.v2/pano.tif")), QStringLiteral("img.v2/pano_cube"));
+    }
+
+    void htmlDialog()
+    {
+        const QString plain = QStringLiteral("HTML files (*.htm;*.html)|*.htm;*.html|All files(*.*)|*.*");
+        const struct { const char *templ; QString pipe; const char *suffix; } cases[] = {
+            {"panorama.php", "*.php- files|*.php|" + plain, "php"}, {"page.HTML", plain, "HTML"}, {"", plain, ""},
+            {"x.a|b", plain, "a|b"}, // an extension that would break the filter adds no entry
+        };
+        for (const auto &c : cases) {
+            const HtmlSaveDialog d = htmlSaveDialog(c.templ);
+            QCOMPARE(d.pipeFilter, c.pipe);
+            QCOMPARE(d.defaultSuffix, QLatin1String(c.suffix));
+            QCOMPARE(d.filter, qtFileFilter(c.pipe));
+        }
+        QCOMPARE(htmlSaveDialog(QStringLiteral("t.") + QString(300, QLatin1Char('x'))).defaultSuffix.size(), 100);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestProjectType)
 #include "tst_projecttype.moc"
