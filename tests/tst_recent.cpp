@@ -28,53 +28,30 @@ private:
     }
 
 private slots:
-    void addingMovesToTheFront_data()
-    {
-        QTest::addColumn<QString>("before"); // slots 0..4
-        QTest::addColumn<QString>("added");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("into empty list") << ",,,," << "A" << "A,,,,";
-        QTest::newRow("new file shifts all") << "C,B,A,," << "D" << "D,C,B,A,";
-        QTest::newRow("known file moves up") << "C,B,A,," << "A" << "A,C,B,,";
-        QTest::newRow("front file stays") << "C,B,A,," << "C" << "C,B,A,,";
-        QTest::newRow("sixth drops slot 4") << "E,D,C,B,A" << "F" << "F,E,D,C,B";
-        QTest::newRow("last slot moves up") << "E,D,C,B,A" << "A" << "A,E,D,C,B";
-        QTest::newRow("case counts") << "C:/P/A.slp,,,," << "c:/p/a.slp" << "c:/p/a.slp,C:/P/A.slp,,,";
-        // An empty slot moves down like any other, so X does not end up twice.
-        QTest::newRow("empty first slot") << ",X,,," << "Y" << "Y,,X,,";
-        QTest::newRow("hole in the middle") << "A,,B,," << "C" << "C,A,,B,";
-        // A path standing twice (edited from outside) is left once, at the front.
-        QTest::newRow("duplicate in list") << "A,X,B,X," << "X" << "X,A,,B,";
-        QTest::newRow("duplicate of new file") << "X,A,X,," << "X" << "X,,A,,";
-    }
     void addingMovesToTheFront()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, added);
-        QFETCH(QString, after);
+        const struct { const char *name, *before, *added, *after; } rows[] = { // slots 0..4
+            {"new file shifts all", "C,B,A,,", "D", "D,C,B,A,"},
+            {"known file moves up", "C,B,A,,", "A", "A,C,B,,"},
+            {"sixth drops slot 4", "E,D,C,B,A", "F", "F,E,D,C,B"},
+            {"case counts", "C:/P/A.slp,,,,", "c:/p/a.slp", "c:/p/a.slp,C:/P/A.slp,,,"},
+            // An empty slot moves down like any other, so X does not end up twice.
+            {"empty first slot", ",X,,,", "Y", "Y,,X,,"},
+            {"hole in the middle", "A,,B,,", "C", "C,A,,B,"},
+            // A path standing twice (edited from outside) is left once, at the front.
+            {"duplicate in list", "A,X,B,X,", "X", "X,A,,B,"},
+            {"duplicate of new file", "X,A,X,,", "X", "X,,A,,"},
+        };
         testsupport::IsolatedEnvironment env;
         SettingsStore store;
-        setSlots(store, "file", before);
         RecentLists recent(store);
-        QVERIFY(recent.addRecentFile(added, RecentLists::Projects));
-        QCOMPARE(slotsOf(recent, RecentLists::Projects), after);
+        for (const auto &r : rows) {
+            setSlots(store, "file", r.before);
+            QVERIFY(recent.addRecentFile(r.added, RecentLists::Projects));
+            QVERIFY2(slotsOf(recent, RecentLists::Projects) == r.after, r.name);
+        }
         QCOMPARE(slotsOf(recent, RecentLists::Templates), QString(",,,,"));
-    }
-
-    void openingInTurn()
-    {
-        testsupport::IsolatedEnvironment env;
-        SettingsStore store;
-        RecentLists recent(store);
-        for (const char *p : {"A", "B", "C"})
-            recent.addRecentFile(p, RecentLists::Projects);
-        QCOMPARE(slotsOf(recent, RecentLists::Projects), QString("C,B,A,,"));
-        recent.addRecentFile("A", RecentLists::Projects);
-        QCOMPARE(slotsOf(recent, RecentLists::Projects), QString("A,C,B,,"));
-        // A second copy of the program sees the list.
-        SettingsStore other;
-        QCOMPARE(other.readText("recent", "file0"), QString("A"));
-        QCOMPARE(other.readText("recent", "file2"), QString("B"));
+        QCOMPARE(SettingsStore().readText("recent", "file2"), QString("A")); // another copy sees the list
     }
 
     void entriesCarryTheirSlot()
@@ -89,9 +66,7 @@ private slots:
         QCOMPARE(e.at(0).path, QString("/p/X.slp"));
         QCOMPARE(e.at(0).fileName, QString("X.slp"));
         QCOMPARE(e.at(1).slot, 3);
-        QVERIFY(recent.entries(RecentLists::Templates).isEmpty());
-        QCOMPARE(recent.path(RecentLists::Projects, 5), QString());
-        QCOMPARE(recent.path(RecentLists::Projects, -1), QString());
+        QVERIFY(recent.path(RecentLists::Projects, 5).isEmpty() && recent.path(RecentLists::Projects, -1).isEmpty());
     }
 
     void clearingKeepsTemplates()
@@ -104,12 +79,13 @@ private slots:
             recent.addRecentFile(p, RecentLists::Projects);
         QVERIFY(recent.clearProjects());
         QCOMPARE(slotsOf(recent, RecentLists::Projects), QString(",,,,"));
-        QVERIFY(store.hasValue("recent", "file1")); // the values stay, empty
         recent.addRecentFile("C", RecentLists::Projects);
         QCOMPARE(slotsOf(recent, RecentLists::Projects), QString("C,,,,"));
         QCOMPARE(slotsOf(recent, RecentLists::Templates), QString("/t/a.slt,,,,"));
     }
 
+    // The close query may save the open project under a new name, which reorders the list: the
+    // path is read before it.
     void clickReadsThePathBeforeTheCloseQuery()
     {
         testsupport::IsolatedEnvironment env;
@@ -117,21 +93,14 @@ private slots:
         RecentLists recent(store);
         setSlots(store, "file", "/p/cur.slp,/p/old.slp,,,");
         QString opened;
-        // The close query saves the open project under a new name, which reorders the list.
-        const bool ran = recent.openSlot(
-            RecentLists::Projects, 1,
-            [&] { return recent.addRecentFile("/p/saved.slp", RecentLists::Projects); },
-            [&](const QString &p) { opened = p; });
-        QVERIFY(ran);
+        const auto open = [&](const QString &p) { opened = p; };
+        QVERIFY(recent.openSlot(RecentLists::Projects, 1,
+                                [&] { return recent.addRecentFile("/p/saved.slp", RecentLists::Projects); }, open));
         QCOMPARE(opened, QString("/p/old.slp"));
         QCOMPARE(recent.path(RecentLists::Projects, 1), QString("/p/cur.slp"));
-
         opened.clear();
-        QVERIFY(!recent.openSlot(RecentLists::Projects, 0, [] { return false; },
-                                 [&](const QString &p) { opened = p; }));
-        QVERIFY(opened.isEmpty());
-        QVERIFY(!recent.openSlot(RecentLists::Projects, 4, [] { return true; },
-                                 [&](const QString &p) { opened = p; }));
+        QVERIFY(!recent.openSlot(RecentLists::Projects, 0, [] { return false; }, open)); // refused
+        QVERIFY(!recent.openSlot(RecentLists::Projects, 4, [] { return true; }, open));  // empty slot
         QVERIFY(opened.isEmpty());
     }
 };
