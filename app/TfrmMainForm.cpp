@@ -24,6 +24,7 @@
 #include <QToolTip>
 
 #include "platform/gui/Hooks.h"
+#include "platform/i18n/GettextTranslator.h"
 #include "platform/process/EngineRunner.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/RecentLists.h"
@@ -66,6 +67,13 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
     m_store = std::make_unique<sl::SettingsStore>();
     const int home = m_store->readInteger(QStringLiteral("settings"), QStringLiteral("home"), 0);
     ConfirmOverwrite = m_store->readBool(QStringLiteral("settings"), QStringLiteral("confirmoverwrite"), true);
+
+    // 4: the stored language, then the window in it; nothing stored keeps the library's own.
+    const QString language = sl::settings::language(*m_store, QString());
+    if (!language.isEmpty()) {
+        sl::GettextTranslator::switchLanguage(language);
+        ui->retranslateUi(this);
+    }
 
     // 5: the face names keep the language chosen at start.
     FaceNames = {tr("front"), tr("right"), tr("back"), tr("left"), tr("top"), tr("bottom")};
