@@ -24,6 +24,7 @@ QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Inter
 
 // Renders into `target` (its size and format are kept; Format_RGB32 or ARGB32) the view of an
 // equirectangular image at pan/tilt (degrees) with the vertical field of view `vfov` (degrees).
+// Source positions come from ViewMapping (ViewMapping.h), held to a tenth of a source pixel.
 void renderView(const QImage &equirect, QImage &target, double pan, double tilt, double vfov,
                 Interpolator ip = Interpolator::Bilinear);
 

@@ -1,5 +1,7 @@
 #include "preview/model/PanoRenderer.h"
 
+#include "platform/projection/ViewMapping.h"
+
 #include <QMutex>
 #include <new>
 #if defined(__SSE2__)
@@ -20,8 +22,7 @@ namespace sl::preview {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kCell = 16;         // grid cell in view pixels
-constexpr double kTolerance = 0.25; // largest interpolation error accepted, in source pixels
+using sl::projection::ViewMapping;
 
 bool usableSource(const QImage &image)
 {
@@ -35,57 +36,6 @@ bool usableTarget(const QImage &image)
     return !image.isNull()
         && (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32);
 }
-
-// The view's camera: a ray for every view position and where it meets the panorama.
-struct Camera
-{
-    double rx = 1, rz = 0;          // right (no vertical part)
-    double ux = 0, uy = 1, uz = 0;  // up
-    double fx = 0, fy = 0, fz = 1;  // forward, times the focal length in pixels
-    double halfW = 0, halfH = 0;
-    double srcW = 0, srcH = 0;
-    double perLon = 0, perLat = 0;  // source pixels per radian
-
-    Camera(int width, int height, int srcWidth, int srcHeight, double pan, double tilt, double vfov)
-    {
-        const double p = pan * kPi / 180, t = tilt * kPi / 180;
-        const double focal = (height / 2.0) / std::tan(vfov * kPi / 360);
-        const double sp = std::sin(p), cp = std::cos(p), st = std::sin(t), ct = std::cos(t);
-        rx = cp;
-        rz = sp;
-        ux = sp * st;
-        uy = ct;
-        uz = -cp * st;
-        fx = -sp * ct * focal;
-        fy = st * focal;
-        fz = cp * ct * focal;
-        halfW = width / 2.0;
-        halfH = height / 2.0;
-        srcW = srcWidth;
-        srcH = srcHeight;
-        perLon = srcWidth / (2 * kPi);
-        perLat = srcHeight / kPi;
-    }
-
-    void ray(double x, double y, double &dx, double &dy, double &dz) const
-    {
-        const double cx = x + 0.5 - halfW, cy = halfH - (y + 0.5);
-        dx = cx * rx + cy * ux + fx;
-        dy = cy * uy + fy;
-        dz = cx * rz + cy * uz + fz;
-    }
-
-    // Source position in pixel-index space; the column lies in [-0.5, srcW - 0.5].
-    void source(double x, double y, double &u, double &v) const
-    {
-        double dx, dy, dz;
-        ray(x, y, dx, dy, dz);
-        const double lon = std::atan2(-dx, dz);
-        const double lat = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
-        u = srcW * 0.5 - lon * perLon - 0.5;
-        v = srcH * 0.5 - lat * perLat - 0.5;
-    }
-};
 
 constexpr int kTileShift = 6;
 static_assert(TiledPanorama::kTile == 1 << kTileShift);
@@ -209,10 +159,7 @@ void runParallel(int count, int threads, const std::function<void(int)> &work)
 QPointF panoViewSource(double x, double y, int viewWidth, int viewHeight, int srcWidth,
                        int srcHeight, double pan, double tilt, double vfov)
 {
-    const Camera cam(viewWidth, viewHeight, srcWidth, srcHeight, pan, tilt, vfov);
-    double u, v;
-    cam.source(x, y, u, v);
-    return {u, v};
+    return ViewMapping(viewWidth, viewHeight, srcWidth, srcHeight, pan, tilt, vfov).source(x, y);
 }
 
 namespace {
@@ -324,11 +271,11 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         return;
     }
     const int W = target.width(), H = target.height();
-    // Positions are worked out on the full image and scaled to the level a cell reads.
-    const Camera cam(W, H, panorama.width(), panorama.height(), pan, tilt, vfov);
-    const int levels = std::min(panorama.levelCount(), 8);
-    Sampler samplers[8];
-    double scaleU[8], scaleV[8];
+    const int levels = std::min(panorama.levelCount(), ViewMapping::kMaxLevels);
+    // Positions are worked out on the full image and scaled to the level a run reads.
+    const ViewMapping mapping(W, H, panorama.width(), panorama.height(), pan, tilt, vfov, levels);
+    Sampler samplers[ViewMapping::kMaxLevels];
+    double scaleU[ViewMapping::kMaxLevels], scaleV[ViewMapping::kMaxLevels];
     for (int i = 0; i < levels; ++i) {
         const TiledPanorama::Level &level = panorama.level(i);
         Sampler &sampler = samplers[i];
@@ -342,144 +289,24 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
     }
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
-    const int cellsX = (W + kCell - 1) / kCell;
-    const int bands = (H + kCell - 1) / kCell;
-    const double srcW = panorama.width();
-
-    auto unwrap = [srcW](double u, double ref) {
-        if (u - ref > srcW / 2)
-            return u - srcW;
-        if (u - ref < -srcW / 2)
-            return u + srcW;
-        return u;
-    };
-    // Corners of a cell: top left, top right, bottom left, bottom right.
-    struct Corners
-    {
-        QPointF p[4];
-    };
-    // The level for a cell: the smallest one that still has a pixel per view pixel along the
-    // shorter of the cell's two sides.
-    auto levelOf = [&](const Corners &c, int size) {
-        const double u00 = c.p[0].x();
-        const double across = std::hypot(unwrap(c.p[1].x(), u00) - u00, c.p[1].y() - c.p[0].y());
-        const double down = std::hypot(unwrap(c.p[2].x(), u00) - u00, c.p[2].y() - c.p[0].y());
-        double ratio = std::sqrt(across * down) / size;
-        int index = 0;
-        while (index + 1 < levels && ratio >= 2) {
-            ratio /= 2;
-            ++index;
-        }
-        return index;
-    };
-    // Whether interpolating between the corners misses `exact` at (s, t) by more than allowed
-    // (a quarter of a pixel of the level read).
-    auto misses = [&unwrap](const Corners &c, const QPointF &exact, double s, double t, int index) {
-        const double tolerance = kTolerance * (1 << index);
-        const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
-                     u11 = unwrap(c.p[3].x(), u00);
-        const double iu = (u00 * (1 - s) + u10 * s) * (1 - t) + (u01 * (1 - s) + u11 * s) * t;
-        const double iv = (c.p[0].y() * (1 - s) + c.p[1].y() * s) * (1 - t) + (c.p[2].y() * (1 - s) + c.p[3].y() * s) * t;
-        return std::abs(unwrap(exact.x(), u00) - iu) > tolerance || std::abs(exact.y() - iv) > tolerance;
-    };
-    auto at = [&cam](double x, double y) {
-        double u, v;
-        cam.source(x, y, u, v);
-        return QPointF(u, v);
-    };
-    // `n` pixels of row `t` (0..1) of a cell `size` pixels wide, interpolated.
-    auto span = [&](quint32 *out, int n, int size, const Corners &c, double t, int index) {
-        const double u00 = c.p[0].x(), u10 = unwrap(c.p[1].x(), u00), u01 = unwrap(c.p[2].x(), u00),
-                     u11 = unwrap(c.p[3].x(), u00);
-        const double uL = u00 + (u01 - u00) * t, uR = u10 + (u11 - u10) * t;
-        const double vL = c.p[0].y() + (c.p[2].y() - c.p[0].y()) * t, vR = c.p[1].y() + (c.p[3].y() - c.p[1].y()) * t;
-        const double su = scaleU[index], sv = scaleV[index];
-        qint64 uf = toFixed((uL + 0.5) * su - 0.5), vf = toFixed((vL + 0.5) * sv - 0.5);
-        const qint64 du = toFixed((uR - uL) * su / size), dv = toFixed((vR - vL) * sv / size);
-        const Sampler &sampler = samplers[index];
-        for (int i = 0; i < n; ++i) {
-            out[i] = sampler.at(uf, vf);
-            uf += du;
-            vf += dv;
-        }
-    };
-    auto exactRun = [&](quint32 *out, int x, int y, int n, int index) {
-        const Sampler &sampler = samplers[index];
-        for (int i = 0; i < n; ++i) {
-            double u, v;
-            cam.source(x + i, y, u, v);
-            out[i] = sampler.at(toFixed((u + 0.5) * scaleU[index] - 0.5), toFixed((v + 0.5) * scaleV[index] - 0.5));
-        }
-    };
-    constexpr int kSub = 4;                  // pixels of a fine cell
-    constexpr int kSubs = kCell / kSub;      // fine cells across a cell
 
     auto band = [&](int b) {
-        const int y0 = b * kCell;
-        const int rowsHere = std::min(kCell, H - y0);
-        const double half = kCell / 2.0;
-        std::vector<QPointF> top(cellsX + 1), bottom(cellsX + 1), side(cellsX + 1);
-        for (int k = 0; k <= cellsX; ++k) {
-            top[k] = at(k * kCell, y0);
-            bottom[k] = at(k * kCell, y0 + kCell);
-            side[k] = at(k * kCell, y0 + half);
-        }
-        struct Fine
-        {
-            QPointF node[kSubs + 1][kSubs + 1];
-            bool exact[kSubs][kSubs];
-            int level[kSubs][kSubs];
-        };
-        std::vector<Corners> cells(cellsX);
-        std::vector<int> cellLevel(cellsX);
-        std::vector<int> fineIndex(cellsX, -1);
-        std::vector<Fine> fines;
-        for (int k = 0; k < cellsX; ++k) {
-            Corners &c = cells[k];
-            c = Corners{{top[k], top[k + 1], bottom[k], bottom[k + 1]}};
-            const double x = k * kCell;
-            const int l = cellLevel[k] = levelOf(c, kCell);
-            const bool coarseFails = misses(c, at(x + half, y0 + half), 0.5, 0.5, l)
-                || misses(c, at(x + half, y0), 0.5, 0, l) || misses(c, at(x + half, y0 + kCell), 0.5, 1, l)
-                || misses(c, side[k], 0, 0.5, l) || misses(c, side[k + 1], 1, 0.5, l);
-            if (!coarseFails)
-                continue;
-            Fine f;
-            for (int j = 0; j <= kSubs; ++j)
-                for (int i = 0; i <= kSubs; ++i)
-                    f.node[j][i] = at(x + i * kSub, y0 + j * kSub);
-            for (int j = 0; j < kSubs; ++j)
-                for (int i = 0; i < kSubs; ++i) {
-                    const Corners fc{{f.node[j][i], f.node[j][i + 1], f.node[j + 1][i], f.node[j + 1][i + 1]}};
-                    f.level[j][i] = levelOf(fc, kSub);
-                    f.exact[j][i] = misses(fc, at(x + (i + 0.5) * kSub, y0 + (j + 0.5) * kSub), 0.5, 0.5, f.level[j][i]);
-                }
-            fineIndex[k] = int(fines.size());
-            fines.push_back(f);
-        }
-        for (int j = 0; j < rowsHere; ++j) {
-            const int y = y0 + j;
+        ViewMapping::Band plan;
+        plan.plan(mapping, b);
+        std::vector<ViewMapping::Run> runs;
+        for (int y = plan.firstRow(); y < plan.endRow(); ++y) {
             quint32 *out = reinterpret_cast<quint32 *>(outBits + y * outBpl);
-            const double t = double(j) / kCell;
-            for (int k = 0; k < cellsX; ++k) {
-                const int x0 = k * kCell;
-                const int n = std::min(kCell, W - x0);
-                if (fineIndex[k] < 0) {
-                    span(out + x0, n, kCell, cells[k], t, cellLevel[k]);
-                    continue;
-                }
-                const Fine &f = fines[fineIndex[k]];
-                const int fj = j / kSub;
-                const double ft = double(j % kSub) / kSub;
-                for (int i = 0; i < kSubs && i * kSub < n; ++i) {
-                    const int xs = x0 + i * kSub;
-                    const int m = std::min(kSub, n - i * kSub);
-                    if (f.exact[fj][i])
-                        exactRun(out + xs, xs, y, m, f.level[fj][i]);
-                    else
-                        span(out + xs, m, kSub,
-                             Corners{{f.node[fj][i], f.node[fj][i + 1], f.node[fj + 1][i], f.node[fj + 1][i + 1]}}, ft,
-                             f.level[fj][i]);
+            plan.runs(y, runs);
+            for (const ViewMapping::Run &r : runs) {
+                const double su = scaleU[r.level], sv = scaleV[r.level];
+                qint64 uf = toFixed((r.u + 0.5) * su - 0.5), vf = toFixed((r.v + 0.5) * sv - 0.5);
+                const qint64 du = toFixed(r.du * su), dv = toFixed(r.dv * sv);
+                const Sampler &sampler = samplers[r.level];
+                quint32 *o = out + r.x;
+                for (int i = 0; i < r.n; ++i) {
+                    o[i] = sampler.at(uf, vf);
+                    uf += du;
+                    vf += dv;
                 }
             }
         }
@@ -488,7 +315,7 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
         threads = QThread::idealThreadCount();
     if (qint64(W) * H < 64 * 64)
         threads = 1;
-    runParallel(bands, threads, band);
+    runParallel(mapping.bandCount(), threads, band);
 }
 
 void renderPanoViewReference(const QImage &equirect, QImage &target, double pan, double tilt,
@@ -503,13 +330,13 @@ void renderPanoViewReference(const QImage &equirect, QImage &target, double pan,
     }
     const int W = target.width(), H = target.height();
     const int sw = equirect.width(), sh = equirect.height();
-    const Camera cam(W, H, sw, sh, pan, tilt, vfov);
+    const ViewMapping mapping(W, H, sw, sh, pan, tilt, vfov);
     const bool opaque = target.format() == QImage::Format_RGB32 || equirect.format() == QImage::Format_RGB32;
     for (int y = 0; y < H; ++y) {
         quint32 *out = reinterpret_cast<quint32 *>(target.scanLine(y));
         for (int x = 0; x < W; ++x) {
             double dx, dy, dz;
-            cam.ray(x, y, dx, dy, dz);
+            mapping.ray(x, y, dx, dy, dz);
             const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
             const double lon = std::atan2(-dx, dz);
             const double lat = std::asin(std::clamp(dy / len, -1.0, 1.0));

@@ -49,10 +49,9 @@ private:
 };
 
 // Fills `target` (Format_RGB32 or Format_ARGB32; size and format kept) with the bilinearly
-// sampled view. The mapping is computed exactly on a grid of 16-pixel cells and interpolated
-// inside them; a cell whose interpolation is off by more than a quarter of a source pixel at its
-// centre or the middle of an edge (near a pole, at wide fields of view) is split into 4-pixel
-// cells checked the same way, and those that still fail are computed per pixel.
+// sampled view. The mapping is sl::projection::ViewMapping's (the engine's as well): exact on a
+// grid of 16-pixel cells and interpolated inside them, finer near a pole and at wide fields of
+// view, per pixel where even that misses by more than a quarter of a pixel of the level read.
 // Each cell reads the smallest level that still has a pixel per view pixel along the shorter of
 // the cell's sides. Rows are shared among `threads` threads (0: the ideal thread count). A null
 // source, or a field of view outside (0, 180), leaves the target black.
