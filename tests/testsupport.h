@@ -1,6 +1,10 @@
 #pragma once
 // Shared helpers for the Qt Test executables.
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFocusEvent>
+#include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
 #include <QtGlobal>
@@ -34,5 +38,24 @@ private:
     QTemporaryDir m_dir;
     QString m_oldCwd;
 };
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Leaving a control as the user does with the mouse or Tab.
+inline void leaveControl(QWidget *w)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w, &out);
+}
 
 } // namespace testsupport

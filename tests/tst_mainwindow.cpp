@@ -21,30 +21,18 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::leaveControl;
+using testsupport::readFile;
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-// Leaving a control as the user does with the mouse or Tab.
-void leave(QWidget *w)
-{
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(w, &out);
+    QVERIFY(testsupport::writeFile(path, bytes));
 }
 
 void typeInto(QLineEdit *e, const QString &text)
 {
     e->setText(text);
-    leave(e);
+    leaveControl(e);
 }
 
 // Answers message boxes from a queue and records what was asked.
@@ -129,13 +117,13 @@ private slots:
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
         w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nadded.by.hand=yes"));
-        leave(w.ui->mConfigFile);
+        leaveControl(w.ui->mConfigFile);
         QCOMPARE(w.GetValue(QStringLiteral("added.by.hand")), QStringLiteral("yes"));
 
         QVERIFY(w.SaveProject());
         QVERIFY(!w.isModified());
         QCOMPARE(w.windowTitle(), QStringLiteral("pano.slp - Skyloom"));
-        const QByteArray saved = readBytes(path);
+        const QByteArray saved = readFile(path);
         QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
                                  "weird line without equals\r\nmovie.width=640\r\ncustom.key = spaced\r\n"));
         QVERIFY(saved.contains("added.by.hand=yes\r\n"));
@@ -196,7 +184,7 @@ private slots:
     {
         const QString path = dir + QStringLiteral("/close.slp");
         writeBytes(path, "input=a.jpg\r\n");
-        const QByteArray original = readBytes(path);
+        const QByteArray original = readFile(path);
         {
             Answers answers;
             TfrmMainForm w;
@@ -204,13 +192,13 @@ private slots:
             typeInto(w.ui->edTitle, QStringLiteral("Title"));
             answers.replies << sl::IDCANCEL;
             QVERIFY(!w.FormCloseQuery());
-            QCOMPARE(readBytes(path), original);
+            QCOMPARE(readFile(path), original);
             answers.replies << sl::IDNO;
             QVERIFY(w.FormCloseQuery());
-            QCOMPARE(readBytes(path), original);
+            QCOMPARE(readFile(path), original);
             answers.replies << sl::IDYES;
             QVERIFY(w.FormCloseQuery());
-            QVERIFY(readBytes(path).contains("userdata.title=Title\r\n"));
+            QVERIFY(readFile(path).contains("userdata.title=Title\r\n"));
         }
         // A save that fails keeps the window open and the project modified.
         {
@@ -245,7 +233,7 @@ private slots:
         answers.saveNames << dir + QStringLiteral("/other.slp");
         w.miNewProjectClick();
         QCOMPARE(answers.asked.size(), 1);
-        QVERIFY(readBytes(path).contains("typed.here=1\r\n"));
+        QVERIFY(readFile(path).contains("typed.here=1\r\n"));
     }
 
     void failedOpenChangesNothing()

@@ -6,6 +6,7 @@
 #include <QFocusEvent>
 #include <QtTest>
 
+#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
 #include "testsupport.h"
@@ -13,19 +14,12 @@
 
 namespace {
 
-bool ownEnabled(const QWidget *w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
+using sl::ownEnabled;
+using testsupport::leaveControl;
 
 void writeText(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-void leave(QWidget *w)
-{
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(w, &out);
+    QVERIFY(testsupport::writeFile(path, bytes));
 }
 
 QColor swatch(const QWidget *w) { return w->palette().color(QPalette::Window); }
@@ -218,12 +212,12 @@ private slots:
         QCOMPARE(w.GetValue("thumbnail.quality"), QStringLiteral("40"));
 
         QCOMPARE(w.ui->lbTilesizeHint->text(), QStringLiteral("Optimal: 430 px"));
-        leave(w.ui->edMovieTiles);
+        leaveControl(w.ui->edMovieTiles);
         QCOMPARE(asked.size(), 1);
         QVERIFY(asked.first().endsWith(QStringLiteral("Should I correct the tile size to 511?")));
         QCOMPARE(w.GetValue("movie.tilesize"), QStringLiteral("512"));
         replies << sl::IDYES;
-        leave(w.ui->edMovieTiles);
+        leaveControl(w.ui->edMovieTiles);
         QCOMPARE(w.GetValue("movie.tilesize"), QStringLiteral("511"));
         QTest::mousePress(w.ui->lbTilesizeHint, Qt::LeftButton);
         QCOMPARE(w.GetValue("movie.tilesize"), QStringLiteral("430"));
@@ -259,7 +253,7 @@ private slots:
         QVERIFY(ownEnabled(w.ui->btBotCreateMovie));
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile); // a format typed on the raw-text tab
         w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText().replace("output.format=1", "output.format=7"));
-        leave(w.ui->mConfigFile);
+        leaveControl(w.ui->mConfigFile);
         QCOMPARE(w.ui->cbOutputFormat->currentIndex(), -1);
         QVERIFY(!ownEnabled(w.ui->btBotCreateMovie));
         w.edExit();
