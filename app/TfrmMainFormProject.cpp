@@ -482,31 +482,26 @@ void TfrmMainForm::BuildRecentMenus()
     ui->miRecentProjects->clear();
     ui->lbRecentFiles->clear();
     m_recentListSlots.clear();
-    for (int slot = 0; slot < 5; ++slot) {
-        const QString path = recent.path(sl::RecentLists::Projects, slot);
-        if (path.isEmpty())
-            continue;
-        QAction *a = ui->miRecentProjects->addAction(path);
+    for (const auto &e : recent.entries(sl::RecentLists::Projects)) {
+        const int slot = e.slot;
+        QAction *a = ui->miRecentProjects->addAction(e.path);
         a->setData(slot);
         connect(a, &QAction::triggered, this, [this, slot] { RecentProjectClick(slot); });
-        ui->lbRecentFiles->addItem(QFileInfo(path).fileName());
+        ui->lbRecentFiles->addItem(e.fileName);
         m_recentListSlots.append(slot);
     }
     ui->miRecentProjects->setEnabled(!ui->miRecentProjects->isEmpty());
     ui->miRecentProjects->menuAction()->setEnabled(!ui->miRecentProjects->isEmpty());
 
     ui->miApplyTemplate->clear();
-    bool any = false;
-    for (int slot = 0; slot < 5; ++slot) {
-        const QString path = recent.path(sl::RecentLists::Templates, slot);
-        if (path.isEmpty())
-            continue;
-        QAction *a = ui->miApplyTemplate->addAction(path);
+    const auto templates = recent.entries(sl::RecentLists::Templates);
+    for (const auto &e : templates) {
+        const int slot = e.slot;
+        QAction *a = ui->miApplyTemplate->addAction(e.path);
         a->setData(slot);
         connect(a, &QAction::triggered, this, [this, slot] { RecentTemplateClick(slot); });
-        any = true;
     }
-    if (any)
+    if (!templates.isEmpty())
         ui->miApplyTemplate->addSeparator();
     QAction *file = ui->miApplyTemplate->addAction(tr("File..."));
     connect(file, &QAction::triggered, this, &TfrmMainForm::miApplyTemplateClick);

@@ -74,7 +74,7 @@ bool confirmOverwriteOutput(const QString &fileName, const QString &basePath, bo
 bool tilesExist(int projectType, const QString &cubeFile, bool dosNumbering, bool tiffFaces,
                 const QString &basePath)
 {
-    if (projectType != ProjectCubeFaces && projectType != ProjectObjectSequence && projectType != ProjectLightTable)
+    if (projectType != PtCubeFaces && projectType != PtObjectSequence && projectType != PtLightTable)
         return false;
     if (cubeFile.isEmpty())
         return false;
@@ -86,7 +86,7 @@ bool tilesExist(int projectType, const QString &cubeFile, bool dosNumbering, boo
 
 bool confirmOverwriteTiles(int projectType, bool tilesFound, const AskYesNo &ask)
 {
-    if ((projectType != ProjectCubeFaces && projectType != ProjectEquirectangular) || !tilesFound)
+    if ((projectType != PtCubeFaces && projectType != PtEquirectangular) || !tilesFound)
         return true;
     if (!ask)
         return false;
@@ -124,7 +124,7 @@ CreateOutputResult createOutput(const CreateOutputContext &c, const CreateHooks 
         const QString movie = outputFileName(OutputKind::Movie, c.outputFile);
         if (!confirmOverwriteOutput(movie, c.basePath, c.confirmOverwrite, hooks.ask))
             return out;
-        if (c.projectType == ProjectCubeFaces && !checkTilesExist(c, hooks))
+        if (c.projectType == PtCubeFaces && !checkTilesExist(c, hooks))
             return out;
         const QStringList options = engine::createOutputOptions(FormatQuickTime, c.projectType, c.tiffFaces);
         if (!options.isEmpty())

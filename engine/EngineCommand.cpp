@@ -32,14 +32,14 @@ QStringList commandOptions(EngineCommand command, int projectType, bool tiffFace
     switch (command) {
     case EngineCommand::CreateQuickTime:
         switch (projectType) {
-        case ProjectEquirectangular:
-        case ProjectCylindrical:
+        case PtEquirectangular:
+        case PtCylindrical:
             return {QStringLiteral("-f"), QStringLiteral("_tmp_cube")};
-        case ProjectCubeFaces:
+        case PtCubeFaces:
             return {tiffFaces ? QStringLiteral("-ac") : QStringLiteral("-a")};
-        case ProjectObjectStrip:
-        case ProjectObjectSequence:
-        case ProjectLightTable:
+        case PtObjectStrip:
+        case PtObjectSequence:
+        case PtLightTable:
             return {QStringLiteral("-ac")};
         default:
             return {};

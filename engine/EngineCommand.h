@@ -6,17 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace sl {
+#include "project/ProjectType.h"
 
-// Project types as the main window counts them.
-enum ProjectTypeId {
-    ProjectCubeFaces = 0,
-    ProjectEquirectangular = 1,
-    ProjectCylindrical = 2,
-    ProjectObjectStrip = 3,
-    ProjectObjectSequence = 4,
-    ProjectLightTable = 5,
-};
+namespace sl {
 
 // Output format of the create command (index of the output format list).
 enum OutputFormat { FormatQuickTime = 0, FormatFlash = 1 };

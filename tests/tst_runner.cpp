@@ -217,7 +217,7 @@ private slots:
         Console engineLines(runner);
         const EngineJobRequest request{base, {"input=pano ü.jpg", "output=pano.mov"}, true, base + "/project.slp",
                                        QFileInfo(m_engine).absolutePath(), "/nowhere", false,
-                                       engine::commandOptions(EngineCommand::CreateQuickTime, ProjectEquirectangular, true)};
+                                       engine::commandOptions(EngineCommand::CreateQuickTime, PtEquirectangular, true)};
         QStringList header;
         int prepared = 0, saves = 0; // the console is prepared once the script is there; a modified project is not saved
         const EngineJobHooks hooks{
