@@ -84,14 +84,6 @@ private slots:
         env.reset();
     }
 
-    void directions()
-    {
-        QCOMPARE(directionFor(1), Direction::ToCubeFaces);
-        QCOMPARE(directionFor(0), Direction::ToEquirect);
-        for (int t : {2, 3, 4, 5, -1})
-            QVERIFY(!directionFor(t));
-    }
-
     void openingProposals()
     {
         // Project values, direction, then the name, tile text, TIFF, dosup and interpolator shown.

@@ -100,17 +100,9 @@ private slots:
         QCOMPARE(list.value(QStringLiteral("sprite.1.color")), QStringLiteral("0x1A2B3C"));
     }
 
-    void blendModes()
+    // Only a visible sprite blended (or alpha-blended) with black asks before Ok writes.
+    void blackBlend()
     {
-        const int codes[] = {0, 32, 36, 256, 260};
-        for (int item = 0; item < BlendItemCount; ++item) {
-            QCOMPARE(blendModeOfItem(item), codes[item]);
-            QCOMPARE(blendItemOfMode(codes[item]), item);
-        }
-        QCOMPARE(blendItemOfMode(33), -1);
-        QCOMPARE(blendModeOfItem(-1), -1);
-
-        // Only a visible sprite blended (or alpha-blended) with black asks.
         const struct { int item; bool visible; QColor colour; bool asks; } rows[] = {
             {1, true, Qt::black, true},   {4, true, Qt::black, true},  {0, true, Qt::black, false},
             {3, true, Qt::black, false},  {1, false, Qt::black, false}, {1, true, QColor(0, 0, 1), false},

@@ -640,7 +640,7 @@ bool Engine::makeMovie(bool tiffFaces)
         movie.height = pano.height();
         movie.frames = {jpeg};
     }
-    // View settings: the viewer's defaults, then every movie, view and object line of the
+    // View settings: the viewer's defaults, then every movie, view, object and sprite line of the
     // project (the last line of a key wins).
     const QList<QPair<QString, QString>> defaults = {
         {"movie.width", "400"}, {"movie.height", "300"}, {"pan.default", "0"},  {"pan.min", "0"},
