@@ -127,6 +127,7 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
     // 24-28
     RegisterBindings();
     BuildSpriteRows();
+    connectEditorHandlers();
     AddBinding(QStringLiteral("sprite.14.filename"), ui->edBackgroundSound, QString());
 
     // 29

@@ -25,6 +25,7 @@ class TfrmMainForm;
 namespace sl {
 class EngineRunner;
 class SettingsStore;
+struct ProjectAccess;
 }
 
 class TfrmMainForm : public QMainWindow
@@ -143,6 +144,13 @@ public:
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
+    // ---- Sprite rows and the convert dialog (TfrmMainFormEditors.cpp)
+    // GetValue and SetValue for the editors' plain models.
+    sl::ProjectAccess projectAccess();
+    void btSpriteEditClick(QObject *sender);
+    void btSpriteDeleteClick(QObject *sender);
+    void btConvertClick();
+
 public slots:
     void miNewProjectClick();
     void miOpenProjectClick();
@@ -219,6 +227,8 @@ private:
     void sliderMoved(QWidget *slider, QWidget *edit);
     int OptimalTileSize = 0;
     bool m_mirroring = false; // a quality edit and its track bar are being put in step
+
+    void connectEditorHandlers(); // TfrmMainFormEditors.cpp
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

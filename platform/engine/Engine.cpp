@@ -640,7 +640,7 @@ bool Engine::makeMovie(bool tiffFaces)
         movie.height = pano.height();
         movie.frames = {jpeg};
     }
-    // View settings: the viewer's defaults, then every movie, view and object line of the
+    // View settings: the viewer's defaults, then every movie, view, object and sprite line of the
     // project (the last line of a key wins).
     const QList<QPair<QString, QString>> defaults = {
         {"movie.width", "400"}, {"movie.height", "300"}, {"pan.default", "0"},  {"pan.min", "0"},
@@ -648,7 +648,7 @@ bool Engine::makeMovie(bool tiffFaces)
         {"fov.default", "70"},  {"fov.min", "5"},        {"fov.max", "120"}};
     for (const auto &d : defaults)
         movie.settings.insert(d.first, d.second);
-    static const QStringList prefixes = {"movie.", "pan.", "tilt.", "fov.", "object.", "userdata."};
+    static const QStringList prefixes = {"movie.", "pan.", "tilt.", "fov.", "object.", "userdata.", "sprite."};
     for (const QString &line : m_project.lines()) {
         const QString key = sl::ProjectList::lineName(line).trimmed().toLower();
         if (key.isEmpty() || key.startsWith(QLatin1String("object.image.")))

@@ -1,0 +1,382 @@
+// Converting between an equirectangular image and cube faces: the dialog's proposals and
+// checks, the run through our engine and the project type that follows.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/TfrmMainForm.h"
+#include "engine/ConvertCommand.h"
+#include "engine/gui/TfrmConvert.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "testsupport.h"
+#include "ui_TfrmConvert.h"
+#include "ui_TfrmMainForm.h"
+
+using namespace sl::convert;
+
+namespace {
+
+// Fake window operations: what was set, asked, noticed and run, in order.
+struct Recorder
+{
+    QStringList log;
+    bool answer = true;
+    int engineResult = 0;
+    ConvertHooks hooks()
+    {
+        ConvertHooks h;
+        h.ask = [this](const QString &text, const QString &caption) {
+            log << QStringLiteral("ask ") + caption + QStringLiteral(": ") + text;
+            return answer;
+        };
+        h.notice = [this](const QString &text) { log << QStringLiteral("notice ") + text; };
+        h.setValue = [this](const QString &k, const QString &v) { log << QStringLiteral("set ") + k + '=' + v; };
+        h.projectToControls = [this] { log << QStringLiteral("show"); };
+        h.controlsToProject = [this] { log << QStringLiteral("store"); };
+        h.setProjectType = [this](int t) { log << QStringLiteral("type %1").arg(t); };
+        h.showFileName = [this](const QString &n) { log << QStringLiteral("edit ") + n; };
+        h.runEngine = [this](const QStringList &o) {
+            log << QStringLiteral("run ") + o.join(' ');
+            return engineResult;
+        };
+        return h;
+    }
+};
+
+void touch(const QString &path)
+{
+    QVERIFY(testsupport::writeFile(path, "x"));
+}
+
+QImage testPanorama(int width, int height)
+{
+    QImage pano(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pano.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x / 16 + y / 16) % 2 ? 200 : 60));
+    return pano;
+}
+
+} // namespace
+
+class TestConvert : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { env.reset(new testsupport::IsolatedEnvironment); }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_EXIT"})
+            qunsetenv(name);
+        env.reset();
+    }
+
+    void openingProposals()
+    {
+        // Project values, direction, then the name, tile text, TIFF, dosup and interpolator shown.
+        const struct {
+            const char *lines;
+            Direction d;
+            const char *name, *tile;
+            bool tiff, dosUp;
+            int interpolator;
+        } rows[] = {
+            {"input=pics/pano.final.jpg", Direction::ToCubeFaces, "pics/pano.final_cube", "0", false, false, 2},
+            {"input=pano.jpg|cubefile=faces/f|stitcher.tiff=1|cubefile.dosup=1|stitcher.tilesize=512|stitcher.interpolator=0",
+             Direction::ToCubeFaces, "faces/f", "512", true, true, 0},
+            {"input=pano|stitcher.tiff=0|cubefile.dosup=01|stitcher.interpolator=4", Direction::ToCubeFaces, "pano_cube",
+             "0", false, false, -1},
+            {"input=back.tif|cubefile=f|stitcher.width=5001|stitcher.interpolator=-1", Direction::ToEquirect, "back.tif",
+             "5001", true, false, -1},
+            {"stitcher.interpolator=abc", Direction::ToEquirect, "", "0", true, false, 0},
+        };
+        for (const auto &r : rows) {
+            QHash<QString, QString> values;
+            for (const QString &line : QString::fromUtf8(r.lines).split('|'))
+                values.insert(line.section('=', 0, 0), line.section('=', 1));
+            const ConvertForm f = openingForm(
+                r.d, [&](const QString &k, const QString &def) { return values.value(k, def); }, 4);
+            QCOMPARE(f.fileName, QString::fromUtf8(r.name));
+            QCOMPARE(f.tileText, QString::fromUtf8(r.tile));
+            if (r.d == Direction::ToCubeFaces) {
+                QCOMPARE(f.tiff, r.tiff);
+                QCOMPARE(f.dosUp, r.dosUp);
+            }
+            QCOMPARE(f.interpolatorItem, r.interpolator);
+            QCOMPARE(f.panoHeightVisible, r.d == Direction::ToEquirect);
+            QCOMPARE(f.fileButtonVisible, r.d == Direction::ToEquirect);
+            QCOMPARE(f.tileFormatVisible, r.d == Direction::ToCubeFaces);
+        }
+        QCOMPARE(panoHeightText(QStringLiteral("5001")), QStringLiteral("x 2500"));
+        QCOMPARE(panoHeightText(QStringLiteral("abc")), QStringLiteral("x 0"));
+        QCOMPARE(panoHeightText(QStringLiteral("0x10")), QStringLiteral("x 8"));
+    }
+
+    // What a press of Ok does, step by step, for a name and the files already there.
+    void checksAndRuns()
+    {
+        const QString base = env->path() + QStringLiteral("/proj é");
+        QDir().mkpath(base);
+        touch(base + QStringLiteral("/old_cube_0.jpg"));
+        touch(base + QStringLiteral("/old.tif"));
+        touch(base + QStringLiteral("/afile"));
+        const struct {
+            Direction d;
+            const char *name;
+            bool tiff, confirm, answer;
+            int result;
+            bool ran;
+            const char *log;
+        } rows[] = {
+            {Direction::ToCubeFaces, "a*b", true, true, true, 0, false, "notice The filename contains illegal characters!"},
+            {Direction::ToEquirect, "x?.tif", true, true, true, 0, false, "notice The filename contains illegal characters!"},
+            {Direction::ToCubeFaces, "", true, true, true, 0, false, "notice Please select an output file!"},
+            {Direction::ToEquirect, "", true, true, true, 0, false, "notice Please select an output file!"},
+            {Direction::ToCubeFaces, "f", true, true, true, 0, true,
+             "set cubefile=f|set stitcher.tiff=1|set cubefile.dosup=0|set stitcher.tilesize=512|show|run -x|type 0|store"},
+            {Direction::ToCubeFaces, "f", false, true, true, 3, true,
+             "set cubefile=f|set stitcher.tiff=0|set cubefile.dosup=0|set stitcher.tilesize=512|show|run -e"},
+            // New faces already there: asked with confirmation on, not with it off.
+            {Direction::ToCubeFaces, "old_cube", false, true, false, 0, false,
+             "set cubefile=old_cube|set stitcher.tiff=0|set cubefile.dosup=0|set stitcher.tilesize=512|show"
+             "|ask Tiles found: Do you want to override the existing tiles?"},
+            {Direction::ToCubeFaces, "old_cube", false, false, false, 0, true,
+             "set cubefile=old_cube|set stitcher.tiff=0|set cubefile.dosup=0|set stitcher.tilesize=512|show|run -e"
+             "|type 0|store"},
+            {Direction::ToEquirect, "back", true, true, true, 0, true,
+             "edit back.tif|set input=back.tif|set stitcher.width=512|show|run -r|type 1|store"},
+            {Direction::ToEquirect, "old.tif", true, true, false, 0, false,
+             "ask Overwrite file: The output file \"old.tif\" already exist! Do you want to replace this file?"},
+            {Direction::ToEquirect, "old.tif", true, false, false, 255, true,
+             "set input=old.tif|set stitcher.width=512|show|run -r"},
+        };
+        for (const auto &r : rows) {
+            Recorder rec;
+            rec.answer = r.answer;
+            rec.engineResult = r.result;
+            ConvertRequest req;
+            req.direction = r.d;
+            req.fileName = QString::fromUtf8(r.name);
+            req.tiff = r.tiff;
+            req.tileText = QStringLiteral("512");
+            req.basePath = base;
+            req.confirmOverwrite = r.confirm;
+            const ConvertOutcome out = convert(req, rec.hooks());
+            QCOMPARE(rec.log.join('|'), QString::fromUtf8(r.log));
+            QCOMPARE(out.ran, r.ran);
+            if (r.ran)
+                QCOMPARE(out.result, r.result);
+        }
+    }
+
+    void missingFolders()
+    {
+        const QString base = env->path() + QStringLiteral("/base");
+        QDir().mkpath(base);
+        touch(base + QStringLiteral("/afile"));
+        QCOMPARE(outputFolder(QStringLiteral("pano.tif"), base), QString());
+        QCOMPARE(outputFolder(QStringLiteral("a/b//pano.tif"), base), base + QStringLiteral("/a/b"));
+        QCOMPARE(outputFolder(QStringLiteral("/abs/x/f"), base), QStringLiteral("/abs/x"));
+
+        Recorder rec;
+        ConvertRequest req;
+        req.direction = Direction::ToCubeFaces;
+        req.basePath = base;
+        req.fileName = QStringLiteral("new dir/sub/faces");
+
+        // No: nothing made, nothing set.
+        rec.answer = false;
+        QVERIFY(!convert(req, rec.hooks()).ran);
+        QCOMPARE(rec.log.size(), 1);
+        QVERIFY(rec.log.first().startsWith(QStringLiteral("ask Output directory: The output directory \"") + base
+                                           + QStringLiteral("/new dir/sub\" doesn't exist!\nShould I create it?")));
+        QVERIFY(!QFileInfo::exists(base + QStringLiteral("/new dir")));
+
+        // Yes: made with its parents, and the run goes on.
+        rec.log.clear();
+        rec.answer = true;
+        QVERIFY(convert(req, rec.hooks()).ran);
+        QVERIFY(QFileInfo(base + QStringLiteral("/new dir/sub")).isDir());
+        QVERIFY(rec.log.contains(QStringLiteral("run -x")));
+
+        // A folder that cannot be made (a file stands in its way): a notice, nothing runs.
+        rec.log.clear();
+        req.fileName = QStringLiteral("afile/sub/faces");
+        QVERIFY(!convert(req, rec.hooks()).ran);
+        QCOMPARE(rec.log.size(), 2);
+        QCOMPARE(rec.log.at(1), QStringLiteral("notice The output directory \"") + base
+                                    + QStringLiteral("/afile/sub\" cannot be created!"));
+    }
+
+    // ---- The dialog with our engine
+
+    void toFacesAndBack()
+    {
+        const QString dir = env->path() + QStringLiteral("/my \"pano\" ü");
+        QDir().mkpath(dir);
+        QVERIFY(sl::image::writeJpeg(testPanorama(800, 400), dir + QStringLiteral("/pano.jpg"), 92));
+        QStringList asked;
+        sl::hooks::msgBox = [&](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return int(sl::IDYES);
+        };
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        QCOMPARE(w.projectType(), 1);
+        QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert to Cubic"));
+        w.SetValue(QStringLiteral("cubefile"), QString());
+        {
+            TfrmConvert d(w);
+            QCOMPARE(d.ui->lbDir->text(), QStringLiteral("Convert to 6 cube faces"));
+            QCOMPARE(d.ui->edFilename->text(), QStringLiteral("pano_cube"));
+            QVERIFY(d.ui->btFilename->isHidden());
+            QVERIFY(d.ui->lbPanoHeight->isHidden());
+            QCOMPARE(d.ui->cbInterpolator->count(), w.ui->cbInterpolator->count());
+            d.ui->rgTileJpeg->setChecked(true);
+            d.ui->edTilesize->setText(QStringLiteral("256"));
+            d.ui->edGamma->setText(QStringLiteral("1.2"));
+            d.ui->btOk->click();
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        }
+        for (const char *face : {"_0", "_1", "_2", "_3", "_4", "_5"}) {
+            const QImage img = sl::image::readImage(dir + QStringLiteral("/pano_cube") + face + QStringLiteral(".jpg"));
+            QCOMPARE(img.size(), QSize(256, 256));
+        }
+        QCOMPARE(w.projectType(), 0);
+        QCOMPARE(w.GetValue(QStringLiteral("movie.cube")), QStringLiteral("1"));
+        QCOMPARE(w.GetValue(QStringLiteral("cubefile")), QStringLiteral("pano_cube"));
+        QCOMPARE(w.GetValue(QStringLiteral("stitcher.gamma")), QStringLiteral("1.2"));
+        QCOMPARE(w.ui->edCubeface->text(), QStringLiteral("pano_cube"));
+        QVERIFY(w.ui->rgTileJpeg->isChecked());
+        QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert to Equirectangular"));
+        QVERIFY(asked.isEmpty());
+
+        // Back, into a folder that does not exist yet and with no extension given.
+        {
+            TfrmConvert d(w);
+            QCOMPARE(d.ui->lbDir->text(), QStringLiteral("Convert to Equirectangular"));
+            QVERIFY(!d.ui->btFilename->isHidden());
+            QVERIFY(d.ui->pTileFormatGroup->isHidden());
+            d.ui->edTilesize->setText(QStringLiteral("600"));
+            QCOMPARE(d.ui->lbPanoHeight->text(), QStringLiteral("x 300"));
+            d.ui->edFilename->setText(QStringLiteral("back again/pano"));
+            d.ui->btOk->click();
+            QCOMPARE(d.ui->edFilename->text(), QStringLiteral("back again/pano.tif"));
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains(QStringLiteral("doesn't exist!")));
+        QCOMPARE(sl::image::readImage(dir + QStringLiteral("/back again/pano.tif")).size(), QSize(600, 300));
+        QCOMPARE(w.projectType(), 1);
+        QCOMPARE(w.GetValue(QStringLiteral("input")), QStringLiteral("back again/pano.tif"));
+        QCOMPARE(w.ui->edInputFile->text(), QStringLiteral("back again/pano.tif"));
+        QCOMPARE(w.GetValue(QStringLiteral("movie.cube")), QStringLiteral("0"));
+
+        // Again to faces: the faces of the first run are there now, so the dialog asks.
+        asked.clear();
+        sl::hooks::msgBox = [&](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return int(sl::IDNO);
+        };
+        w.SetValue(QStringLiteral("cubefile"), QStringLiteral("pano_cube"));
+        TfrmConvert d(w);
+        d.ui->rgTileJpeg->setChecked(true);
+        d.ui->btOk->click();
+        QCOMPARE(asked, QStringList{QStringLiteral("Do you want to override the existing tiles?")});
+        QCOMPARE(d.result(), 0);
+        QVERIFY(!d.ui->btOk->isHidden() && d.ui->btOk->isEnabled() && d.ui->btCancel->isEnabled());
+        QCOMPARE(w.projectType(), 1);
+    }
+
+    void failedRunKeepsTheType()
+    {
+        const QString dir = env->path() + QStringLiteral("/fail");
+        QDir().mkpath(dir);
+        QVERIFY(sl::image::writeJpeg(testPanorama(200, 100), dir + QStringLiteral("/p.jpg"), 90));
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/p.jpg")});
+        qputenv("SKYLOOM_ENGINE_EXIT", "1");
+        TfrmConvert d(w);
+        d.ui->edFilename->setText(QStringLiteral("faces"));
+        d.ui->btOk->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted)); // closes after every run
+        QCOMPARE(w.projectType(), 1);
+        QCOMPARE(w.GetValue(QStringLiteral("cubefile")), QStringLiteral("faces"));
+        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
+    }
+
+    // While the engine runs, Esc and the close box leave the dialog open; Stop ends the run.
+    void cannotCloseWhileRunning()
+    {
+        const QString dir = env->path() + QStringLiteral("/busy");
+        QDir().mkpath(dir);
+        QVERIFY(sl::image::writeJpeg(testPanorama(200, 100), dir + QStringLiteral("/p.jpg"), 90));
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/p.jpg")});
+        sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDYES); };
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
+        TfrmConvert d(w);
+        d.show();
+        bool stillOpen = false, stopShown = false, okDisabled = false;
+        QTimer::singleShot(400, &d, [&] {
+            QTest::keyClick(&d, Qt::Key_Escape);
+            d.close();
+            stillOpen = d.isVisible() && d.isRunning();
+            stopShown = !d.ui->btStop->isHidden();
+            okDisabled = !d.ui->btOk->isEnabled() && !d.ui->btCancel->isEnabled();
+            d.ui->btStop->click();
+        });
+        QElapsedTimer t;
+        t.start();
+        d.ui->btOk->click();
+        QVERIFY(t.elapsed() < 15000);
+        QVERIFY(stillOpen);
+        QVERIFY(stopShown);
+        QVERIFY(okDisabled);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QVERIFY(!d.isRunning());
+        QCOMPARE(w.projectType(), 1);
+        QVERIFY(w.ui->mConsole->toPlainText().startsWith(QStringLiteral("External Call: ")));
+    }
+
+    // The Project tab's button opens the dialog for the project's type.
+    void buttonOpensTheDialog()
+    {
+        TfrmMainForm w;
+        w.projectList().setLines({QStringLiteral("movie.cube=1"), QStringLiteral("input=eq.jpg")});
+        w.ProjectToControls();
+        QString title;
+        QTimer::singleShot(0, &w, [&] {
+            auto *d = qobject_cast<TfrmConvert *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            title = d->ui->lbDir->text();
+            d->ui->edGamma->setText(QStringLiteral("2.2"));
+            d->ui->edFilename->setText(QStringLiteral("bad*name"));
+            d->ui->btOk->click(); // refused: the dialog stays open
+            QVERIFY(d->isVisible());
+            d->ui->btCancel->click();
+        });
+        sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDOK); };
+        w.ui->btConvert->click();
+        QCOMPARE(title, QStringLiteral("Convert to Equirectangular"));
+        // The gamma set before the refused check stays, and the window shows it.
+        QCOMPARE(w.GetValue(QStringLiteral("stitcher.gamma")), QStringLiteral("2.2"));
+        QCOMPARE(w.ui->edGamma->text(), QStringLiteral("2.2"));
+    }
+
+private:
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+};
+
+QTEST_MAIN(TestConvert)
+#include "tst_convert.moc"

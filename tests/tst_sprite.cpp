@@ -1,0 +1,400 @@
+// Sprites: the keys, the preview's placement and drag arithmetic, the dialog and the sprite
+// rows of the main window, and the movie made afterwards.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/TfrmMainForm.h"
+#include "editors/SpriteKeys.h"
+#include "editors/SpritePreview.h"
+#include "editors/gui/TfrmSprite.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "platform/movie/MovieFile.h"
+#include "project/TransferKeys.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+#include "ui_TfrmSprite.h"
+
+using namespace sl::sprite;
+
+namespace {
+
+sl::ProjectList listOf(const char *lines)
+{
+    sl::ProjectList list;
+    const QString text = QString::fromUtf8(lines);
+    list.setLines(text.isEmpty() ? QStringList() : text.split(QLatin1Char('|')));
+    return list;
+}
+
+QString joined(const sl::ProjectList &list)
+{
+    return list.lines().join(QLatin1Char('|'));
+}
+
+void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+class TestSprite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { sl::hooks::restoreDefaults(); }
+
+    // Reading a sprite and writing it straight back (what Ok does on an unchanged dialog).
+    void okWritesTheSpriteKeys()
+    {
+        const struct { const char *before, *after; } rows[] = {
+            // No keys at all: the numbers are added, no empty file, place or size.
+            {"a=1", "a=1|sprite.3.color=0x000000|sprite.3.mode=0|sprite.3.layer=0|sprite.3.before=0|sprite.3.flash=0"
+                    "|sprite.3.anchor=0"},
+            // Present lines are rewritten where they stand; an unknown mode stays as it is;
+            // lower-case colours come back in upper case; an anchor out of the grid is "-1".
+            {"sprite.3.mode=33|x=y|sprite.3.color=0x00ff80|sprite.3.left=-2|sprite.3.anchor=9|sprite.3.layer=5",
+             "sprite.3.mode=33|x=y|sprite.3.color=0x00FF80|sprite.3.left=-2|sprite.3.anchor=-1|sprite.3.layer=-1"
+             "|sprite.3.before=0|sprite.3.flash=0"},
+            // Empty values rewrite present keys but add none; typed text is kept as it is.
+            {"sprite.3.filename=|sprite.3.width=abc|sprite.3.flash=1|sprite.3.before=x",
+             "sprite.3.filename=|sprite.3.width=abc|sprite.3.flash=1|sprite.3.before=0|sprite.3.color=0x000000"
+             "|sprite.3.mode=0|sprite.3.layer=0|sprite.3.anchor=0"},
+        };
+        for (const auto &r : rows) {
+            sl::ProjectList list = listOf(r.before);
+            const sl::ProjectAccess access = sl::listAccess(list);
+            writeSprite(access, 3, readSprite(access, 3));
+            QCOMPARE(joined(list), QString::fromUtf8(r.after));
+        }
+    }
+
+    void colourRoundTrip()
+    {
+        sl::ProjectList list;
+        const sl::ProjectAccess access = sl::listAccess(list);
+        SpriteSettings s;
+        s.colour = QColor(255, 0, 0);
+        writeSprite(access, 1, s);
+        QCOMPARE(list.value(QStringLiteral("sprite.1.color")), QStringLiteral("0xFF0000"));
+        QCOMPARE(readSprite(access, 1).colour, QColor(255, 0, 0));
+        list.setLine(QStringLiteral("sprite.1.color"), QStringLiteral("0x0000FF"));
+        QCOMPARE(readSprite(access, 1).colour, QColor(0, 0, 255));
+        list.setLine(QStringLiteral("sprite.1.color"), QStringLiteral("0x1A2B3C"));
+        writeSprite(access, 1, readSprite(access, 1));
+        QCOMPARE(list.value(QStringLiteral("sprite.1.color")), QStringLiteral("0x1A2B3C"));
+    }
+
+    // Only a visible sprite blended (or alpha-blended) with black asks before Ok writes.
+    void blackBlend()
+    {
+        const struct { int item; bool visible; QColor colour; bool asks; } rows[] = {
+            {1, true, Qt::black, true},   {4, true, Qt::black, true},  {0, true, Qt::black, false},
+            {3, true, Qt::black, false},  {1, false, Qt::black, false}, {1, true, QColor(0, 0, 1), false},
+        };
+        for (const auto &r : rows) {
+            SpriteSettings s;
+            s.blendItem = r.item;
+            s.visible = r.visible;
+            s.colour = r.colour;
+            QCOMPARE(blendsWithBlack(s), r.asks);
+        }
+    }
+
+    void deleteByPrefix()
+    {
+        sl::ProjectList list = listOf("sprite.1.filename=a.mov|sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                                      "|sprite.1.color=0x000000|sprite.11.filename=c.wav|x=sprite.1.left"
+                                      "|sprite.1.=|sprite.10.left=3");
+        QCOMPARE(deleteSprite(list, 1), 3);
+        QCOMPARE(joined(list), QStringLiteral("sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                                              "|sprite.11.filename=c.wav|x=sprite.1.left|sprite.10.left=3"));
+        QCOMPARE(deleteSprite(list, 10), 2);
+        QCOMPARE(deleteSprite(list, 10), 0);
+    }
+
+    // Where the preview draws the sprite, for the four edits and the movie size.
+    void placement()
+    {
+        const struct { const char *left, *top, *width, *height; int mw, mh; QRect drawn; } rows[] = {
+            {"", "", "", "", 400, 300, QRect(0, 0, 16, 16)},
+            {"-1", "0", "100", "50", 400, 300, QRect(300, 0, 100, 50)},
+            {"-2", "-1", "100", "50", 400, 300, QRect(150, 250, 100, 50)},
+            {"-2", "-2", "501", "0", 400, 300, QRect(-50, 142, 501, 16)}, // halves toward zero
+            {"7", "abc", "8", "x", 400, 300, QRect(7, 0, 16, 16)},
+            {"0x10", "-3", "20", "20", 400, 300, QRect(16, -3, 20, 20)},
+            // Right-aligned in a movie narrower than the sprite ends at -2: it stays there
+            // instead of being centred as well.
+            {"-1", "-1", "32", "32", 30, 30, QRect(-2, -2, 32, 32)},
+        };
+        for (const auto &r : rows)
+            QCOMPARE(shapeRect({r.left, r.top, r.width, r.height}, QSize(r.mw, r.mh)), r.drawn);
+    }
+
+    void hoverModes()
+    {
+        const QSize shape(40, 30);
+        const struct { int x, y, modeX, modeY; Qt::CursorShape cursor; } rows[] = {
+            {20, 15, DragWhole, DragWhole, Qt::SizeAllCursor},
+            {5, 5, DragWhole, DragWhole, Qt::SizeAllCursor},     // the band is under 5 pixels
+            {20, 2, DragNone, DragNearEdge, Qt::SizeVerCursor},
+            {20, 26, DragNone, DragFarEdge, Qt::SizeVerCursor},
+            {2, 15, DragNearEdge, DragNone, Qt::SizeHorCursor},
+            {36, 15, DragFarEdge, DragNone, Qt::SizeHorCursor},
+            {2, 2, DragNearEdge, DragNearEdge, Qt::SizeFDiagCursor},
+            {37, 27, DragFarEdge, DragFarEdge, Qt::SizeFDiagCursor},
+            {2, 27, DragNearEdge, DragFarEdge, Qt::SizeBDiagCursor},
+            {37, 2, DragFarEdge, DragNearEdge, Qt::SizeBDiagCursor},
+        };
+        for (const auto &r : rows) {
+            const Hover h = hoverAt(QPoint(r.x, r.y), shape);
+            QCOMPARE(h.modeX, r.modeX);
+            QCOMPARE(h.modeY, r.modeY);
+            QCOMPARE(h.cursor, r.cursor);
+        }
+    }
+
+    // One move with the left button: the edits after it and where the next move starts.
+    void dragArithmetic()
+    {
+        const struct {
+            int modeX, modeY;
+            Geometry before;
+            QPoint start, to;
+            Geometry after;
+            QPoint nextStart;
+        } rows[] = {
+            {DragWhole, DragWhole, {"10", "20", "50", "40"}, {5, 5}, {8, 2}, {"13", "17", "50", "40"}, {5, 5}},
+            {DragNearEdge, DragNone, {"10", "20", "50", "40"}, {2, 9}, {12, 30}, {"20", "20", "40", "40"}, {2, 9}},
+            {DragNearEdge, DragNearEdge, {"10", "20", "8", "6"}, {2, 2}, {12, 12}, {"20", "30", "5", "5"}, {2, 2}},
+            {DragFarEdge, DragFarEdge, {"10", "20", "50", "40"}, {48, 38}, {58, 30}, {"10", "20", "60", "32"}, {58, 30}},
+            {DragFarEdge, DragNone, {"x", "y", "8", "z"}, {30, 3}, {10, 3}, {"x", "y", "5", "z"}, {10, 3}},
+            {DragNone, DragNone, {"a", "b", "c", "d"}, {1, 1}, {9, 9}, {"a", "b", "c", "d"}, {1, 1}},
+            // A code is taken at its drawn place first: the sprite follows the mouse.
+            {DragWhole, DragWhole, {"-1", "-2", "100", "100"}, {50, 50}, {40, 60}, {"290", "110", "100", "100"}, {50, 50}},
+            {DragFarEdge, DragNone, {"-1", "0", "100", "100"}, {98, 50}, {108, 50}, {"-1", "0", "110", "100"}, {108, 50}},
+        };
+        for (const auto &r : rows) {
+            DragState state{r.start, r.modeX, r.modeY};
+            const Geometry g = dragTo(state, r.before, r.to, QSize(400, 300));
+            QCOMPARE(g.left, r.after.left);
+            QCOMPARE(g.top, r.after.top);
+            QCOMPARE(g.width, r.after.width);
+            QCOMPARE(g.height, r.after.height);
+            QCOMPARE(state.start, r.nextStart);
+        }
+    }
+
+    void dialogSize()
+    {
+        QCOMPARE(dialogClientSize(QSize(1200, 200), 141, 31), QSize(1210, 582));
+        QCOMPARE(dialogClientSize(QSize(400, 300), 141, 31), QSize(610, 582));
+        QCOMPARE(dialogClientSize(QSize(800, 600), 100, 30), QSize(810, 740));
+
+        const QMargins frame(4, 30, 4, 4);
+        const QRect screen(0, 0, 1024, 768);
+        // Fits: centred on the main window.
+        QCOMPARE(dialogGeometry(QSize(610, 582), frame, QRect(100, 50, 800, 600), screen), QRect(195, 59, 610, 582));
+        // Too large: shrunk to the screen less the frame, and inside it.
+        QCOMPARE(dialogGeometry(QSize(3000, 2000), frame, QRect(100, 50, 800, 600), screen), QRect(4, 30, 1016, 734));
+        // A main window near the edge: moved back inside.
+        QCOMPARE(dialogGeometry(QSize(610, 582), frame, QRect(800, 600, 200, 100), screen), QRect(410, 182, 610, 582));
+    }
+
+    // ---- The dialog over a main window
+
+    void dialogLoadsAndPlaces()
+    {
+        testsupport::IsolatedEnvironment env;
+        TfrmMainForm w;
+        w.projectList().setLines({QStringLiteral("movie.width=1200"), QStringLiteral("movie.height=200"),
+                                  QStringLiteral("sprite.2.filename=/x/logo.png"), QStringLiteral("sprite.2.color=0x0000FF"),
+                                  QStringLiteral("sprite.2.mode=36"), QStringLiteral("sprite.2.layer=-1"),
+                                  QStringLiteral("sprite.2.left=-1"), QStringLiteral("sprite.2.top=-2"),
+                                  QStringLiteral("sprite.2.width=100"), QStringLiteral("sprite.2.anchor=4")});
+        TfrmSprite d(w);
+        d.LoadSprite(2);
+        QCOMPARE(d.movieSize(), QSize(1200, 200));
+        QCOMPARE(d.ui->edSpriteFile->text(), QStringLiteral("/x/logo.png"));
+        QCOMPARE(d.ui->cbSpriteBlend->currentIndex(), 2);
+        QCOMPARE(d.ui->cbSpriteBlend->count(), 5);
+        QVERIFY(d.ui->cbSpriteVisible->isChecked());
+        QVERIFY(d.findChild<QRadioButton *>(QStringLiteral("rgAnchor_4"))->isChecked());
+        QCOMPARE(d.ui->sSprite->geometry(), QRect(1100, 92, 100, 16));
+        QVERIFY(!d.ui->sSprite->isHidden());
+        d.ui->cbSpriteVisible->click();
+        QVERIFY(d.ui->sSprite->isHidden());
+
+        // The alignment menu and default dimensions.
+        const QList<QAction *> top = d.alignMenu()->actions();
+        QCOMPARE(top.size(), 3);
+        top.at(0)->menu()->actions().at(0)->trigger(); // Left
+        top.at(1)->menu()->actions().at(2)->trigger(); // Bottom
+        top.at(2)->trigger();                          // Default Dimensions
+        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("0"));
+        QCOMPARE(d.ui->edSpriteTop->text(), QStringLiteral("-1"));
+        QCOMPARE(d.ui->edSpriteWidth->text(), QStringLiteral("0"));
+        QCOMPARE(d.ui->edSpriteHeight->text(), QStringLiteral("0"));
+        QCOMPARE(d.ui->sSprite->geometry(), QRect(0, 184, 16, 16));
+
+        // Larger than the screen: the dialog stays inside its free area.
+        const QRect available = w.screen()->availableGeometry();
+        QVERIFY2(available.contains(d.geometry()), qPrintable(QStringLiteral("%1x%2").arg(d.width()).arg(d.height())));
+    }
+
+    void mouseMovesAndSizesTheSprite()
+    {
+        testsupport::IsolatedEnvironment env;
+        TfrmMainForm w;
+        w.projectList().setLines({QStringLiteral("sprite.1.layer=-1"), QStringLiteral("sprite.1.left=10"),
+                                  QStringLiteral("sprite.1.top=20"), QStringLiteral("sprite.1.width=60"),
+                                  QStringLiteral("sprite.1.height=40")});
+        TfrmSprite d(w);
+        d.LoadSprite(1);
+        QWidget *s = d.ui->sSprite;
+        QCOMPARE(s->geometry(), QRect(10, 20, 60, 40));
+
+        // Move: hover inside, press, drag by (15, 5).
+        sendMouse(s, QEvent::MouseMove, QPoint(30, 20), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(s->cursor().shape(), Qt::SizeAllCursor);
+        sendMouse(s, QEvent::MouseButtonPress, QPoint(30, 20), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(s, QEvent::MouseMove, QPoint(45, 25), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(s->geometry(), QRect(25, 25, 60, 40));
+        // The shape moved with the mouse: the same point inside it moves it no further.
+        sendMouse(s, QEvent::MouseMove, QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(s->geometry(), QRect(25, 25, 60, 40));
+        sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 20), Qt::LeftButton, Qt::NoButton);
+
+        // Resize at the bottom-right corner: the start follows the mouse.
+        sendMouse(s, QEvent::MouseMove, QPoint(58, 38), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(s->cursor().shape(), Qt::SizeFDiagCursor);
+        sendMouse(s, QEvent::MouseButtonPress, QPoint(58, 38), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(s, QEvent::MouseMove, QPoint(78, 48), Qt::NoButton, Qt::LeftButton);
+        sendMouse(s, QEvent::MouseMove, QPoint(88, 48), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(s->geometry(), QRect(25, 25, 90, 50));
+        sendMouse(s, QEvent::MouseButtonRelease, QPoint(88, 48), Qt::LeftButton, Qt::NoButton);
+
+        // A move with a modifier changes no mode; a drag then still moves the whole sprite
+        // only if that was the mode: here the corner mode stays.
+        sendMouse(s, QEvent::MouseMove, QPoint(40, 20), Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
+        QCOMPARE(s->cursor().shape(), Qt::SizeFDiagCursor);
+
+        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("25"));
+        QCOMPARE(d.ui->edSpriteTop->text(), QStringLiteral("25"));
+        QCOMPARE(d.ui->edSpriteWidth->text(), QStringLiteral("90"));
+        QCOMPARE(d.ui->edSpriteHeight->text(), QStringLiteral("50"));
+        d.ui->btOk->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(w.GetValue(QStringLiteral("sprite.1.left")), QStringLiteral("25"));
+        QCOMPARE(w.GetValue(QStringLiteral("sprite.1.width")), QStringLiteral("90"));
+    }
+
+    void blackBlendQuestion()
+    {
+        testsupport::IsolatedEnvironment env;
+        TfrmMainForm w;
+        w.projectList().setLines({QStringLiteral("sprite.4.layer=-1"), QStringLiteral("sprite.4.mode=32")});
+        QStringList asked;
+        int answer = sl::IDNO;
+        sl::hooks::msgBox = [&](const QString &text, const QString &caption, unsigned) {
+            asked << caption + QLatin1Char(':') + text;
+            return answer;
+        };
+        TfrmSprite d(w);
+        d.LoadSprite(4);
+        d.ui->edSpriteLeft->setText(QStringLiteral("12"));
+        const QStringList before = w.projectList().lines();
+        d.ui->btOk->click();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().startsWith(QStringLiteral("Warning:You have selected blend mode with the color black!")));
+        QCOMPARE(d.result(), 0);
+        QCOMPARE(w.projectList().lines(), before);
+        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("12"));
+
+        answer = sl::IDYES;
+        d.ui->btOk->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(w.GetValue(QStringLiteral("sprite.4.left")), QStringLiteral("12"));
+
+        // A colour chosen in the colour dialog goes into the project.
+        sl::hooks::chooseColour = [](const QColor &) { return std::optional<QColor>(QColor(255, 0, 0)); };
+        TfrmSprite again(w);
+        again.LoadSprite(4);
+        QTest::mouseClick(again.ui->sSpriteColor, Qt::LeftButton);
+        asked.clear();
+        again.ui->btOk->click();
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(w.GetValue(QStringLiteral("sprite.4.color")), QStringLiteral("0xFF0000"));
+    }
+
+    // The rows of the main window: Add opens the dialog, Ok writes and the row follows; the
+    // movie made afterwards holds the sprite; Delete removes exactly that sprite.
+    void rowsEditDeleteAndTheMovie()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString dir = env.path() + QStringLiteral("/sprite pano");
+        QDir().mkpath(dir);
+        QImage pano(400, 200, QImage::Format_RGB32);
+        pano.fill(qRgb(40, 90, 160));
+        QVERIFY(sl::image::writeJpeg(pano, dir + QStringLiteral("/pano.jpg"), 90));
+        QStringList asked;
+        sl::hooks::msgBox = [&](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return int(sl::IDYES);
+        };
+
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Add"));
+        QVERIFY(!w.SpriteDeleteButtons.at(0)->isEnabled());
+        w.SetValue(QStringLiteral("sprite.10.filename"), QStringLiteral("/keep/ten.png"));
+
+        bool sawDialog = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto *d = qobject_cast<TfrmSprite *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            sawDialog = true;
+            QCOMPARE(d->spriteNumber(), 1);
+            d->ui->edSpriteFile->setText(dir + QStringLiteral("/logo.png"));
+            d->ui->edSpriteLeft->setText(QStringLiteral("-2"));
+            d->ui->cbSpriteVisible->setChecked(true);
+            d->ui->btOk->click();
+        });
+        w.SpriteEditButtons.at(0)->click();
+        QVERIFY(sawDialog);
+        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Edit"));
+        QVERIFY(w.SpriteDeleteButtons.at(0)->isEnabled());
+        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("edSprite1"))->text(), dir + QStringLiteral("/logo.png"));
+
+        QCOMPARE(w.CreateOutput(0), 0);
+        sl::movie::Movie movie;
+        QVERIFY(sl::movie::readMovie(dir + QStringLiteral("/pano.mov"), movie));
+        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.filename")), dir + QStringLiteral("/logo.png"));
+        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.left")), QStringLiteral("-2"));
+        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.layer")), QStringLiteral("-1"));
+
+        w.SpriteDeleteButtons.at(0)->click();
+        QVERIFY(asked.contains(QStringLiteral("Do you really want to delete this sprite?")));
+        QVERIFY(!w.projectList().fullText().contains(QStringLiteral("sprite.1.")));
+        QCOMPARE(w.GetValue(QStringLiteral("sprite.10.filename")), QStringLiteral("/keep/ten.png"));
+        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Add"));
+        QVERIFY(!w.SpriteDeleteButtons.at(0)->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestSprite)
+#include "tst_sprite.moc"
