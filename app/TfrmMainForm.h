@@ -143,6 +143,15 @@ public:
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
+    // ---- Dialogs and help (TfrmMainFormDialogs.cpp)
+    void miAboutClick();
+    void miOptionsClick();
+    void miOpenHelpfileClick();
+    // Help for the focused control's keyword, else the contents (F1).
+    void ApplicationHelp();
+    // The droplet dialog for a saved template.
+    void ShowCreateShortcut(const QString &templateFile);
+
 public slots:
     void miNewProjectClick();
     void miOpenProjectClick();
@@ -219,6 +228,10 @@ private:
     void sliderMoved(QWidget *slider, QWidget *edit);
     int OptimalTileSize = 0;
     bool m_mirroring = false; // a quality edit and its track bar are being put in step
+
+    // ---- Dialogs and help (TfrmMainFormDialogs.cpp)
+    void connectDialogHandlers();
+    void FormDestroy();
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();
