@@ -1,6 +1,7 @@
 #include "project/gui/TfrmAbout.h"
 #include "ui_TfrmAbout.h"
 
+#include <QApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -138,21 +139,22 @@ void TfrmAbout::lbEmailDblClick()
 
 bool TfrmAbout::eventFilter(QObject *watched, QEvent *event)
 {
-    // A click opens the address; a double click opens it once, not once per click.
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        m_doubleClicked = true;
+    const bool click = event->type() == QEvent::MouseButtonDblClick
+                       || (event->type() == QEvent::MouseButtonRelease
+                           && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton);
+    if (!click)
+        return QDialog::eventFilter(watched, event);
+    // Click and double click open the address, a double click only once.
+    if (watched == m_lastOpened && m_sinceOpened.isValid()
+        && m_sinceOpened.elapsed() < QApplication::doubleClickInterval())
         return true;
-    }
-    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        if (std::exchange(m_doubleClicked, false))
-            return true;
-        if (watched == ui->lbUrl)
-            lbUrlDblClick();
-        else if (watched == ui->lbEmail)
-            lbEmailDblClick();
-        else if (auto *label = qobject_cast<QLabel *>(watched))
-            CreditLinkClick(label);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    m_lastOpened = watched;
+    m_sinceOpened.start();
+    if (watched == ui->lbUrl)
+        lbUrlDblClick();
+    else if (watched == ui->lbEmail)
+        lbEmailDblClick();
+    else if (auto *label = qobject_cast<QLabel *>(watched))
+        CreditLinkClick(label);
+    return true;
 }

@@ -2,6 +2,7 @@
 // The about box: program name and version, the maker's web and feedback addresses, the
 // libraries the program uses and the translators of its catalogues.
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include "project/AboutCredits.h"
 
@@ -35,5 +36,6 @@ private:
     Ui::TfrmAbout *ui;
     int m_row = 0;        // next row of the credits
     int m_headingRow = -1; // row of the group's heading, beside its first entry
-    bool m_doubleClicked = false;
+    const QObject *m_lastOpened = nullptr;
+    QElapsedTimer m_sinceOpened;
 };
