@@ -42,6 +42,8 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
 
     m_contents = new QListWidget(this);
     m_contents->setObjectName(QStringLiteral("lbContents"));
+    m_contents->setWordWrap(true);
+    m_contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("tbPage"));
     m_browser->setOpenLinks(false);
@@ -51,7 +53,7 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     splitter->addWidget(m_contents);
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 680});
+    splitter->setSizes({280, 620});
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_back);
@@ -101,7 +103,7 @@ void HelpWindow::fillContents()
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(index.readAll()));
     auto *top = new QListWidgetItem(tr("Contents"), m_contents);
-    top->setData(Qt::UserRole, index.fileName());
+    top->setData(Qt::UserRole, QFileInfo(index).absoluteFilePath());
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -109,7 +111,7 @@ void HelpWindow::fillContents()
             if (href.isEmpty() || QUrl(href).isRelative() == false || href.contains(QLatin1Char('#')))
                 continue;
             const QString page = QDir(m_folder).absoluteFilePath(href);
-            if (!QFileInfo(page).isFile())
+            if (!QFileInfo(page).isFile() || page == top->data(Qt::UserRole).toString())
                 continue;
             auto *item = new QListWidgetItem(fragment.text().trimmed(), m_contents);
             item->setData(Qt::UserRole, page);
@@ -135,7 +137,7 @@ void HelpWindow::pageChanged()
     m_back->setEnabled(m_browser->isBackwardAvailable());
     m_forward->setEnabled(m_browser->isForwardAvailable());
     const QString title = m_browser->documentTitle();
-    setWindowTitle(title.isEmpty() ? tr("Skyloom - GUI Help") : tr("Skyloom - GUI Help") + QStringLiteral(" - ") + title);
+    setWindowTitle(title.isEmpty() ? tr("Help") : tr("Help") + QStringLiteral(" - ") + title);
     const QString current = m_browser->source().toLocalFile();
     for (int i = 0; i < m_contents->count(); ++i) {
         if (m_contents->item(i)->data(Qt::UserRole).toString() == current) {
