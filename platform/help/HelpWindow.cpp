@@ -108,7 +108,7 @@ void HelpWindow::fillContents()
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QString href = fragment.charFormat().anchorHref();
-            if (href.isEmpty() || QUrl(href).isRelative() == false || href.contains(QLatin1Char('#')))
+            if (href.isEmpty() || !QUrl(href).isRelative() || href.contains(QLatin1Char('#')))
                 continue;
             const QString page = QDir(m_folder).absoluteFilePath(href);
             if (!QFileInfo(page).isFile() || page == top->data(Qt::UserRole).toString())
