@@ -43,7 +43,7 @@ struct LauncherResult
 {
     enum Failure { None, NoFileName, NoFolder, WriteFailed };
     Failure failure = None;
-    QString path;   // the written file, or the file or folder that failed
+    QString path;   // the written file; else the file or folder that failed, or the unusable name
     QString reason; // the system's words for a failed write
     bool ok() const { return failure == None; }
 };
