@@ -43,6 +43,7 @@ TfrmMainForm::TfrmMainForm(const QStringList &arguments, QWidget *parent)
 
 TfrmMainForm::~TfrmMainForm()
 {
+    FormDestroy();
     if (frmMainForm == this)
         frmMainForm = nullptr;
     delete ui;
@@ -485,6 +486,7 @@ void TfrmMainForm::connectHandlers()
     connect(ui->lbRecentFiles, &QListWidget::itemClicked, this, [this] { lbRecentFilesClick(); });
     connect(ui->lbRecentFiles, &QListWidget::itemDoubleClicked, this, [this] { lbRecentFilesDblClick(); });
     connectStateHandlers();
+    connectDialogHandlers();
 }
 
 void TfrmMainForm::setPageVisible(QWidget *page, bool visible)

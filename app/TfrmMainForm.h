@@ -150,6 +150,14 @@ public:
     void btSpriteEditClick(QObject *sender);
     void btSpriteDeleteClick(QObject *sender);
     void btConvertClick();
+    // ---- Dialogs and help (TfrmMainFormDialogs.cpp)
+    void miAboutClick();
+    void miOptionsClick();
+    void miOpenHelpfileClick();
+    // Help for the focused control's keyword, else the contents (F1).
+    void ApplicationHelp();
+    // The droplet dialog for a saved template.
+    void ShowCreateShortcut(const QString &templateFile);
 
 public slots:
     void miNewProjectClick();
@@ -229,6 +237,9 @@ private:
     bool m_mirroring = false; // a quality edit and its track bar are being put in step
 
     void connectEditorHandlers(); // TfrmMainFormEditors.cpp
+    // ---- Dialogs and help (TfrmMainFormDialogs.cpp)
+    void connectDialogHandlers();
+    void FormDestroy();
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

@@ -465,6 +465,7 @@ void TfrmMainForm::miSaveastemplateClick()
         return;
     }
     AddRecentFile(chosen, true);
+    ShowCreateShortcut(chosen);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -610,11 +610,6 @@ void TfrmMainForm::sliderMoved(QWidget *sliderWidget, QWidget *editWidget)
     ProjectToControls();
 }
 
-void TfrmMainForm::btQualTilesClick()
-{
-    // Opens the per-face quality dialog once that dialog exists.
-}
-
 // ---------------------------------------------------------------------------------------------
 // Output pickers
 

@@ -1,7 +1,7 @@
 #pragma once
 // Command lines of the engine program `skyloom`: where it lives, the arguments of every run
 // by command, project type and output format, the text the console shows for a run, and the
-// arguments and launcher line of droplet and Send To shortcuts.
+// arguments of droplet and Send To shortcuts.
 // Arguments are always lists (they go to QProcess as they are, never through a shell).
 #include <QString>
 #include <QStringList>
@@ -68,14 +68,6 @@ struct ShortcutOptions
 // "-e" "-ac" "-o" / "-y" "--swf" / "-l" "--strip" followed by the output name. "$f" stays
 // as it is: the engine replaces it for each input.
 QStringList shortcutArguments(const ShortcutOptions &options);
-
-// Freedesktop Desktop Entry "Exec" value (as written after "Exec=" in the file): every
-// argument quoted when it holds a reserved character, '"', '`', '$' and '\' escaped inside
-// quotes, '%' doubled, then the string escapes of the file format applied, and "%F" appended
-// for the dropped files.
-QString desktopExecLine(const QString &program, const QStringList &arguments);
-// One argument with the quoting rule only (no string escapes), exposed for tests.
-QString desktopQuoteArgument(const QString &argument);
 
 } // namespace engine
 } // namespace sl

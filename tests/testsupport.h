@@ -30,9 +30,15 @@ public:
         qputenv("XDG_DESKTOP_DIR", QFile::encodeName(m_dir.path() + "/desktop"));
         QDir().mkpath(m_dir.path() + "/config");
         QDir().mkpath(m_dir.path() + "/data");
+        // Qt finds the desktop folder through this file, not through the variable.
+        QFile dirs(m_dir.path() + "/config/user-dirs.dirs");
+        if (dirs.open(QIODevice::WriteOnly))
+            dirs.write("XDG_DESKTOP_DIR=\"" + QFile::encodeName(desktopPath()) + "\"\n");
     }
     ~IsolatedEnvironment() { QDir::setCurrent(m_oldCwd); }
     QString path() const { return m_dir.path(); }
+    // The desktop folder (not created).
+    QString desktopPath() const { return m_dir.path() + "/desktop"; }
 
 private:
     QTemporaryDir m_dir;

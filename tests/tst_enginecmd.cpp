@@ -1,5 +1,5 @@
-// Engine command lines, shortcut launcher lines, the output line splitter, and the create and
-// open commands' logic (with fake hooks).
+// Engine command lines, the output line splitter, and the create and open commands' logic
+// (with fake hooks).
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -18,43 +18,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
-// Undoes the Desktop Entry escapes and quoting of an Exec value the way a launcher does:
-// string escapes first, then the argument quoting, then "%%" -> "%". The field code %F is
-// returned as its own element.
-QStringList parseExec(const QString &value)
-{
-    QString s;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const int k = value[i] == QLatin1Char('\\') && i + 1 < value.size() ? QStringLiteral("sntr\\").indexOf(value[i + 1]) : -1;
-        s += k >= 0 ? QStringLiteral(" \n\t\r\\")[k] : value[i];
-        i += k >= 0;
-    }
-    QStringList args;
-    QString cur;
-    bool inArg = false, quoted = false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (quoted && c == QLatin1Char('\\') && i + 1 < s.size())
-            cur += s[++i];
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted, inArg = true;
-        else if (quoted || (c != QLatin1Char(' ') && !QStringLiteral("\t\n'\\><~|&;$*?#()`").contains(c)))
-            cur += c, inArg = true;
-        else if (c != QLatin1Char(' '))
-            return {QStringLiteral("<unquoted reserved character>")};
-        else if (inArg)
-            args << cur, cur.clear(), inArg = false;
-    }
-    if (quoted)
-        return {QStringLiteral("<open quote>")};
-    if (inArg)
-        args << cur;
-    for (QString &a : args)
-        if (a != QLatin1String("%F"))
-            a.replace(QStringLiteral("%%"), QStringLiteral("%"));
-    return args;
 }
 
 // Feeds `bytes` cut at the given positions; returns the texts of every line including finish()'s,
@@ -150,39 +113,6 @@ private slots:
         QCOMPARE(engine::runArguments("/b/p.slp", engine::withPanotools({}, false)), QStringList({"-c", "/b/p.slp", "-n"}));
         QCOMPARE(engine::displayCommandLine("/opt/a b/skyloom", "/home/x/_tmp_script.slp", {"-f", "_tmp_cube", "-n"}),
                  QStringLiteral("\"/opt/a b/skyloom\" -c \"/home/x/_tmp_script.slp\" -f _tmp_cube -n"));
-    }
-
-    void shortcutAndLauncher()
-    {
-        const QStringList head{"-c", "/t/My Template.slt"};
-        const struct { bool thumb, html, pano; engine::ShortcutFormat format; QStringList expected; } rows[] = {
-            {false, false, true, engine::ShortcutFormat(0), head + QStringList{"-e", "-ac", "-o", "$f.mov"}},
-            {false, false, false, engine::ShortcutFormat(1), head + QStringList{"-n", "-y", "--swf", "$f.mov"}},
-            {true, true, false, engine::ShortcutFormat(2),
-             head + QStringList{"-t", "--thumb", "$f_thumb.jpg", "-h", "--html", "$f.html", "-n", "-l", "--strip", "$f.mov"}}};
-        for (const auto &r : rows) {
-            const QStringList args = engine::shortcutArguments(
-                {"/t/My Template.slt", r.thumb, "$f_thumb.jpg", r.html, "$f.html", r.pano, r.format, "$f.mov"});
-            QCOMPARE(args, r.expected);
-            // The launcher line gives the launcher back exactly these arguments, then the files.
-            QCOMPARE(parseExec(engine::desktopExecLine("/opt/sky loom/skyloom", args)),
-                     QStringList{"/opt/sky loom/skyloom"} + args + QStringList{"%F"});
-        }
-        // Awkward arguments: the exact line for some, the round trip for all.
-        const struct { QStringList args; const char *expected; } lines[] = {
-            {{"-c", "/a/b.slt"}, "/e/skyloom -c /a/b.slt %F"},
-            {{"-o", "$f.mov"}, "/e/skyloom -o \"\\\\$f.mov\" %F"},
-            {{"50%.mov"}, "/e/skyloom 50%%.mov %F"},
-            {{"a\\b"}, "/e/skyloom \"a\\\\\\\\b\" %F"},
-            {{""}, "/e/skyloom \"\" %F"},
-            {{"q\"uote", "back`tick", "semi;colon", "it's", "~home", "#hash", "(paren)", "tab\there", "new\nline", "%f",
-              "<>|&*?", "Ünïcödé 日本", "my file"}, nullptr}};
-        for (const auto &l : lines) {
-            const QString exec = engine::desktopExecLine("/e/skyloom", l.args);
-            QVERIFY(!l.expected || exec == QString::fromUtf8(l.expected));
-            QVERIFY2(!exec.contains(QLatin1Char('\n')) && !exec.contains(QLatin1Char('\t')), qPrintable(exec));
-            QCOMPARE(parseExec(exec), QStringList{"/e/skyloom"} + l.args + QStringList{"%F"});
-        }
     }
 
     // ---- line splitter ----
