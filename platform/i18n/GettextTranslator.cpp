@@ -49,6 +49,7 @@ bool GettextTranslator::isPlainCode(const QString &code)
 
 void GettextTranslator::switchLanguage(const QString &code)
 {
+    startLanguage(); // taken before the first change
     if (isPlainCode(code))
         qputenv("LANGUAGE", code.toLatin1());
     else if (startLanguage().isEmpty())
