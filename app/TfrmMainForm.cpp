@@ -69,15 +69,19 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
     const int home = m_store->readInteger(QStringLiteral("settings"), QStringLiteral("home"), 0);
     ConfirmOverwrite = m_store->readBool(QStringLiteral("settings"), QStringLiteral("confirmoverwrite"), true);
 
-    // 4: the stored language, then the window in it; nothing stored keeps the library's own.
+    // 4: the stored language, then the window in it; nothing stored, or anything but a plain
+    // code, keeps the library's own.
     const QString language = sl::settings::language(*m_store, QString());
-    if (!language.isEmpty()) {
+    if (sl::GettextTranslator::isPlainCode(language)) {
         sl::GettextTranslator::switchLanguage(language);
         ui->retranslateUi(this);
     }
 
     // 5: the face names keep the language chosen at start.
     FaceNames = {tr("front"), tr("right"), tr("back"), tr("left"), tr("top"), tr("bottom")};
+
+    // 6
+    BuildLanguageMenu();
 
     // 9: caption for "no project".
     SetProjectCaption(QString());
@@ -159,12 +163,6 @@ void TfrmMainForm::FillHotspotList()
     for (int i = 1; i <= 255; ++i)
         ui->cbHotspot->addItem(QStringLiteral("Hotspot %1").arg(i));
     ui->cbHotspot->setCurrentIndex(1);
-}
-
-void TfrmMainForm::TranslateRuntimeTexts()
-{
-    ui->miFiles->setTitle(tr("File"));
-    ui->miHelp->setTitle(tr("Help"));
 }
 
 void TfrmMainForm::RegisterBindings()

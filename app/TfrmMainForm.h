@@ -263,6 +263,17 @@ private:
     std::unique_ptr<sl::EngineRunner> m_runner;
     bool m_busy = false;
     bool m_closeAfterRun = false; // the user closed the window and stopped the run
+
+    // ---- Language menu (TfrmMainFormLanguage.cpp)
+    void BuildLanguageMenu();
+    void miLanguageClick(QAction *sender);
+    // Translates the window again: the layout's texts (the titles of hidden tabs too), then
+    // the captions and items set at run time.
+    void RetranslateWindow();
+    void reapplyProjectTypeCaptions(); // TfrmMainFormState.cpp
+    QStringList LanguageCodes;        // item 0 "en", then the catalogues' codes
+    QList<QAction *> m_languageItems; // menu item k stands for LanguageCodes item k
+    QHash<QString, int> m_captionTypes; // control -> the project type whose caption it shows
 };
 
 // The one main window, reached by the dialogs.

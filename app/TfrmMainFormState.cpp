@@ -215,6 +215,18 @@ void TfrmMainForm::SetProjectType(int type)
     UpdateButtons();
 }
 
+namespace {
+void setCaption(QWidget *w, const QString &text)
+{
+    if (auto *label = qobject_cast<QLabel *>(w))
+        label->setText(text);
+    else if (auto *button = qobject_cast<QAbstractButton *>(w))
+        button->setText(text);
+    else if (auto *box = qobject_cast<QGroupBox *>(w))
+        box->setTitle(text);
+}
+} // namespace
+
 void TfrmMainForm::applyProjectTypeLayout(int type)
 {
     for (const sl::ControlSetting &s : sl::projectTypeLayout(type)) {
@@ -222,12 +234,8 @@ void TfrmMainForm::applyProjectTypeLayout(int type)
         if (!w)
             continue;
         if (s.text) {
-            if (auto *label = qobject_cast<QLabel *>(w))
-                label->setText(*s.text);
-            else if (auto *button = qobject_cast<QAbstractButton *>(w))
-                button->setText(*s.text);
-            else if (auto *box = qobject_cast<QGroupBox *>(w))
-                box->setTitle(*s.text);
+            setCaption(w, *s.text);
+            m_captionTypes.insert(s.objectName, type);
         }
         if (s.enabled) {
             if (s.childrenOnly)
@@ -237,6 +245,18 @@ void TfrmMainForm::applyProjectTypeLayout(int type)
         }
         if (s.visible)
             w->setHidden(!*s.visible);
+    }
+}
+
+// A control keeps the caption of the last type that set one, which may be an earlier type
+// than the current one.
+void TfrmMainForm::reapplyProjectTypeCaptions()
+{
+    for (auto it = m_captionTypes.cbegin(); it != m_captionTypes.cend(); ++it) {
+        for (const sl::ControlSetting &s : sl::projectTypeLayout(it.value())) {
+            if (s.objectName == it.key() && s.text)
+                setCaption(findChild<QWidget *>(s.objectName), *s.text);
+        }
     }
 }
 

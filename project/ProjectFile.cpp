@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -79,7 +80,7 @@ bool readProjectFile(const QString &path, QStringList &lines, QString *error)
     QFile f(path);
     if (QFileInfo(path).isDir()) {
         if (error)
-            *error = QStringLiteral("%1: is a folder, not a file").arg(path);
+            *error = QCoreApplication::translate("TfrmMainForm", "%1: is a folder, not a file").arg(path);
         return false;
     }
     if (!f.open(QIODevice::ReadOnly)) {
@@ -102,7 +103,7 @@ bool writeProjectFile(const QString &path, const QStringList &lines, QString *er
     const QFileInfo old(path);
     if (old.exists() && !old.isWritable()) {
         if (error)
-            *error = QStringLiteral("%1: the file is read-only").arg(path);
+            *error = QCoreApplication::translate("TfrmMainForm", "%1: the file is read-only").arg(path);
         return false;
     }
     QSaveFile f(path);

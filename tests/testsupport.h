@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QProcess>
 #include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
@@ -62,6 +63,23 @@ inline void leaveControl(QWidget *w)
 {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(w, &out);
+}
+
+// Compiles a catalogue of (English text, translation) pairs with msgfmt into
+// <localeDir>/<code>/LC_MESSAGES/default.mo.
+inline bool buildCatalogue(const QString &localeDir, const QString &code,
+                           const QList<std::pair<QString, QString>> &messages)
+{
+    const QString folder = localeDir + QStringLiteral("/") + code + QStringLiteral("/LC_MESSAGES");
+    QByteArray po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
+    const auto quoted = [](const QString &text) {
+        return '"' + text.toUtf8().replace('\\', "\\\\").replace('"', "\\\"") + '"';
+    };
+    for (const auto &[id, text] : messages)
+        po += "\nmsgid " + quoted(id) + "\nmsgstr " + quoted(text) + '\n';
+    const QString poFile = localeDir + QStringLiteral("/") + code + QStringLiteral(".po");
+    return QDir().mkpath(folder) && writeFile(poFile, po)
+        && QProcess::execute(QStringLiteral("msgfmt"), {QStringLiteral("-o"), folder + QStringLiteral("/default.mo"), poFile}) == 0;
 }
 
 } // namespace testsupport

@@ -1,40 +1,111 @@
-// The gettext translator: catalogues found next to the program, language switches at run time.
+// The gettext translator (catalogues found next to the program, language switches at run
+// time) and the language menu's names and ticks.
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
 
+#include <clocale>
+
 #include "platform/i18n/GettextTranslator.h"
+#include "platform/i18n/LanguageNames.h"
 #include "testsupport.h"
+
+using sl::GettextTranslator;
 
 class TestTranslator : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void cleanup() { GettextTranslator::switchLanguage(QString()); }
+
     void switchesLanguages()
     {
+        // gettext ignores LANGUAGE under the C locale; the translator lifts it.
+        std::setlocale(LC_ALL, "C");
         testsupport::IsolatedEnvironment env;
-        const QString folder = env.path() + QStringLiteral("/locale/de/LC_MESSAGES");
-        QVERIFY(QDir().mkpath(folder));
-        const QString po = env.path() + QStringLiteral("/de.po");
-        QFile f(po);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-                "msgid \"Start\"\nmsgstr \"Anfang \xC3\xBC\"\n");
-        f.close();
-        QCOMPARE(QProcess::execute(QStringLiteral("msgfmt"), {QStringLiteral("-o"), folder + "/default.mo", po}), 0);
+        const QString locale = env.path() + QStringLiteral("/locale");
+        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {{"Start", "Anfang ü"}, {"File", "Datei"}}));
+        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("fr"), {{"Start", "Début"}}));
+        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de:fr"), {{"Start", "not a language"}}));
+        QVERIFY(QDir().mkpath(locale + QStringLiteral("/it/LC_MESSAGES"))); // no catalogue in it
 
-        sl::GettextTranslator translator(env.path() + QStringLiteral("/locale"));
+        GettextTranslator translator(locale);
         QCoreApplication::installTranslator(&translator);
-        sl::GettextTranslator::switchLanguage(QStringLiteral("de"));
-        QCOMPARE(QCoreApplication::translate("TfrmMainForm", "Start"), QString::fromUtf8("Anfang ü"));
+        QCOMPARE(GettextTranslator::languages(), (QStringList{"de", "fr"}));
+        const auto start = [] { return QCoreApplication::translate("TfrmMainForm", "Start"); };
+
+        // Each switch is seen at once, also for a text looked up in the language before.
+        const struct { const char *code, *start, *current; } rows[] = {
+            {"de", "Anfang ü", "de"},
+            {"fr", "Début", "fr"},
+            {"de", "Anfang ü", "de"},
+            {"en", "Start", "en"},
+            {"fr", "Début", "fr"},
+            {"", "Start", "en"},      // the language at start: the C locale's English
+            {"fr", "Début", "fr"},
+            {"de:fr", "Start", "en"}, // not a plain code: as empty
+            {"fr", "Début", "fr"},
+            {"../locale/de", "Start", "en"},
+        };
+        for (const auto &r : rows) {
+            GettextTranslator::switchLanguage(QString::fromUtf8(r.code));
+            QVERIFY2(start() == QString::fromUtf8(r.start), r.code);
+            QCOMPARE(GettextTranslator::currentLanguage(), QString::fromLatin1(r.current));
+        }
+        GettextTranslator::switchLanguage(QStringLiteral("de"));
+        QCOMPARE(QCoreApplication::translate("AnyWindow", "File"), QStringLiteral("Datei")); // context is ignored
         QCOMPARE(QCoreApplication::translate("TfrmMainForm", "Not in the catalogue"),
                  QStringLiteral("Not in the catalogue"));
-        QCOMPARE(sl::GettextTranslator::currentLanguage(), QStringLiteral("de"));
-        sl::GettextTranslator::switchLanguage(QStringLiteral("en"));
-        QCOMPARE(QCoreApplication::translate("TfrmMainForm", "Start"), QStringLiteral("Start"));
         QCoreApplication::removeTranslator(&translator);
+    }
+
+    void plainCodes()
+    {
+        for (const char *code : {"de", "pt_BR", "es_419", "ast"})
+            QVERIFY2(GettextTranslator::isPlainCode(QString::fromLatin1(code)), code);
+        for (const char *code : {"", "d", "deutsch", "de_", "de:fr", "../de", "de_DE.UTF-8", "sr@latin", "de\n"})
+            QVERIFY2(!GettextTranslator::isPlainCode(QString::fromLatin1(code)), code);
+    }
+
+    void menuCaptions()
+    {
+        // Code, whether the fonts show every script, caption.
+        const struct { const char *code; bool fonts; const char *caption; } rows[] = {
+            {"de", true, "Deutsch (de)"},
+            {"de_CH", true, "Deutsch (de_CH)"}, // the first two characters choose the name
+            {"fr", false, "Français (fr)"},     // Latin names need no font check
+            {"nn", true, "Norsk nynorsk (nn)"},
+            {"pt_PT", true, "Português (pt_PT)"},
+            {"pt_BR", true, "Português (Brasil) (pt_BR)"},
+            {"ru", true, "Русский (ru)"},
+            {"ru", false, "Russian (ru)"},
+            {"zh", true, "中文 (zh)"},
+            {"zh_TW", false, "Chinese (zh_TW)"},
+            {"xx", true, "xx"}, // no name: the code alone
+        };
+        for (const auto &r : rows) {
+            const bool fonts = r.fonts;
+            const sl::ScriptShown shown = [fonts](QFontDatabase::WritingSystem) { return fonts; };
+            QCOMPARE(sl::languageMenuCaption(QString::fromLatin1(r.code), shown), QString::fromUtf8(r.caption));
+        }
+    }
+
+    void menuTicks()
+    {
+        // Menu codes, the language in use, the item ticked (-1: none).
+        const struct { const char *codes, *current; int item; } rows[] = {
+            {"en de fr", "de_CH", 1},
+            {"en pt pt_BR", "pt_BR", 2}, // the whole code first
+            {"en pt pt_BR", "pt_PT", 1},
+            {"en pt_BR", "pt_PT", -1},   // changes nothing
+            {"en de", "en_US", 0},
+            {"en de", "DE", -1},         // case counts
+        };
+        for (const auto &r : rows)
+            QVERIFY2(sl::languageMenuTick(QString::fromLatin1(r.codes).split(' '), QString::fromLatin1(r.current))
+                         == r.item,
+                     r.current);
     }
 };
 

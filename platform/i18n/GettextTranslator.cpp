@@ -1,6 +1,8 @@
 #include "platform/i18n/GettextTranslator.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <clocale>
 #include <libintl.h>
 
@@ -17,27 +19,43 @@ const QByteArray &startLanguage()
     static const QByteArray value = qgetenv("LANGUAGE");
     return value;
 }
+
+QString &boundFolder()
+{
+    static QString folder;
+    return folder;
+}
 } // namespace
 
 GettextTranslator::GettextTranslator(const QString &localeDir, QObject *parent)
     : QTranslator(parent)
 {
     startLanguage();
-    // glibc ignores LANGUAGE under the C locale.
     const char *current = std::setlocale(LC_MESSAGES, nullptr);
     if (!current || !qstrcmp(current, "C") || !qstrcmp(current, "POSIX"))
         std::setlocale(LC_MESSAGES, "C.UTF-8");
     bindtextdomain(kDomain, QFile::encodeName(localeDir).constData());
     bind_textdomain_codeset(kDomain, "UTF-8");
+    boundFolder() = localeDir;
+    ++_nl_msg_cat_cntr;
+}
+
+bool GettextTranslator::isPlainCode(const QString &code)
+{
+    static const QRegularExpression plain(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z]{2,3}(_([A-Za-z]{2}|[0-9]{3}))?")));
+    return plain.match(code).hasMatch();
 }
 
 void GettextTranslator::switchLanguage(const QString &code)
 {
-    startLanguage();
-    if (code.isEmpty())
-        qputenv("LANGUAGE", startLanguage());
+    startLanguage(); // taken before the first change
+    if (isPlainCode(code))
+        qputenv("LANGUAGE", code.toLatin1());
+    else if (startLanguage().isEmpty())
+        qunsetenv("LANGUAGE");
     else
-        qputenv("LANGUAGE", code.toUtf8());
+        qputenv("LANGUAGE", startLanguage());
     ++_nl_msg_cat_cntr;
 }
 
@@ -48,8 +66,23 @@ QString GettextTranslator::currentLanguage()
         return QString::fromUtf8(language.split(':').first());
     const char *messages = std::setlocale(LC_MESSAGES, nullptr);
     QString code = QString::fromLatin1(messages ? messages : "");
-    code = code.section(QLatin1Char('.'), 0, 0);
-    return code == QLatin1String("C") || code == QLatin1String("POSIX") ? QStringLiteral("en") : code;
+    code = code.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    return code.isEmpty() || code == QLatin1String("C") || code == QLatin1String("POSIX") ? QStringLiteral("en")
+                                                                                           : code;
+}
+
+QStringList GettextTranslator::languages()
+{
+    QStringList codes;
+    if (boundFolder().isEmpty())
+        return codes;
+    const QDir folder(boundFolder());
+    const QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &code : entries) {
+        if (isPlainCode(code) && QFileInfo(folder.filePath(code + QStringLiteral("/LC_MESSAGES/default.mo"))).isFile())
+            codes << code;
+    }
+    return codes;
 }
 
 QString GettextTranslator::translate(const char *, const char *sourceText, const char *, int) const

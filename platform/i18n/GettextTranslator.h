@@ -1,6 +1,7 @@
 #pragma once
 // Serves tr() and every retranslateUi from the gettext catalogues of the domain "default",
 // bound to <program folder>/locale.
+#include <QStringList>
 #include <QTranslator>
 
 namespace sl {
@@ -8,16 +9,26 @@ namespace sl {
 class GettextTranslator : public QTranslator
 {
 public:
-    // Binds the domain to `localeDir` with UTF-8 as codeset.
+    // Binds the domain to `localeDir` with UTF-8 as codeset. Under the C locale the messages
+    // locale is raised to C.UTF-8, since gettext ignores LANGUAGE under C.
     explicit GettextTranslator(const QString &localeDir, QObject *parent = nullptr);
 
     bool isEmpty() const override { return false; }
 
     // Switches the catalogue language: "en" for the English texts, a catalogue code, or empty
-    // for the language in force when the program started.
+    // for the language in force when the program started. A code that is not plain counts as
+    // empty.
     static void switchLanguage(const QString &code);
-    // The language in use: the first entry of LANGUAGE, else the messages locale's language.
+    // The language in use: the first entry of LANGUAGE, else the messages locale's language
+    // without codeset and modifier ("de_CH"); "en" under the C locale.
     static QString currentLanguage();
+    // The codes with a catalogue <locale folder>/<code>/LC_MESSAGES/default.mo, sorted; the
+    // locale folder is the one of the last translator made. Empty before any translator.
+    static QStringList languages();
+    // A plain language code: two or three letters, optionally "_" and a region of two letters
+    // or three digits ("de", "pt_BR", "es_419"). Lists, paths, codesets and modifiers are not.
+    static bool isPlainCode(const QString &code);
+
     QString translate(const char *context, const char *sourceText, const char *disambiguation = nullptr,
                       int n = -1) const override;
 };

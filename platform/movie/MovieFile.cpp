@@ -3,6 +3,7 @@
 #include "platform/image/ImageIO.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 
@@ -92,6 +93,12 @@ QByteArray settingsText(const QMap<QString, QString> &settings)
         text += key.toUtf8() + '=' + value.toUtf8() + '\n';
     }
     return text;
+}
+
+// Reasons a movie cannot be read reach the user through the panorama view.
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("sl::movie", text);
 }
 
 bool fail(QString *error, const QString &text)
@@ -265,19 +272,19 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
 
     Atom stbl;
     if (!findPath(moov, trak, {"mdia", "minf", "stbl"}, stbl)) {
-        why = QStringLiteral("the video track has no sample table");
+        why = tr("the video track has no sample table");
         return false;
     }
     Atom stsd, stsz, stsc, stco;
     if (!findChild(moov, stbl, fourcc("stsd"), stsd) || !findChild(moov, stbl, fourcc("stsz"), stsz)
         || !findChild(moov, stbl, fourcc("stsc"), stsc)) {
-        why = QStringLiteral("the sample table is incomplete");
+        why = tr("the sample table is incomplete");
         return false;
     }
     bool offsets64 = false;
     if (!findChild(moov, stbl, fourcc("stco"), stco)) {
         if (!findChild(moov, stbl, fourcc("co64"), stco)) {
-            why = QStringLiteral("the sample table has no chunk offsets");
+            why = tr("the sample table has no chunk offsets");
             return false;
         }
         offsets64 = true;
@@ -290,14 +297,14 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
     const quint32 entrySize = d.u32();
     const quint32 format = d.u32();
     if (!d.ok() || entries < 1 || entrySize < 36 || format != fourcc("jpeg")) {
-        why = QStringLiteral("the video track does not hold JPEG frames");
+        why = tr("the video track does not hold JPEG frames");
         return false;
     }
     d.skip(6 + 2 + 2 + 2 + 4 + 4 + 4); // reserved, data ref, version, revision, vendor, qualities
     track.width = d.u16();
     track.height = d.u16();
     if (!d.ok() || track.width < 1 || track.height < 1) {
-        why = QStringLiteral("the frame size is missing or zero");
+        why = tr("the frame size is missing or zero");
         return false;
     }
 
@@ -307,7 +314,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
     const quint32 fixedSize = z.u32();
     const quint32 count = z.u32();
     if (!z.ok() || count < 1 || count > quint32(kMaxFrames) || (fixedSize == 0 && !z.has(qint64(count) * 4))) {
-        why = QStringLiteral("the sample sizes are damaged");
+        why = tr("the sample sizes are damaged");
         return false;
     }
     track.sizes.reserve(count);
@@ -319,7 +326,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
     o.skip(4);
     const quint32 chunks = o.u32();
     if (!o.ok() || chunks < 1 || chunks > count || !o.has(qint64(chunks) * (offsets64 ? 8 : 4))) {
-        why = QStringLiteral("the chunk offsets are damaged");
+        why = tr("the chunk offsets are damaged");
         return false;
     }
     QList<qint64> chunkOffsets;
@@ -327,7 +334,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
     for (quint32 i = 0; i < chunks; ++i) {
         const quint64 off = offsets64 ? o.u64() : o.u32();
         if (off > quint64(std::numeric_limits<qint64>::max() / 2)) {
-            why = QStringLiteral("the chunk offsets are damaged");
+            why = tr("the chunk offsets are damaged");
             return false;
         }
         chunkOffsets.append(qint64(off));
@@ -338,7 +345,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
     c.skip(4);
     const quint32 runs = c.u32();
     if (!c.ok() || runs < 1 || !c.has(qint64(runs) * 12)) {
-        why = QStringLiteral("the sample-to-chunk table is damaged");
+        why = tr("the sample-to-chunk table is damaged");
         return false;
     }
     struct Run { quint32 first, perChunk; };
@@ -348,13 +355,13 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
         c.u32();
         if (r.first < 1 || r.first > chunks || (!runList.isEmpty() && r.first <= runList.last().first)
             || r.perChunk < 1 || r.perChunk > count) {
-            why = QStringLiteral("the sample-to-chunk table is damaged");
+            why = tr("the sample-to-chunk table is damaged");
             return false;
         }
         runList.append(r);
     }
     if (runList.first().first != 1) {
-        why = QStringLiteral("the sample-to-chunk table is damaged");
+        why = tr("the sample-to-chunk table is damaged");
         return false;
     }
 
@@ -370,7 +377,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
         }
     }
     if (sample != count) {
-        why = QStringLiteral("the chunks hold fewer samples than the movie lists");
+        why = tr("the chunks hold fewer samples than the movie lists");
         return false;
     }
     return true;
@@ -379,7 +386,7 @@ bool readTrack(const QByteArray &moov, const Atom &trak, Track &track, QString &
 bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
 {
     if (device.isSequential()) {
-        why = QStringLiteral("the movie must be read from a file");
+        why = tr("the movie must be read from a file");
         return false;
     }
     const qint64 base = device.pos();
@@ -391,12 +398,12 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
     bool sawFtyp = false;
     while (pos < fileSize) {
         if (fileSize - pos < 8 || !device.seek(base + pos)) {
-            why = QStringLiteral("the file ends inside an atom header");
+            why = tr("the file ends inside an atom header");
             return false;
         }
         uchar head[16];
         if (device.read(reinterpret_cast<char *>(head), 8) != 8) {
-            why = QStringLiteral("the file cannot be read");
+            why = tr("the file cannot be read");
             return false;
         }
         quint64 size = qFromBigEndian<quint32>(head);
@@ -404,7 +411,7 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
         qint64 header = 8;
         if (size == 1) {
             if (fileSize - pos < 16 || device.read(reinterpret_cast<char *>(head + 8), 8) != 8) {
-                why = QStringLiteral("the file ends inside an atom header");
+                why = tr("the file ends inside an atom header");
                 return false;
             }
             size = qFromBigEndian<quint64>(head + 8);
@@ -413,14 +420,14 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
             size = quint64(fileSize - pos);
         }
         if (size < quint64(header) || size > quint64(fileSize - pos)) {
-            why = QStringLiteral("an atom reaches past the end of the file (truncated file?)");
+            why = tr("an atom reaches past the end of the file (truncated file?)");
             return false;
         }
         if (pos == 0 && type == fourcc("ftyp"))
             sawFtyp = true;
         if (pos == 0 && !sawFtyp && type != fourcc("moov") && type != fourcc("mdat") && type != fourcc("wide")
             && type != fourcc("free") && type != fourcc("skip")) {
-            why = QStringLiteral("not a QuickTime movie");
+            why = tr("not a QuickTime movie");
             return false;
         }
         if (type == fourcc("moov")) {
@@ -431,16 +438,16 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
         pos += qint64(size);
     }
     if (moovStart < 0) {
-        why = QStringLiteral("the movie has no header atom (moov)");
+        why = tr("the movie has no header atom (moov)");
         return false;
     }
     if (moovSize > kMaxMoovSize) {
-        why = QStringLiteral("the movie header is too large");
+        why = tr("the movie header is too large");
         return false;
     }
     QByteArray moov;
     if (!device.seek(base + moovStart) || (moov = device.read(moovSize)).size() != moovSize) {
-        why = QStringLiteral("the movie header cannot be read");
+        why = tr("the movie header cannot be read");
         return false;
     }
     const Atom root{fourcc("moov"), 0, moovSize};
@@ -463,8 +470,8 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
             }
         }
         if (!found) {
-            why = list.damaged() ? QStringLiteral("the movie header is damaged")
-                                 : QStringLiteral("the movie has no JPEG video track");
+            why = list.damaged() ? tr("the movie header is damaged")
+                                 : tr("the movie has no JPEG video track");
             return false;
         }
     }
@@ -477,7 +484,7 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
         const qint64 size = track.sizes[i];
         total += size;
         if (size < 1 || off < 0 || off > fileSize || size > fileSize - off || total > fileSize) {
-            why = QStringLiteral("a frame lies outside the file (truncated file?)");
+            why = tr("a frame lies outside the file (truncated file?)");
             return false;
         }
     }
@@ -487,12 +494,12 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
     result.frames.reserve(track.sizes.size());
     for (int i = 0; i < track.sizes.size(); ++i) {
         if (!device.seek(base + track.offsets[i])) {
-            why = QStringLiteral("a frame cannot be read");
+            why = tr("a frame cannot be read");
             return false;
         }
         QByteArray data = device.read(track.sizes[i]);
         if (data.size() != track.sizes[i]) {
-            why = QStringLiteral("a frame cannot be read");
+            why = tr("a frame cannot be read");
             return false;
         }
         result.frames.append(data);
@@ -515,7 +522,7 @@ bool readMovieImpl(QIODevice &device, Movie &movie, QString &why)
                 result.animationFrames = layout.value(QStringLiteral("frames"), QStringLiteral("1")).toInt();
                 if (result.columns < 1 || result.rows < 1 || result.animationFrames < 1
                     || qint64(result.columns) * result.rows * result.animationFrames != frameCount) {
-                    why = QStringLiteral("the object movie's grid does not match its frames");
+                    why = tr("the object movie's grid does not match its frames");
                     return false;
                 }
             }
@@ -758,7 +765,7 @@ bool readMovie(QIODevice &device, Movie &movie, QString *error)
     movie = Movie();
     QString why;
     if (!device.isOpen() || !device.isReadable())
-        why = QStringLiteral("the movie is not open for reading");
+        why = tr("the movie is not open for reading");
     else if (readMovieImpl(device, movie, why))
         return true;
     movie = Movie();
@@ -770,11 +777,11 @@ bool readMovie(const QString &path, Movie &movie, QString *error)
     movie = Movie();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
+        return fail(error, tr("Cannot open \"%1\": %2").arg(path, file.errorString()));
     QString why;
     if (readMovie(file, movie, &why))
         return true;
-    return fail(error, QStringLiteral("\"%1\" is not a readable movie: %2").arg(path, why));
+    return fail(error, tr("\"%1\" is not a readable movie: %2").arg(path, why));
 }
 
 } // namespace sl::movie

@@ -1,0 +1,232 @@
+// The main window's language menu: the items built from the catalogues, switching the
+// language with real catalogues, what the window shows afterwards, and the stored choice.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <clocale>
+
+#include "app/TfrmMainForm.h"
+#include "platform/gui/Hooks.h"
+#include "platform/i18n/GettextTranslator.h"
+#include "platform/settings/SettingsStore.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+
+using sl::GettextTranslator;
+
+namespace {
+
+const char kRestart[] = "Please restart the application to make sure that everything is in the correct language.";
+
+QStringList tabTitles(const QTabWidget *pc)
+{
+    QStringList titles;
+    for (int i = 0; i < pc->count(); ++i)
+        titles << pc->tabText(i);
+    return titles;
+}
+
+QStringList itemsOf(const QComboBox *c)
+{
+    QStringList items;
+    for (int i = 0; i < c->count(); ++i)
+        items << c->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class TestMainWindowLanguage : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    std::unique_ptr<GettextTranslator> translator;
+    QStringList notices;
+
+    QString storedLanguage() { return sl::SettingsStore().readText(QStringLiteral("settings"), QStringLiteral("language"), QStringLiteral("<absent>")); }
+
+    static void choose(TfrmMainForm &w, const char *objectName)
+    {
+        auto *item = w.findChild<QAction *>(QString::fromLatin1(objectName));
+        QVERIFY2(item, objectName);
+        item->trigger();
+    }
+    static QString checkedLanguage(TfrmMainForm &w)
+    {
+        QAction *a = w.ui->agLanguage->checkedAction();
+        return a ? a->text() : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The language at start is the C locale's English, whatever the caller's environment says.
+        qunsetenv("LANGUAGE");
+        std::setlocale(LC_ALL, "C");
+    }
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        const QString locale = env->path() + QStringLiteral("/locale");
+        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {
+            {"Start", "Anfang"}, {"Project", "Projekt"}, {"Settings", "Einstellungen"}, {"File", "Datei"},
+            {"Help", "Hilfe"}, {"Output filename:", "Ausgabedatei:"}, {"Tunnel", "Röhre"}, {"Min", "Minimum"},
+            {"Object Strip image:", "Streifenbild:"}, {"Equirectangular image:", "Panoramabild:"},
+            {"Convert", "Umwandeln"}, {"Delete", "Löschen"}, {"Clear Hotspots", "Hotspots löschen"},
+            {"<no Project opened>", "<kein Projekt geöffnet>"}, {kRestart, "Bitte neu starten."}}));
+        for (const char *code : {"nn", "pt_BR", "xx"})
+            QVERIFY(testsupport::buildCatalogue(locale, QString::fromLatin1(code), {{"Start", "?"}}));
+        translator.reset(new GettextTranslator(locale));
+        QCoreApplication::installTranslator(translator.get());
+        notices.clear();
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            notices << text;
+            return int(sl::IDOK);
+        };
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        GettextTranslator::switchLanguage(QString());
+        QCoreApplication::removeTranslator(translator.get());
+        translator.reset();
+        env.reset();
+    }
+
+    void menuHoldsOneItemPerCatalogue()
+    {
+        TfrmMainForm w;
+        QStringList captions;
+        for (QAction *a : w.ui->miSelectLanguage->actions()) {
+            captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            if (!a->isSeparator())
+                QVERIFY(a->isCheckable() && a->actionGroup() == w.ui->agLanguage);
+        }
+        QCOMPARE(captions, (QStringList{"English (en)", "Deutsch (de)", "Norsk nynorsk (nn)",
+                                        "Português (Brasil) (pt_BR)", "xx", "-", "System default"}));
+        QCOMPARE(w.findChild<QAction *>(QStringLiteral("miLanguage_nn"))->data().toInt(), 3);
+        QCOMPARE(checkedLanguage(w), QStringLiteral("English (en)"));
+
+        // The lists made at run time hold the layout's items, in English.
+        QMainWindow plain;
+        Ui::TfrmMainForm layout;
+        layout.setupUi(&plain);
+        for (const char *name : {"cbMotQual", "cbStatQual", "cbObjControl", "cbThumbType", "cbFlashWindowScale"})
+            QCOMPARE(itemsOf(w.findChild<QComboBox *>(QString::fromLatin1(name))),
+                     itemsOf(plain.findChild<QComboBox *>(QString::fromLatin1(name))));
+        QCOMPARE(w.ui->cbFlashWindowScale->currentIndex(), 1); // the default, selected again after the refill
+        QCOMPARE(w.ui->lbFlashOutputFilename->text(), QStringLiteral("Flash Output filename:"));
+    }
+
+    // A switch translates what the layout and the code show, and leaves the project as it was.
+    void switchKeepsTheProjectAndItsCaptions()
+    {
+        const QString path = env->path() + QStringLiteral("/pano.slp");
+        QVERIFY(testsupport::writeFile(path, "input=pano.jpg\nthumbnail.type=3\nmovie.motionquality=0\n"));
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        // A strip project; its convert button keeps the caption of the cylinder before it.
+        w.rgCylinderClick(w.ui->rgCylinder);
+        w.rgCylinderClick(w.ui->rgObjectStrip);
+        QCOMPARE(w.ui->lbInputFile->text(), QStringLiteral("Object Strip image:"));
+        QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert"));
+        const QStringList before = w.projectList().lines();
+        const bool modified = w.isModified();
+
+        choose(w, "miLanguage_de");
+        QCOMPARE(notices, QStringList{"Bitte neu starten."});
+        QCOMPARE(storedLanguage(), QStringLiteral("de"));
+        QCOMPARE(checkedLanguage(w), QStringLiteral("Deutsch (de)"));
+        QCOMPARE(w.projectList().lines(), before);
+        QCOMPARE(w.isModified(), modified);
+
+        QCOMPARE(w.ui->cbThumbType->currentIndex(), 2);
+        QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Röhre"));
+        QCOMPARE(w.ui->cbMotQual->currentText(), QStringLiteral("Minimum"));
+        QCOMPARE(w.ui->lbInputFile->text(), QStringLiteral("Streifenbild:"));
+        QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Umwandeln"));
+        QCOMPARE(w.ui->lbOutputFilename->text(), QStringLiteral("QuickTime Ausgabedatei:"));
+        QCOMPARE(w.ui->miFiles->title(), QStringLiteral("Datei"));
+        QCOMPARE(w.ui->miHelp->title(), QStringLiteral("Hilfe"));
+        QCOMPARE(w.ui->cbHotspot->itemText(0), QStringLiteral("Hotspots löschen"));
+        QCOMPARE(w.SpriteDeleteButtons.at(9)->text(), QStringLiteral("Löschen"));
+        QVERIFY(tabTitles(w.ui->pc).contains(QStringLiteral("Einstellungen")));
+
+        // The language in use again: stored and announced all the same.
+        choose(w, "miLanguage_de");
+        QCOMPARE(notices.size(), 2);
+        QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Röhre"));
+
+        choose(w, "miLanguageEnglish");
+        QCOMPARE(storedLanguage(), QStringLiteral("en"));
+        QCOMPARE(notices.last(), QString::fromLatin1(kRestart));
+        QCOMPARE(checkedLanguage(w), QStringLiteral("English (en)"));
+        QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Tunnel"));
+        QCOMPARE(w.ui->lbInputFile->text(), QStringLiteral("Object Strip image:"));
+        QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert"));
+        QCOMPARE(w.projectList().lines(), before);
+
+        // The system's language is the C locale's English here.
+        choose(w, "miLanguage_de");
+        choose(w, "miLanguageDefault");
+        QCOMPARE(storedLanguage(), QString());
+        QCOMPARE(checkedLanguage(w), QStringLiteral("English (en)"));
+        QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Tunnel"));
+    }
+
+    // Tabs hidden during a switch show their titles in the new language once shown.
+    void switchWithoutProject()
+    {
+        TfrmMainForm w;
+        choose(w, "miLanguage_de");
+        QVERIFY(w.projectList().lines().isEmpty());
+        QCOMPARE(w.ui->lbProjectFile->text(), QStringLiteral("<kein Projekt geöffnet>"));
+        QCOMPARE(tabTitles(w.ui->pc), QStringList{"Anfang"});
+        QCOMPARE(w.ui->lbInputFile->text(), QStringLiteral("Panoramabild:"));
+        const QString path = env->path() + QStringLiteral("/new.slp");
+        QVERIFY(testsupport::writeFile(path, "input=a.jpg\n"));
+        QVERIFY(w.OpenProject(path));
+        const QStringList titles = tabTitles(w.ui->pc);
+        QVERIFY(titles.contains(QStringLiteral("Projekt")));
+        QVERIFY(titles.contains(QStringLiteral("Einstellungen")));
+        QVERIFY(!titles.contains(QStringLiteral("Settings")));
+    }
+
+    void storedLanguageAtStart_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("startTab");
+        QTest::addColumn<QString>("ticked");
+        QTest::newRow("German") << "de" << "Anfang" << "Deutsch (de)";
+        QTest::newRow("English") << "en" << "Start" << "English (en)";
+        QTest::newRow("system") << "" << "Start" << "English (en)";
+        // Anything but a plain code is taken as empty: no list, no folder of another catalogue.
+        QTest::newRow("list") << "de:fr" << "Start" << "English (en)";
+        QTest::newRow("path") << "../locale/de" << "Start" << "English (en)";
+        QTest::newRow("codeset") << "de_DE.UTF-8" << "Start" << "English (en)";
+    }
+    void storedLanguageAtStart()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, startTab);
+        QFETCH(QString, ticked);
+        QVERIFY(sl::SettingsStore().writeText(QStringLiteral("settings"), QStringLiteral("language"), stored));
+        TfrmMainForm w;
+        QCOMPARE(w.ui->pc->tabText(0), startTab);
+        QCOMPARE(checkedLanguage(w), ticked);
+        QCOMPARE(GettextTranslator::currentLanguage(), stored == QLatin1String("de") ? stored : QStringLiteral("en"));
+        QVERIFY(notices.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindowLanguage)
+#include "tst_mainwindow_language.moc"
