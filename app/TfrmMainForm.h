@@ -143,6 +143,17 @@ public:
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
+    // ---- Preview windows (TfrmMainFormPreview.cpp)
+    // Whether a preview may open: the movie component is present, at least version 6.5 (an
+    // older one is named in a notice) and at least `minMajor`.
+    bool CheckQuickTimeVersion(int minMajor);
+    // The view-limit grabber on the output movie, offering to make the movie first.
+    void btSpotInQTClick();
+    // The tour-link editor for the selected hotspot.
+    void spNextPanoramaClick();
+    // Our own movie viewer at the given movie size, shown modally.
+    void ShowMoviePreview(const QString &fileName, int width, int height);
+
 public slots:
     void miNewProjectClick();
     void miOpenProjectClick();
@@ -219,6 +230,9 @@ private:
     void sliderMoved(QWidget *slider, QWidget *edit);
     int OptimalTileSize = 0;
     bool m_mirroring = false; // a quality edit and its track bar are being put in step
+
+    // ---- Preview windows (TfrmMainFormPreview.cpp)
+    void connectPreviewHandlers();
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();
