@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/TfrmMainForm.h"
 #include "platform/panoview/PanoView.h"
@@ -72,7 +73,7 @@ TfrmQuicktimePreview::TfrmQuicktimePreview(TfrmMainForm *mainForm, Family family
     ui->imgSmallNav->setPixmap(navStripPixmap());
     ui->imgSmallNav->installEventFilter(this);
     connect(ui->Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->btShowControl, &QPushButton::clicked, this, [this] { btShowControlClick(); });
+    connect(ui->btShowControl, &QToolButton::clicked, this, [this] { btShowControlClick(); });
 
     if (m_family == Family::QuickTime7) {
         // The control of this family has its own controller bar and no load status.

@@ -228,14 +228,14 @@ private slots:
         w.SetMovieSize(600, 400);
         w.show();
         const int h = w.height();
-        auto *button = child<QPushButton>(&w, "btShowControl");
+        auto *button = child<QToolButton>(&w, "btShowControl");
         button->click();
         QCOMPARE(w.height(), h + 16);
         QVERIFY(viewOf(&w)->controllerVisible());
         button->click();
         QCOMPARE(w.height(), h);
         QVERIFY(!viewOf(&w)->controllerVisible());
-        QVERIFY(TfrmQuicktimePreview(&main, Family::QuickTime7).findChild<QPushButton *>("btShowControl")->isHidden());
+        QVERIFY(TfrmQuicktimePreview(&main, Family::QuickTime7).findChild<QToolButton *>("btShowControl")->isHidden());
     }
 
     // ---- the view-limit grabber -------------------------------------------------------------
