@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/panoview/PanoView.h"
 
@@ -101,9 +102,13 @@ PanoView *TfrmQuicktimePreview::qtControl() const
     return ui->qtAX;
 }
 
-QWidget *TfrmQuicktimePreview::paramsPanel() const
+void TfrmQuicktimePreview::adoptParams(QWidget *panel, int minimumWidth)
 {
-    return ui->pParams;
+    ui->pParams->layout()->addWidget(panel);
+    setWindowTitle(panel->windowTitle());
+    setViewBorder(10, false);
+    fitControlPanel();
+    ui->pCtrl->setMinimumWidth(minimumWidth);
 }
 
 void TfrmQuicktimePreview::fitControlPanel()
@@ -230,6 +235,14 @@ void TfrmQuicktimePreview::applyTypedView(QLineEdit *pan, QLineEdit *tilt, QLine
         } catch (const std::exception &) {
             // the view keeps its angle; the edit keeps its text
         }
+    }
+}
+
+void TfrmQuicktimePreview::showCurrentView(QLineEdit *pan, QLineEdit *tilt, QLineEdit *fov, bool skipFocused)
+{
+    for (const auto &[edit, value] : {std::pair{pan, m_view.pan}, {tilt, m_view.tilt}, {fov, m_view.fov}}) {
+        if (!skipFocused || !edit->hasFocus())
+            sl::setEditText(edit, sl::preview::FormatAngle(value));
     }
 }
 

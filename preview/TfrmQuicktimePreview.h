@@ -53,11 +53,16 @@ public:
 protected:
     sl::panoview::PanoView *qtControl() const;
     TfrmMainForm *mainForm() const { return m_main; }
-    // Where derived windows put their controls; call fitControlPanel() after adding them.
-    QWidget *paramsPanel() const;
-    void fitControlPanel();
-    // The margin around the view, and a lowered bevel inside it.
-    void setViewBorder(int width, bool bevel);
+    // Puts a derived window's own Designer form into the control panel: the form's caption
+    // becomes the window's, the view gets a plain border of 10 pixels, and the panel grows to
+    // hold the form and stays at least `minimumWidth` wide.
+    template<class Form>
+    void setupParams(Form *form, int minimumWidth)
+    {
+        auto *panel = new QWidget(this);
+        form->setupUi(panel);
+        adoptParams(panel, minimumWidth);
+    }
 
     // The family's face of the view. Each may throw sl::preview::ComponentError.
     bool statusComplete() const; // QuickTime 6: the load status reads "Complete"; 7: always
@@ -71,6 +76,9 @@ protected:
     // Sets pan, tilt and field of view from those of the three edits that hold a typed angle;
     // with `onlyFocused`, only from the edit that has the keyboard focus. Errors are ignored.
     void applyTypedView(QLineEdit *pan, QLineEdit *tilt, QLineEdit *fov, bool onlyFocused);
+    // Shows the current view in three edits; with `skipFocused`, not in the edit that has the
+    // keyboard focus.
+    void showCurrentView(QLineEdit *pan, QLineEdit *tilt, QLineEdit *fov, bool skipFocused);
     // Changes the timer's interval unless it has it already (a change restarts the timer).
     void setPollInterval(int milliseconds);
     void reportComponentError(const QString &message);
@@ -83,6 +91,10 @@ protected:
     Ui::TfrmQuicktimePreview *ui;
 
 private:
+    void adoptParams(QWidget *panel, int minimumWidth);
+    void fitControlPanel();
+    // The margin around the view, and a lowered bevel inside it.
+    void setViewBorder(int width, bool bevel);
     void imgSmallNavMouseDown(int x);
     void imgSmallNavMouseUp();
     void btShowControlClick();

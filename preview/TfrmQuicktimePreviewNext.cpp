@@ -33,14 +33,7 @@ TfrmQuicktimePreviewNext::TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Famil
     : TfrmQuicktimePreview(mainForm, family)
     , next(new Ui::TfrmQuicktimePreviewNext)
 {
-    auto *panel = new QWidget(paramsPanel());
-    panel->setObjectName(QStringLiteral("pNext"));
-    next->setupUi(panel);
-    paramsPanel()->layout()->addWidget(panel);
-    setWindowTitle(panel->windowTitle());
-    setViewBorder(10, false);
-    fitControlPanel();
-    ui->pCtrl->setMinimumWidth(630);
+    setupParams(next, 630);
     resize(630, 588);
 
     QPalette info = next->edLocalFile->palette();
@@ -129,10 +122,7 @@ void TfrmQuicktimePreviewNext::edPanTiltFovChange()
 
 void TfrmQuicktimePreviewNext::btGrabSpotClick()
 {
-    const sl::preview::CurrentView &v = currentView();
-    next->edPan->setText(FormatAngle(v.pan));
-    next->edTilt->setText(FormatAngle(v.tilt));
-    next->edFoV->setText(FormatAngle(v.fov));
+    showCurrentView(next->edPan, next->edTilt, next->edFoV, false);
 }
 
 void TfrmQuicktimePreviewNext::btLocalFileClick()

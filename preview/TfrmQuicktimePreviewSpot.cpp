@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 
 using sl::preview::FormatAngle;
@@ -20,14 +19,7 @@ TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Famil
     : TfrmQuicktimePreview(mainForm, family)
     , spot(new Ui::TfrmQuicktimePreviewSpot)
 {
-    auto *panel = new QWidget(paramsPanel());
-    panel->setObjectName(QStringLiteral("pSpot"));
-    spot->setupUi(panel);
-    paramsPanel()->layout()->addWidget(panel);
-    setWindowTitle(panel->windowTitle());
-    setViewBorder(10, false);
-    fitControlPanel();
-    ui->pCtrl->setMinimumWidth(620);
+    setupParams(spot, 620);
     resize(width(), 540);
     timer()->stop(); // until the window is shown
 
@@ -102,16 +94,7 @@ void TfrmQuicktimePreviewSpot::TimerTimer()
             ApplyStartView();
         }
         if (isPanorama()) {
-            const sl::preview::CurrentView &v = currentView();
-            const struct
-            {
-                QLineEdit *edit;
-                double value;
-            } current[] = {{spot->edPan, v.pan}, {spot->edTilt, v.tilt}, {spot->edFoV, v.fov}};
-            for (const auto &c : current) {
-                if (!c.edit->hasFocus())
-                    sl::setEditText(c.edit, FormatAngle(c.value));
-            }
+            showCurrentView(spot->edPan, spot->edTilt, spot->edFoV, true);
             for (const Transfer &t : transfers()) {
                 if (auto *label = qobject_cast<QLabel *>(t.from)) {
                     const QString text = FormatAngle(t.value);
@@ -158,10 +141,7 @@ void TfrmQuicktimePreviewSpot::edPanTiltFovExit()
 
 void TfrmQuicktimePreviewSpot::btGrabSpotClick()
 {
-    const sl::preview::CurrentView &v = currentView();
-    spot->edFoVDefault->setText(FormatAngle(v.fov));
-    spot->edPanDefault->setText(FormatAngle(v.pan));
-    spot->edTiltDefault->setText(FormatAngle(v.tilt));
+    showCurrentView(spot->edPanDefault, spot->edTiltDefault, spot->edFoVDefault, false);
 }
 
 void TfrmQuicktimePreviewSpot::btOkClick()
