@@ -151,8 +151,6 @@ public:
     void btSpotInQTClick();
     // The tour-link editor for the selected hotspot.
     void spNextPanoramaClick();
-    // Our own movie viewer at the given movie size, shown modally.
-    void ShowMoviePreview(const QString &fileName, int width, int height);
 
 public slots:
     void miNewProjectClick();
@@ -233,6 +231,8 @@ private:
 
     // ---- Preview windows (TfrmMainFormPreview.cpp)
     void connectPreviewHandlers();
+    // Our own movie viewer at the given movie size, shown modally.
+    void ShowMoviePreview(const QString &fileName, int width, int height);
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

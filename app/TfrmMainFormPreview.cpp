@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 
 #include "engine/CreateCommands.h"

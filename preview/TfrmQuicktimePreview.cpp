@@ -19,6 +19,7 @@ using sl::preview::ComponentError;
 namespace {
 
 const QString kStatusComplete = QStringLiteral("Complete");
+constexpr int kControlPanelHeight = 125; // at least; it grows to hold a derived window's controls
 
 // The six icons of the navigation strip: zoom out, zoom in, left, up, down, right.
 QPixmap navStripPixmap()
@@ -114,7 +115,7 @@ void TfrmQuicktimePreview::adoptParams(QWidget *panel, int minimumWidth)
 void TfrmQuicktimePreview::fitControlPanel()
 {
     ui->pParams->updateGeometry(); // the layouts see the added controls now, not at the next event
-    ui->pCtrl->setFixedHeight(std::max(125, ui->pCtrl->sizeHint().height()));
+    ui->pCtrl->setFixedHeight(std::max(kControlPanelHeight, ui->pCtrl->sizeHint().height()));
 }
 
 void TfrmQuicktimePreview::setViewBorder(int width, bool bevel)

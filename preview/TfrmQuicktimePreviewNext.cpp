@@ -134,8 +134,12 @@ void TfrmQuicktimePreviewNext::btLocalFileClick()
     if (chosen.isEmpty())
         return;
     next->edLocalFile->setText(sl::relativeToBase(chosen, mainForm()->basePath()));
-    loadMovie(chosen);
     next->edUrl->setText(sl::preview::relativeAddress(chosen, linkFolder()));
+    try {
+        loadMovie(chosen);
+    } catch (const std::exception &) {
+        // the link is edited all the same
+    }
 }
 
 void TfrmQuicktimePreviewNext::edLocalFileExit()

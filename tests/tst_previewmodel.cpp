@@ -1,13 +1,11 @@
-// The preview windows' plain logic: angles, view limits, the window frame, tour-link fields and
-// addresses, and the version check.
+// The preview windows' plain logic: angles, view limits, tour-link fields and addresses, and the
+// version check.
 #include <QDir>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <climits>
 
 #include "preview/model/PreviewAngles.h"
-#include "preview/model/PreviewFrame.h"
 #include "preview/model/QuickTimeCheck.h"
 #include "preview/model/TourLink.h"
 #include "testsupport.h"
@@ -73,34 +71,6 @@ private slots:
             QCOMPARE(FormatAngle(l.tiltMax), QString::fromLatin1(r.tiltMax));
             QCOMPARE(l.fov, r.fov);
         }
-    }
-
-    void navigationStripZones()
-    {
-        const struct { int x; double fov, pan, tilt; } rows[] = {
-            {0, 1, 0, 0}, {15, 1, 0, 0}, {16, -1, 0, 0}, {40, 0, 1, 0}, {50, 0, 0, 1},
-            {70, 0, 0, -1}, {95, 0, -1, 0}, {96, 0, 0, 0}, {-3, 0, 0, 0},
-        };
-        for (const auto &r : rows) {
-            const NavSpeeds s = navSpeedsAt(r.x);
-            QVERIFY2(s.fov == r.fov && s.pan == r.pan && s.tilt == r.tilt, qPrintable(QString::number(r.x)));
-        }
-    }
-
-    void windowSizes()
-    {
-        const struct { int w, h; bool bar; QSize area; } areas[] = {
-            {320, 240, false, {600, 400}}, {320, 240, true, {600, 416}}, {800, 400, false, {800, 400}},
-            {0, -5, false, {600, 400}}, {INT_MAX, INT_MAX, true, {65535, 65551}},
-        };
-        for (const auto &r : areas)
-            QCOMPARE(previewMovieArea(r.w, r.h, r.bar), r.area);
-        QCOMPARE(previewClientSize({600, 400}, 10, 125), QSize(620, 545));
-        QCOMPARE(previewClientSize({65535, 65551}, 10, 125), QSize(65555, 65696));
-        // Kept within the screen's free area less the frame, never below the minimum.
-        QCOMPARE(fitClientSize({5000, 3000}, {0, 30}, {1600, 1000}, {640, 560}), QSize(1600, 970));
-        QCOMPARE(fitClientSize({620, 545}, {0, 30}, {1600, 1000}, {640, 560}), QSize(640, 560));
-        QCOMPARE(fitClientSize({620, 545}, {4, 30}, {600, 500}, {400, 300}), QSize(596, 470));
     }
 
     void tourLinkFields()
