@@ -158,6 +158,14 @@ public:
     void ApplicationHelp();
     // The droplet dialog for a saved template.
     void ShowCreateShortcut(const QString &templateFile);
+    // ---- Preview windows (TfrmMainFormPreview.cpp)
+    // Whether a preview may open: the movie component is present, at least version 6.5 (an
+    // older one is named in a notice) and at least `minMajor`.
+    bool CheckQuickTimeVersion(int minMajor);
+    // The view-limit grabber on the output movie, offering to make the movie first.
+    void btSpotInQTClick();
+    // The tour-link editor for the selected hotspot.
+    void spNextPanoramaClick();
 
 public slots:
     void miNewProjectClick();
@@ -240,6 +248,10 @@ private:
     // ---- Dialogs and help (TfrmMainFormDialogs.cpp)
     void connectDialogHandlers();
     void FormDestroy();
+    // ---- Preview windows (TfrmMainFormPreview.cpp)
+    void connectPreviewHandlers();
+    // Our own movie viewer at the given movie size, shown modally.
+    void ShowMoviePreview(const QString &fileName, int width, int height);
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

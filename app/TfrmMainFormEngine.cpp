@@ -280,8 +280,11 @@ sl::open::OpenHooks TfrmMainForm::openHooks()
     hooks.launchViewer = [](const QString &program, const QString &file, const QString &workDir) {
         sl::hooks::startDetached(program, {file}, workDir);
     };
-    // Our own viewer window comes with the preview windows; until then the shell opens movies.
-    hooks.ownViewerAvailable = [] { return false; };
+    hooks.ownViewerAvailable = [this] { return CheckQuickTimeVersion(7); };
+    hooks.openOwnViewer = [this](const QString &file, int width, int height) {
+        ShowMoviePreview(file, width, height);
+        return QString();
+    };
     hooks.openWithShell = [](const QString &file) { sl::hooks::openUrl(QUrl::fromLocalFile(file)); };
     hooks.notice = [](const QString &text) { sl::ShowMsg(text); };
     return hooks;

@@ -41,10 +41,10 @@ int32_t VarToIntDef0(const QString &text)
     return v;
 }
 
-double VarToFloatDef0(const QString &text)
+bool TryVarToFloat(const QString &text, double &value)
 {
     if (text.isEmpty())
-        return 0;
+        return false;
     QString t = text;
     const qsizetype comma = t.indexOf(QLatin1Char(','));
     if (comma >= 0)
@@ -57,19 +57,26 @@ double VarToFloatDef0(const QString &text)
     if (b < e && *b == '+') {
         ++b;
         if (b < e && *b == '-')
-            return 0; // "+-5"
+            return false; // "+-5"
     }
     // Only plain decimal forms: digits, an optional fraction and exponent.
     for (const char *p = b; p < e; ++p) {
         const char c = *p;
         if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+'))
-            return 0;
+            return false;
     }
     double v = 0;
     auto r = std::from_chars(b, e, v, std::chars_format::general);
     if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
-        return 0;
-    return v;
+        return false;
+    value = v;
+    return true;
+}
+
+double VarToFloatDef0(const QString &text)
+{
+    double v = 0;
+    return TryVarToFloat(text, v) ? v : 0;
 }
 
 uint32_t SwapRB(uint32_t c)

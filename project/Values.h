@@ -11,6 +11,8 @@ int32_t VarToIntDef0(const QString &text);
 // Decimal numbers: the first "," counts as "."; leading blanks allowed; anything left over,
 // inf, nan and hexadecimal floats read as 0.
 double VarToFloatDef0(const QString &text);
+// The same reading, telling whether the whole text was such a number; `value` is set only then.
+bool TryVarToFloat(const QString &text, double &value);
 // Exchanges the lowest and the third byte and clears the highest.
 uint32_t SwapRB(uint32_t colour);
 inline QString IfThenStr(bool condition, const QString &ifTrue, const QString &ifFalse = QString())

@@ -15,6 +15,7 @@
 #include "platform/gui/Hooks.h"
 #include "platform/image/ImageIO.h"
 #include "platform/process/EngineRunner.h"
+#include "preview/model/QuickTimeCheck.h"
 #include "platform/settings/SettingsStore.h"
 #include "testsupport.h"
 #include "ui_TfrmMainForm.h"
@@ -49,6 +50,7 @@ private slots:
     void cleanup()
     {
         sl::hooks::restoreDefaults();
+        sl::preview::QuickTimeCheck::clearTestOverride();
         for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES"})
             qunsetenv(name);
         env.reset();
@@ -56,6 +58,8 @@ private slots:
 
     void createMakesTheMovieAndOpensIt()
     {
+        // Below QuickTime 7 our own viewer is not offered: the desktop opens the movie.
+        sl::preview::QuickTimeCheck::setTestVersion(sl::preview::encodeComponentVersion(6, 5, 0));
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         QCOMPARE(w.ui->edOutputfile->text(), QStringLiteral("pano.mov"));
         w.ui->cbOpenAfter->setChecked(true);

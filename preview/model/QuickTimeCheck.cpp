@@ -76,4 +76,19 @@ void QuickTimeCheck::clearTestOverride()
     testOverride().reset();
 }
 
+bool checkQuickTimeVersion(int minMajor, const std::function<void(const ComponentVersion &found)> &tooOld)
+{
+    const QuickTimeCheck check;
+    if (!check.IsQuickTimeAvailable(0))
+        return false;
+    const quint32 version = check.QTVersion();
+    const ComponentVersion found = decodeComponentVersion(version);
+    if (!meetsPreviewMinimum(version)) {
+        if (tooOld)
+            tooOld(found);
+        return false;
+    }
+    return found.major >= minMajor;
+}
+
 } // namespace sl::preview

@@ -5,6 +5,7 @@
 // Tests replace the answers through the static overrides below.
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -70,5 +71,11 @@ private:
     };
     static std::optional<Override> &testOverride();
 };
+
+// The version check of the preview commands: false, silently, when the component is missing;
+// false after telling `tooOld` the version found when it is older than 6.5; otherwise whether
+// its major version is at least `minMajor`. Throws ComponentError when the check object cannot
+// be created.
+bool checkQuickTimeVersion(int minMajor, const std::function<void(const ComponentVersion &found)> &tooOld);
 
 } // namespace sl::preview

@@ -1,0 +1,619 @@
+// The preview windows on a real movie: the base's poll, strip and console, the view-limit
+// grabber, the tour-link editor, the movie viewer, and the main window's commands that open them.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <climits>
+#include <functional>
+
+#include "app/TfrmMainForm.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "platform/movie/MovieFile.h"
+#include "platform/panoview/PanoView.h"
+#include "preview/TfrmQuicktimePreviewNext7.h"
+#include "preview/TfrmQuicktimePreviewShow7.h"
+#include "preview/TfrmQuicktimePreviewSpot7.h"
+#include "preview/model/QuickTimeCheck.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+
+using sl::panoview::PanoView;
+using sl::preview::QuickTimeCheck;
+using sl::preview::encodeComponentVersion;
+using Op = PanoView::Operation;
+using Family = TfrmQuicktimePreview::Family;
+
+namespace {
+
+bool writePanoramaMovie(const QString &path)
+{
+    QImage frame(512, 256, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            frame.setPixel(x, y, qRgb(x / 2, y, (x + y) & 0xff));
+    sl::movie::Movie movie;
+    movie.width = frame.width();
+    movie.height = frame.height();
+    movie.frames = {sl::image::encodeJpeg(frame, 90)};
+    movie.settings = {{"movie.width", "800"}, {"movie.height", "400"}};
+    return sl::movie::writeMovie(path, movie);
+}
+
+template<class T>
+T *child(QWidget *w, const char *name)
+{
+    T *c = w->findChild<T *>(QLatin1String(name));
+    if (!c)
+        qWarning("no control %s", name);
+    return c;
+}
+
+PanoView *viewOf(QWidget *w)
+{
+    PanoView *v = w->findChild<PanoView *>();
+    Q_ASSERT(v);
+    return v;
+}
+
+void press(QWidget *strip, int x)
+{
+    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8));
+}
+
+// Runs `act` on the modal window that the next command opens; it must close the window.
+// Returns a flag that tells whether a modal window was seen.
+std::shared_ptr<bool> whenModal(QObject *context, const std::function<void(QWidget *)> &act)
+{
+    auto seen = std::make_shared<bool>(false);
+    auto *timer = new QTimer(context);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, seen, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        *seen = true;
+        act(modal);
+    });
+    timer->start();
+    return seen;
+}
+
+} // namespace
+
+class TestPreviewWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        dir = env->path() + QStringLiteral("/tour \"one\" é");
+        QDir().mkpath(dir);
+        QImage pano(400, 200, QImage::Format_RGB32);
+        pano.fill(qRgb(90, 140, 200));
+        QVERIFY(sl::image::writeJpeg(pano, dir + "/pano.jpg", 90));
+        movie = dir + "/pano.mov";
+        asked.clear();
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return answer;
+        };
+        answer = sl::IDYES;
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        QuickTimeCheck::clearTestOverride();
+        env.reset();
+    }
+
+    // ---- the base ---------------------------------------------------------------------------
+
+    void sizeAndVersionLine()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        const struct { Family family; int w, h; QSize area; int border; bool bar; const char *version; } rows[] = {
+            {Family::QuickTime6, 320, 240, {600, 400}, 10, false, "QuickTime: 7.6.0/7.6.0"},
+            {Family::QuickTime7, 320, 240, {600, 416}, 9, true, "QuickTime: 7.6.0"},
+            {Family::QuickTime7, 700, 420, {700, 436}, 9, true, "QuickTime: 7.6.0"},
+        };
+        for (const auto &r : rows) {
+            TfrmQuicktimePreview w(&main, r.family);
+            w.SetMovieSize(r.w, r.h);
+            QCOMPARE(w.movieArea(), r.area);
+            QCOMPARE(viewOf(&w)->controllerVisible(), r.bar);
+            w.show();
+            QCOMPARE(child<QLabel>(&w, "lbQTVersion")->text(), QLatin1String(r.version));
+            QCOMPARE(w.width(), r.area.width() + 2 * r.border);
+            QCOMPARE(viewOf(&w)->size(), r.area);
+        }
+        // A movie larger than the screen: the window stays on it and the view shrinks inside.
+        for (const QSize movieSize : {QSize(6000, 3000), QSize(INT_MAX, INT_MAX)}) {
+            TfrmQuicktimePreview big(&main, Family::QuickTime7);
+            big.SetMovieSize(movieSize.width(), movieSize.height());
+            big.show();
+            const QSize room = big.screen()->availableGeometry().size();
+            QVERIFY(big.frameGeometry().width() <= room.width() && big.frameGeometry().height() <= room.height());
+            QVERIFY(viewOf(&big)->width() < 6000);
+        }
+    }
+
+    void stripMovesTheViewWhileHeld()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        for (Family family : {Family::QuickTime6, Family::QuickTime7}) {
+            TfrmQuicktimePreview w(&main, family);
+            PanoView *v = viewOf(&w);
+            v->setURL(movie);
+            QWidget *strip = child<QWidget>(&w, "imgSmallNav");
+            press(strip, 40); // left arrow
+            for (int i = 0; i < 5; ++i)
+                w.TimerTimer();
+            QCOMPARE(v->PanAngle(), 10.0f);
+            QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(40, 8));
+            w.TimerTimer();
+            QCOMPARE(v->PanAngle(), 10.0f);
+            press(strip, 95); // right arrow, at the strip's last pixel
+            w.TimerTimer();
+            w.TimerTimer();
+            QCOMPARE(v->PanAngle(), 6.0f);
+            press(strip, 20); // zoom in: the press replaces the pan speed
+            w.TimerTimer();
+            QCOMPARE(v->PanAngle(), 6.0f);
+            QCOMPARE(v->FieldOfView(), 69.0f);
+            QCOMPARE(w.currentView().fov, 70.0);
+        }
+    }
+
+    void viewIsLeftAloneUntilLoaded()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        TfrmQuicktimePreview w(&main, Family::QuickTime6);
+        PanoView *v = viewOf(&w);
+        v->setURL(movie);
+        v->setPanAngle(50);
+        v->holdStatus("Loading", 1);
+        press(child<QWidget>(&w, "imgSmallNav"), 40);
+        w.TimerTimer();
+        QCOMPARE(child<QLabel>(&w, "lbQTStatus")->text(), QStringLiteral("Status: Loading"));
+        QCOMPARE(w.currentView().pan, 0.0);
+        QCOMPARE(v->PanAngle(), 50.0f);
+        w.TimerTimer();
+        QCOMPARE(child<QLabel>(&w, "lbQTStatus")->text(), QStringLiteral("Status: Complete"));
+        QCOMPARE(w.currentView().pan, 50.0);
+        QCOMPARE(v->PanAngle(), 52.0f);
+    }
+
+    // A failing view is reported on the console once, not at every tick, and again after a
+    // tick that went well.
+    void errorsReachTheConsoleOnce()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        TfrmQuicktimePreview w(&main, Family::QuickTime6);
+        PanoView *v = viewOf(&w);
+        v->setURL(movie);
+        v->failNext(Op::PanAngle, "Catastrophic failure", 3);
+        for (int i = 0; i < 4; ++i)
+            w.TimerTimer();
+        QVERIFY(main.isPageVisible(main.ui->tsConsole));
+        QCOMPARE(main.ui->mConsole->toPlainText().count("Catastrophic failure"), 1);
+        v->failNext(Op::PanAngle, "Catastrophic failure", 1);
+        w.TimerTimer();
+        v->failNext(Op::PluginStatus, "No status", 2); // the tick goes on without a status
+        w.TimerTimer();
+        w.TimerTimer();
+        QCOMPARE(main.ui->mConsole->toPlainText().count("Catastrophic failure"), 2);
+        QCOMPARE(main.ui->mConsole->toPlainText().count("No status"), 1);
+        QCOMPARE(child<QLabel>(&w, "lbQTStatus")->text(), QStringLiteral("Status: Complete"));
+    }
+
+    // ---- the view-limit grabber -------------------------------------------------------------
+
+    // The limits follow the view at the movie's own aspect, in both families.
+    void grabberShowsTheLimitsOfTheView()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        const struct { bool family7; int w, h; double pan; const char *panMin, *panMax; } rows[] = {
+            {false, 800, 400, 350, "300.9", "39.1"},
+            {true, 800, 400, 350, "300.9", "39.1"},  // the controller bar is no part of the movie
+            {false, 800, 400, 10, "-39.1", "59.1"},
+            {false, 320, 240, 100, "62.4", "137.6"}, // below the window's minimum size
+        };
+        for (const auto &r : rows) {
+            std::unique_ptr<TfrmQuicktimePreviewSpot> w(r.family7 ? new TfrmQuicktimePreviewSpot7(&main)
+                                                                  : new TfrmQuicktimePreviewSpot(&main));
+            w->SetMovieFile(movie);
+            w->SetMovieSize(r.w, r.h);
+            QCOMPARE(child<QLabel>(w.get(), "lbPanMin")->text(), QStringLiteral("0.0"));
+            w->TimerTimer(); // loads the movie and applies the start view
+            PanoView *v = viewOf(w.get());
+            QCOMPARE(v->URL(), movie);
+            v->setPanAngle(float(r.pan));
+            v->setFieldOfView(60);
+            w->TimerTimer();
+            QCOMPARE(child<QLabel>(w.get(), "lbPanMin")->text(), QLatin1String(r.panMin));
+            QCOMPARE(child<QLabel>(w.get(), "lbPanMax")->text(), QLatin1String(r.panMax));
+            QCOMPARE(child<QLabel>(w.get(), "lbTiltMin")->text(), QStringLiteral("-30.0"));
+            QCOMPARE(child<QLabel>(w.get(), "lbTiltMax")->text(), QStringLiteral("30.0"));
+            QCOMPARE(child<QLabel>(w.get(), "lbFoVMax")->text(), QStringLiteral("60.0"));
+            QCOMPARE(child<QLineEdit>(w.get(), "edPan")->text(), FormatPan(r.pan));
+        }
+    }
+
+    void transfersAndOk()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        main.SetValue("movie.width", "800");
+        main.SetValue("movie.height", "400");
+        main.SetValue("fov.max", "100");
+        TfrmQuicktimePreviewSpot7 w(&main);
+        QCOMPARE(child<QLineEdit>(&w, "edFoVMax")->text(), QStringLiteral("100"));
+        QCOMPARE(child<QLineEdit>(&w, "edTiltMax")->text(), QStringLiteral("90"));
+        w.SetMovieFile(movie);
+        w.SetMovieSize(800, 400);
+        w.TimerTimer();
+        viewOf(&w)->setPanAngle(350);
+        viewOf(&w)->setTiltAngle(5);
+        viewOf(&w)->setFieldOfView(60);
+        w.TimerTimer();
+        QTest::mouseClick(child<QLabel>(&w, "lbPanMax"), Qt::LeftButton);
+        QTest::mouseDClick(child<QLabel>(&w, "lbTiltMin"), Qt::LeftButton);
+        QTest::mouseDClick(child<QLineEdit>(&w, "edFoV"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(&w, "edPanMax")->text(), QStringLiteral("39.1"));
+        QCOMPARE(child<QLineEdit>(&w, "edTiltMin")->text(), QStringLiteral("-25.0"));
+        QCOMPARE(child<QLineEdit>(&w, "edFoVDefault")->text(), QStringLiteral("60.0"));
+        child<QLineEdit>(&w, "edFoVMax")->setText("120"); // back to its default
+        child<QPushButton>(&w, "btGrabSpot")->click();
+        QCOMPARE(child<QLineEdit>(&w, "edPanDefault")->text(), QStringLiteral("350.0"));
+        QCOMPARE(child<QLineEdit>(&w, "edTiltDefault")->text(), QStringLiteral("5.0"));
+        QVERIFY(!main.projectList().hasKey("pan.max"));
+
+        child<QPushButton>(&w, "btOk")->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        const struct { const char *key, *value; } stored[] = {
+            {"pan.max", "39.1"}, {"tilt.min", "-25.0"}, {"fov.default", "60.0"}, {"pan.default", "350.0"},
+            {"tilt.default", "5.0"}, {"fov.max", "120"},
+        };
+        for (const auto &s : stored)
+            QCOMPARE(main.GetValue(s.key), QLatin1String(s.value));
+        QCOMPARE(main.ui->edPanMax->text(), QStringLiteral("39.1"));
+        // Values at their binding default add no line to a project that lacks the key.
+        QVERIFY(!main.projectList().hasKey("tilt.max"));
+        QVERIFY(!main.projectList().hasKey("pan.min"));
+    }
+
+    void cancelKeepsTheProject()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        const QStringList before = main.projectList().lines();
+        TfrmQuicktimePreviewSpot w(&main);
+        child<QLineEdit>(&w, "edPanMin")->setText("12");
+        child<QPushButton>(&w, "Cancel")->click();
+        QCOMPARE(w.result(), int(QDialog::Rejected));
+        QCOMPARE(main.projectList().lines(), before);
+    }
+
+    // Typing into a view edit moves the view only with a whole number, and only from the edit
+    // that has the focus.
+    void typedViews()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        TfrmQuicktimePreviewSpot7 w(&main);
+        w.SetMovieFile(movie);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.TimerTimer();
+        PanoView *v = viewOf(&w);
+        auto *pan = child<QLineEdit>(&w, "edPan");
+        pan->setFocus();
+        QVERIFY(pan->hasFocus());
+        const struct { const char *typed; float pan; } rows[] = {
+            {"12,5", 12.5f}, {"12a", 12.5f}, {"inf", 12.5f}, {"nan", 12.5f}, {"-", 12.5f}, {"40", 40}, {"", 40},
+        };
+        for (const auto &r : rows) {
+            pan->setText(QLatin1String(r.typed));
+            QCOMPARE(v->PanAngle(), r.pan);
+        }
+        child<QLineEdit>(&w, "edTilt")->setText("20"); // no focus: the view stays
+        QCOMPARE(v->TiltAngle(), 0.0f);
+        // The poll leaves the focused edit alone and fills the others.
+        v->setTiltAngle(7);
+        w.TimerTimer();
+        QCOMPARE(pan->text(), QString());
+        QCOMPARE(child<QLineEdit>(&w, "edTilt")->text(), QStringLiteral("7.0"));
+    }
+
+    void startViewAppliedOnce()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        main.SetValue("pan.default", "30");
+        main.SetValue("fov.default", "50,5");
+        {
+            TfrmQuicktimePreviewSpot7 w(&main); // at the first tick, right after loading
+            w.SetMovieFile(movie);
+            w.TimerTimer();
+            PanoView *v = viewOf(&w);
+            QCOMPARE(v->PanAngle(), 30.0f);
+            QCOMPARE(v->FieldOfView(), 50.5f);
+            v->setPanAngle(100);
+            w.TimerTimer();
+            QCOMPARE(v->PanAngle(), 100.0f);
+            QTest::mouseDClick(child<QLabel>(&w, "lbDefProj"), Qt::LeftButton);
+            QCOMPARE(v->PanAngle(), 30.0f);
+        }
+        TfrmQuicktimePreviewSpot w(&main); // once the load status reads "Complete"
+        w.SetMovieFile(movie);
+        PanoView *v = viewOf(&w);
+        v->holdStatus("Loading", 3); // the base's read and the grabber's own in each tick
+        w.TimerTimer();
+        QCOMPARE(v->PanAngle(), 0.0f);
+        w.TimerTimer();
+        QCOMPARE(v->PanAngle(), 30.0f);
+        // A double-click on the status loads the movie again at the next tick.
+        v->setURL(QString());
+        QTest::mouseDClick(child<QLabel>(&w, "lbQTStatus"), Qt::LeftButton);
+        w.TimerTimer();
+        QCOMPARE(v->URL(), movie);
+    }
+
+    void pollSlowsAfterAFailedTick()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        TfrmQuicktimePreviewSpot7 w(&main);
+        w.SetMovieFile(movie);
+        QVERIFY(!w.timer()->isActive()); // until shown
+        w.show();
+        QVERIFY(w.timer()->isActive());
+        PanoView *v = viewOf(&w);
+        v->failNext(Op::SetURL, "cannot load");
+        w.TimerTimer();
+        QCOMPARE(w.timer()->interval(), 10000);
+        w.TimerTimer();
+        QCOMPARE(w.timer()->interval(), 200);
+
+        // Our own viewer stays slow once its load failed.
+        TfrmQuicktimePreviewShow7 show(&main);
+        show.SetMovieFile(movie);
+        viewOf(&show)->failNext(Op::SetURL, "cannot load");
+        show.TimerTimer();
+        show.TimerTimer();
+        QCOMPARE(show.timer()->interval(), 10000);
+        QCOMPARE(viewOf(&show)->URL(), QString());
+    }
+
+    // ---- the tour-link editor ---------------------------------------------------------------
+
+    void tourLinkRoundTrip()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        const struct { const char *stored, *written; } rows[] = {
+            {"<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>", "<pano2.mov> T<myself> E<pan=10.0 fov=65.3 scale=tofit >"},
+            {"page.mov", "<page.mov>"},
+            {"<a.mov> E<tilt=-3.5 controller=true >", "<a.mov> E<tilt=-3.5 controller=true >"},
+            {"", "<>"},
+        };
+        for (const auto &r : rows) {
+            main.SetValue("hotspot.3.url", QLatin1String(r.stored));
+            main.SetValue("hotspot.3.title", "Hill ü");
+            TfrmQuicktimePreviewNext7 w(&main);
+            w.LoadHotspot(3);
+            QCOMPARE(w.hotspotNumber(), 3);
+            QCOMPARE(child<QLineEdit>(&w, "edTitle")->text(), QStringLiteral("Hill ü"));
+            child<QPushButton>(&w, "btOk")->click();
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QCOMPARE(main.GetValue("hotspot.3.url"), QLatin1String(r.written));
+            QCOMPARE(main.GetValue("hotspot.3.title"), QStringLiteral("Hill ü"));
+            QVERIFY(!main.projectList().hasKey("hotspot.3.localfile"));
+        }
+        // Cancel stores nothing.
+        main.SetValue("hotspot.3.url", QLatin1String(rows[0].stored));
+        TfrmQuicktimePreviewNext w(&main);
+        w.LoadHotspot(3);
+        child<QLineEdit>(&w, "edUrl")->setText("other.mov");
+        child<QPushButton>(&w, "Cancel")->click();
+        QCOMPARE(main.GetValue("hotspot.3.url"), QLatin1String(rows[0].stored));
+    }
+
+    // The link's movie previews from the output's folder, with the link's view applied once;
+    // a movie picked on disk gets an address relative to the output's folder.
+    void tourLinkPreviewAndLocalFile()
+    {
+        QDir().mkpath(dir + "/out/sub");
+        QDir().mkpath(dir + "/other");
+        for (const QString &f : {dir + "/out/b.mov", dir + "/out/sub/c.mov", dir + "/other/d.mov"})
+            QVERIFY(writePanoramaMovie(f));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        main.ui->edOutputfile->setText("out/a");
+        main.SetValue("hotspot.2.url", "<b.mov> E<pan=40 fov=50>");
+        TfrmQuicktimePreviewNext7 w(&main);
+        w.LoadHotspot(2);
+        PanoView *v = viewOf(&w);
+        w.TimerTimer();
+        QCOMPARE(v->URL(), dir + "/out/b.mov");
+        QCOMPARE(v->PanAngle(), 40.0f);
+        QCOMPARE(v->FieldOfView(), 50.0f);
+        v->setPanAngle(100);
+        w.TimerTimer();
+        QCOMPARE(v->PanAngle(), 100.0f);
+        QCOMPARE(child<QLabel>(&w, "lbPan")->text(), QStringLiteral("100.0"));
+        child<QPushButton>(&w, "btGrabSpot")->click();
+        QCOMPARE(child<QLineEdit>(&w, "edPan")->text(), QStringLiteral("100.0"));
+
+        QStringList picked = {dir + "/out/sub/c.mov", dir + "/other/d.mov"};
+        sl::hooks::openFileName = [&](const QString &, const QString &, const QString &, const QString &,
+                                      const QString &, unsigned) { return picked.takeFirst(); };
+        const struct { const char *address, *local; } rows[] = {{"sub/c.mov", "out/sub/c.mov"}, {"../other/d.mov", "other/d.mov"}};
+        for (const auto &r : rows) {
+            const QString chosen = picked.first();
+            child<QPushButton>(&w, "btLocalFile")->click();
+            QCOMPARE(child<QLineEdit>(&w, "edUrl")->text(), QLatin1String(r.address));
+            QCOMPARE(child<QLineEdit>(&w, "edLocalFile")->text(), QLatin1String(r.local));
+            QCOMPARE(v->URL(), chosen);
+        }
+        child<QPushButton>(&w, "btOk")->click();
+        QCOMPARE(main.GetValue("hotspot.2.url"), QStringLiteral("<../other/d.mov> E<pan=100.0 tilt=0.0 fov=50.0 >"));
+        QCOMPARE(main.GetValue("hotspot.2.localfile"), QStringLiteral("other/d.mov"));
+
+        // A stored local copy is previewed even where the address names no file.
+        TfrmQuicktimePreviewNext7 again(&main);
+        again.LoadHotspot(2);
+        again.TimerTimer();
+        QCOMPARE(viewOf(&again)->URL(), dir + "/other/d.mov");
+    }
+
+    // ---- the main window's commands ---------------------------------------------------------
+
+    void spotCommandRefusals()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        auto opened = whenModal(&main, [](QWidget *w) { w->close(); });
+        QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 4, 9));
+        main.ui->btSpotInQT->click();
+        QCOMPARE(asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
+        QuickTimeCheck::setTestUnavailable();
+        main.ui->btSpotInQT->click();
+        QuickTimeCheck::setTestCreationFailure("Class not registered");
+        main.ui->btSpotInQT->click();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.last(), QStringLiteral("Class not registered"));
+        QuickTimeCheck::clearTestOverride();
+        main.ui->edOutputfile->setText(QString());
+        main.ui->btSpotInQT->click();
+        QCOMPARE(asked.last(), QStringLiteral("No output file selected!"));
+        main.ui->edOutputfile->setText("tour/pano");
+        answer = sl::IDNO;
+        main.ui->btSpotInQT->click();
+        QCOMPARE(asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
+        QVERIFY(!main.isPageVisible(main.ui->tsConsole)); // nothing ran
+        QVERIFY(!*opened);
+    }
+
+    // The movie is made on request, the grabber opens on it, and Ok stores what was grabbed.
+    void spotCommandMakesTheMovieAndStoresTheView()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        main.SetValue("movie.width", "800");
+        main.SetValue("movie.height", "400");
+        main.ProjectToControls();
+        QString seenClass;
+        QString seenUrl;
+        QSize seenArea;
+        auto opened = whenModal(&main, [&](QWidget *modal) {
+            auto *w = qobject_cast<TfrmQuicktimePreviewSpot *>(modal);
+            QVERIFY(w);
+            seenClass = QString::fromLatin1(w->metaObject()->className());
+            seenArea = w->movieArea();
+            w->TimerTimer();
+            seenUrl = viewOf(w)->URL();
+            viewOf(w)->setPanAngle(123);
+            w->TimerTimer();
+            child<QPushButton>(w, "btGrabSpot")->click();
+            child<QPushButton>(w, "btOk")->click();
+        });
+        main.ui->btSpotInQT->click();
+        QVERIFY(*opened);
+        QVERIFY(QFile::exists(movie));
+        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewSpot7"));
+        QCOMPARE(seenArea, QSize(800, 416));
+        QCOMPARE(seenUrl, movie);
+        QCOMPARE(main.GetValue("pan.default"), QStringLiteral("123.0"));
+
+        QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 5, 0));
+        opened = whenModal(&main, [&](QWidget *modal) {
+            seenClass = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        });
+        main.ui->btSpotInQT->click();
+        QVERIFY(*opened);
+        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewSpot"));
+        QCOMPARE(asked.size(), 1); // only the question whether to make the movie
+    }
+
+    void tourLinkCommand()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        QString seenClass;
+        int seenHotspot = 0;
+        main.ui->cbHotspot->setCurrentIndex(0);
+        auto opened = whenModal(&main, [&](QWidget *modal) {
+            auto *w = qobject_cast<TfrmQuicktimePreviewNext *>(modal);
+            QVERIFY(w);
+            seenClass = QString::fromLatin1(w->metaObject()->className());
+            seenHotspot = w->hotspotNumber();
+            child<QLineEdit>(w, "edUrl")->setText("next.mov");
+            child<QPushButton>(w, "btOk")->click();
+        });
+        main.ui->spNextPanorama->click();
+        QVERIFY(!*opened);
+        main.ui->cbHotspot->setCurrentIndex(7);
+        main.ui->spNextPanorama->click();
+        QVERIFY(*opened);
+        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewNext7"));
+        QCOMPARE(seenHotspot, 7);
+        QCOMPARE(main.GetValue("hotspot.7.url"), QStringLiteral("<next.mov>"));
+    }
+
+    // With no viewer program set, a finished movie shows in our own viewer.
+    void openOutputShowsOurViewer()
+    {
+        QVERIFY(writePanoramaMovie(movie));
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        main.SetValue("movie.width", "640");
+        main.SetValue("movie.height", "480");
+        main.ProjectToControls();
+        QString seenUrl;
+        QSize seenArea;
+        auto opened = whenModal(&main, [&](QWidget *modal) {
+            auto *w = qobject_cast<TfrmQuicktimePreviewShow7 *>(modal);
+            QVERIFY(w);
+            w->TimerTimer();
+            seenUrl = viewOf(w)->URL();
+            seenArea = w->movieArea();
+            QVERIFY(child<QPushButton>(w, "Cancel")->isHidden());
+            child<QPushButton>(w, "btOk")->click();
+        });
+        QStringList started;
+        sl::hooks::startDetached = [&](const QString &program, const QStringList &, const QString &) {
+            started << program;
+            return true;
+        };
+        main.OpenOutput();
+        QVERIFY(*opened);
+        QCOMPARE(seenUrl, movie);
+        QCOMPARE(seenArea, QSize(640, 496));
+        QVERIFY(started.isEmpty());
+    }
+
+private:
+    static QString FormatPan(double pan) { return sl::preview::FormatAngle(pan); }
+
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    QString dir;
+    QString movie;
+    QStringList asked;
+    int answer = sl::IDYES;
+};
+
+QTEST_MAIN(TestPreviewWindows)
+#include "tst_previewwindows.moc"
