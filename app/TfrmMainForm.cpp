@@ -467,6 +467,7 @@ void TfrmMainForm::connectHandlers()
 
     connect(ui->pc, &QTabWidget::currentChanged, this, &TfrmMainForm::pcChange);
     connectEngineHandlers();
+    connectLightTableHandlers();
 
     connect(ui->miNewProject, &QAction::triggered, this, &TfrmMainForm::miNewProjectClick);
     connect(ui->miOpenProject, &QAction::triggered, this, &TfrmMainForm::miOpenProjectClick);

@@ -143,6 +143,9 @@ public:
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
+    // ---- The light table (TfrmMainFormLightTable.cpp)
+    void btObjectLightTableClick();
+
 public slots:
     void miNewProjectClick();
     void miOpenProjectClick();
@@ -219,6 +222,8 @@ private:
     void sliderMoved(QWidget *slider, QWidget *edit);
     int OptimalTileSize = 0;
     bool m_mirroring = false; // a quality edit and its track bar are being put in step
+
+    void connectLightTableHandlers();
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();
