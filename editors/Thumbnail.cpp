@@ -5,6 +5,7 @@
 #include "project/PathRules.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -73,6 +74,12 @@ Thumbnail makeThumbnail(const QString &path, int size)
     Thumbnail t;
     QString ext;
     isThumbnailImageName(path, &ext);
+    // Only regular files: a pipe or a device with an image's name would hold the reader forever.
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        t.error = file.exists() ? tr("This is not a regular file.") : tr("The file does not exist.");
+        return t;
+    }
     QImage decoded;
     if (ext == QLatin1String(".tif") || ext == QLatin1String(".tiff")) {
         decoded = LoadTiffAsBitmap(path, &t.error);

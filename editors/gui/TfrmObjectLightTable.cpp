@@ -60,6 +60,7 @@ TfrmObjectLightTable::TfrmObjectLightTable(TfrmMainForm *mainForm, QWidget *pare
 TfrmObjectLightTable::~TfrmObjectLightTable()
 {
     abortLoads();
+    ui->sbLT->setTable(nullptr); // the model goes before the widgets
     delete ui;
 }
 
