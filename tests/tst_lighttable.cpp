@@ -262,7 +262,7 @@ private slots:
         const struct { const char *loaded, *entries; int viewstates; const char *spare; } rows[] = {
             {"a|b|a", "0.0.0.0=a", 1, "a|b"},       // loaded twice, used once: the first stays spare
             {"a|a", "0.0.0.0=a|0.0.0.1=a", 1, ""},  // used twice: none
-            {"A.jpg|a.jpg", "0.0.0.0=a.jpg", 1, "A.jpg"}, // names are compared with case
+            {"a.jpg|A.jpg", "0.0.0.0=a.jpg", 1, "A.jpg"}, // names are compared with case
             {"a|b", "0.0.0.7=a|0.3.0.0=b", 1, "a|b"},     // used only outside the grid
             {"a|b", "1.0.0.0=a|2.0.0.0=b", 2, "b"},        // every viewstate counts, up to the count
             {"a|b|c", "0.0.0.0=?|0.0.0.1=c", 1, "a|b"},

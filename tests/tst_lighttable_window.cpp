@@ -162,10 +162,12 @@ private slots:
         writeImage(dir + "/img/a.jpg", 640, 480);
         writeImage(dir + "/b.png", 320, 240);
         QVERIFY(testsupport::writeFile(dir + "/img/broken.jpg", "\xff\xd8\xff\xe0 damaged"));
+        QVERIFY(testsupport::writeFile(dir + "/img/empty.png", ""));
         auto w = mainWith({"object.animateframes=2", "movie.htiles=2", "object.state.count=2",
                            "object.image.0.0.0.0=img/a.jpg", "object.image.0.0.0.1=?",
                            "object.image.0.0.1.0=img/gone.jpg", "object.image.0.0.1.1=img/broken.jpg",
-                           "object.image.1.0.0.0=clip.gif", "object.image.1.0.1.1=" + dir + "/b.png",
+                           "object.image.1.0.0.0=clip.gif", "object.image.1.0.0.1=img/empty.png",
+                           "object.image.1.0.1.1=" + dir + "/b.png",
                            "object.image.1.0.0.5=outside.jpg", "movie.width=640", "movie.height=480"});
         const QString before = w->projectList().fullText();
         TfrmObjectLightTable lt(w.get());
@@ -183,9 +185,9 @@ private slots:
         QVERIFY2(asked.contains("File \"img/gone.jpg\" doesn't exist!"), qPrintable(asked));
         QVERIFY(asked.contains("Unknown or unsupported extension .gif"));
         QCOMPARE(asked.count("could not be read"), 1);
-        QVERIFY(asked.contains("img/broken.jpg"));
+        QVERIFY(asked.contains("img/broken.jpg") && asked.contains("img/empty.png"));
         QVERIFY(!asked.contains("movie dimensions"));
-        QCOMPARE(lt.lightTable().thumbnailCount(), 3); // a.jpg, broken.jpg (blank), b.png
+        QCOMPARE(lt.lightTable().thumbnailCount(), 4); // the pass went on after the unreadable files
 
         lt.btOkClick();
         QCOMPARE(lt.result(), int(QDialog::Accepted));
@@ -193,7 +195,8 @@ private slots:
         QCOMPARE(imageLines(*w), QStringList({"object.image.0.0.0.0=img/a.jpg", "object.image.0.0.0.1=?",
                                               "object.image.0.0.1.0=img/gone.jpg",
                                               "object.image.0.0.1.1=img/broken.jpg",
-                                              "object.image.1.0.0.0=clip.gif", "object.image.1.0.1.1=b.png"}));
+                                              "object.image.1.0.0.0=clip.gif", "object.image.1.0.0.1=img/empty.png",
+                                              "object.image.1.0.1.1=b.png"}));
         QCOMPARE(w->GetValue("object.state.count"), QStringLiteral("2"));
         QCOMPARE(w->GetValue("object.animateframes"), QStringLiteral("2"));
     }

@@ -343,7 +343,9 @@ void TfrmObjectLightTable::LoadImageIntoCell(const PendingLoad &item, const sl::
         Table.setEntry(item.pos, item.stored);
     Table.addThumbnail(item.stored, thumbnail.image);
     if (thumbnail.image.isNull()) {
-        m_unreadable << tr("%1 (%2)").arg(item.stored, thumbnail.error);
+        // The readers' reasons mostly name the file already.
+        const bool named = thumbnail.error.contains(QFileInfo(item.path).fileName());
+        m_unreadable << (named ? thumbnail.error : item.stored + QStringLiteral(": ") + thumbnail.error);
         return;
     }
     if (Table.thumbnailCount() == 1)
@@ -698,10 +700,9 @@ void TfrmObjectLightTable::btOkClick()
 
 void TfrmObjectLightTable::btCancelClick()
 {
-    if (isLoading()) {
-        abortLoads();
+    // During a load the window closes without the question; closing stops the load.
+    if (isLoading())
         AskOnClose = false;
-    }
     reject();
 }
 
