@@ -468,6 +468,7 @@ void TfrmMainForm::connectHandlers()
     connect(ui->pc, &QTabWidget::currentChanged, this, &TfrmMainForm::pcChange);
     connectEngineHandlers();
     connectPreviewHandlers();
+    connectLightTableHandlers();
 
     connect(ui->miNewProject, &QAction::triggered, this, &TfrmMainForm::miNewProjectClick);
     connect(ui->miOpenProject, &QAction::triggered, this, &TfrmMainForm::miOpenProjectClick);

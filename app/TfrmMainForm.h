@@ -166,6 +166,8 @@ public:
     void btSpotInQTClick();
     // The tour-link editor for the selected hotspot.
     void spNextPanoramaClick();
+    // ---- The light table (TfrmMainFormLightTable.cpp)
+    void btObjectLightTableClick();
 
 public slots:
     void miNewProjectClick();
@@ -252,6 +254,7 @@ private:
     void connectPreviewHandlers();
     // Our own movie viewer at the given movie size, shown modally.
     void ShowMoviePreview(const QString &fileName, int width, int height);
+    void connectLightTableHandlers();
 
     // ---- State of engine runs (TfrmMainFormEngine.cpp)
     void connectEngineHandlers();

@@ -65,14 +65,15 @@ int defaultShowMsg(const QString &text)
     return hooks::msgBox(text, kApplicationTitle, MB_OK);
 }
 
-QString runFileDialog(bool save, const QString &title, const QString &folder,
-                      const QString &proposedName, const QString &filter,
-                      const QString &defaultExt, unsigned options)
+QStringList runFileDialog(bool save, const QString &title, const QString &folder,
+                          const QString &proposedName, const QString &filter,
+                          const QString &defaultExt, unsigned options, bool several = false)
 {
     const QString cwd = QDir::currentPath();
     QFileDialog dialog(QApplication::activeWindow(), title, folder, filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !(options & OFN_FILEMUSTEXIST) ? QFileDialog::AnyFile
+                       : several                              ? QFileDialog::ExistingFiles
                                                               : QFileDialog::ExistingFile);
     if (save && !(options & OFN_OVERWRITEPROMPT))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -80,10 +81,10 @@ QString runFileDialog(bool save, const QString &title, const QString &folder,
         dialog.setDefaultSuffix(defaultExt);
     if (!proposedName.isEmpty() && !proposedName.contains(QLatin1Char('*')))
         dialog.selectFile(proposedName);
-    QString chosen;
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        chosen = dialog.selectedFiles().constFirst();
-    if ((options & OFN_PATHMUSTEXIST) && !chosen.isEmpty() && !QFileInfo(chosen).absoluteDir().exists())
+    QStringList chosen;
+    if (dialog.exec() == QDialog::Accepted)
+        chosen = several ? dialog.selectedFiles() : dialog.selectedFiles().mid(0, 1);
+    if ((options & OFN_PATHMUSTEXIST) && !chosen.isEmpty() && !QFileInfo(chosen.constFirst()).absoluteDir().exists())
         chosen.clear();
     QDir::setCurrent(cwd);
     return chosen;
@@ -92,13 +93,19 @@ QString runFileDialog(bool save, const QString &title, const QString &folder,
 QString defaultOpenFileName(const QString &title, const QString &folder, const QString &name,
                             const QString &filter, const QString &ext, unsigned options)
 {
-    return runFileDialog(false, title, folder, name, filter, ext, options);
+    return runFileDialog(false, title, folder, name, filter, ext, options).value(0);
 }
 
 QString defaultSaveFileName(const QString &title, const QString &folder, const QString &name,
                             const QString &filter, const QString &ext, unsigned options)
 {
-    return runFileDialog(true, title, folder, name, filter, ext, options);
+    return runFileDialog(true, title, folder, name, filter, ext, options).value(0);
+}
+
+QStringList defaultOpenFileNames(const QString &title, const QString &folder, const QString &filter,
+                                 unsigned options)
+{
+    return runFileDialog(false, title, folder, QString(), filter, QString(), options, true);
 }
 
 std::optional<QColor> defaultChooseColour(const QColor &initial)
@@ -131,6 +138,8 @@ std::function<QString(const QString &, const QString &, const QString &, const Q
 std::function<QString(const QString &, const QString &, const QString &, const QString &,
                       const QString &, unsigned)>
     saveFileName = defaultSaveFileName;
+std::function<QStringList(const QString &, const QString &, const QString &, unsigned)> openFileNames =
+    defaultOpenFileNames;
 std::function<std::optional<QColor>(const QColor &)> chooseColour = defaultChooseColour;
 std::function<bool(const QUrl &)> openUrl = defaultOpenUrl;
 std::function<bool(const QString &, const QStringList &, const QString &)> startDetached =
@@ -142,6 +151,7 @@ void restoreDefaults()
     showMsg = defaultShowMsg;
     openFileName = defaultOpenFileName;
     saveFileName = defaultSaveFileName;
+    openFileNames = defaultOpenFileNames;
     chooseColour = defaultChooseColour;
     openUrl = defaultOpenUrl;
     startDetached = defaultStartDetached;

@@ -57,6 +57,10 @@ extern std::function<QString(const QString &title, const QString &folder,
                               const QString &proposedName, const QString &filter,
                               const QString &defaultExt, unsigned options)>
     saveFileName;
+// The open dialog with several files chosen at once; their full names, empty on cancel.
+extern std::function<QStringList(const QString &title, const QString &folder, const QString &filter,
+                                 unsigned options)>
+    openFileNames;
 // The colour dialog; nothing on cancel.
 extern std::function<std::optional<QColor>(const QColor &initial)> chooseColour;
 // Opens a file, folder or address with the desktop's program.

@@ -1,0 +1,501 @@
+// The light-table window driven as a user would: loading the project's images, the open dialog,
+// files dropped from the file manager, drags between cells and the spare area, counts,
+// viewstates, "Ok", "Cancel" and clearing in the middle of a load, and the main window's button.
+#include "app/TfrmMainForm.h"
+#include "editors/gui/LightTableViews.h"
+#include "editors/gui/TfrmObjectLightTable.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "testsupport.h"
+#include "ui_TfrmMainForm.h"
+#include "ui_TfrmObjectLightTable.h"
+
+#include <QMenu>
+#include <QMimeData>
+#include <QTimerEvent>
+#include <QtTest>
+
+using sl::CellPos;
+
+namespace {
+
+// Answers message boxes and dialogs, and records what the window asked and opened.
+struct Answers
+{
+    QList<int> replies; // for questions; IDNO when empty
+    QStringList asked;
+    QList<QStringList> chosenFiles;
+    QList<QUrl> opened;
+    Answers()
+    {
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
+        };
+        sl::hooks::openFileNames = [this](const QString &, const QString &, const QString &, unsigned) {
+            return chosenFiles.isEmpty() ? QStringList() : chosenFiles.takeFirst();
+        };
+        sl::hooks::openUrl = [this](const QUrl &url) {
+            opened << url;
+            return true;
+        };
+    }
+    ~Answers() { sl::hooks::restoreDefaults(); }
+    QString take()
+    {
+        const QString all = asked.join(QStringLiteral(" / "));
+        asked.clear();
+        return all;
+    }
+};
+
+void writeImage(const QString &path, int w, int h, QRgb colour = qRgb(200, 180, 40))
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(colour);
+    QVERIFY(path.endsWith(".png") ? img.save(path) : sl::image::writeJpeg(img, path, 85));
+}
+
+QString entries(const sl::LightTable &t)
+{
+    QStringList out;
+    for (const auto &[p, v] : t.entries())
+        out << QStringLiteral("%1.%2.%3.%4=%5").arg(p.viewstate).arg(p.row).arg(p.column).arg(p.frame).arg(v);
+    return out.join('|');
+}
+
+QStringList imageLines(TfrmMainForm &w)
+{
+    QStringList out;
+    for (const QString &line : w.projectList().lines())
+        if (line.startsWith("object.image."))
+            out << line;
+    return out;
+}
+
+// The first tick of the window's timer, delivered at once.
+void firstTick(TfrmObjectLightTable &lt)
+{
+    auto *timer = lt.findChild<QTimer *>("Timer1");
+    QVERIFY(timer);
+    QTimerEvent tick(timer->timerId());
+    QCoreApplication::sendEvent(timer, &tick);
+}
+
+void waitForPass(TfrmObjectLightTable &lt)
+{
+    QTRY_VERIFY(lt.firstPassDone() && !lt.isLoading());
+}
+
+QPoint cellCentre(TfrmObjectLightTable &lt, const CellPos &c)
+{
+    return lt.ui->sbLT->cellRect(c).center();
+}
+
+QPoint spareCentre(int i)
+{
+    return {i * sl::kCellSize + sl::kCellSize / 2, sl::kCellSize / 2};
+}
+
+// A drag as the mouse makes it: pressed on one area, released (to the same area, which holds
+// the mouse) over a point of another.
+void dragBetween(QWidget *from, const QPoint &fromPos, QWidget *to, const QPoint &toPos)
+{
+    QTest::mousePress(from, Qt::LeftButton, {}, fromPos);
+    const QPoint over = from->mapFromGlobal(to->mapToGlobal(toPos));
+    QMouseEvent move(QEvent::MouseMove, over, from->mapToGlobal(over), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(from, &move);
+    QTest::mouseRelease(from, Qt::LeftButton, {}, over);
+}
+
+void dropFiles(QWidget *on, const QPoint &pos, const QStringList &files)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &f : files)
+        urls << QUrl::fromLocalFile(f);
+    data.setUrls(urls);
+    QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &enter);
+    if (!enter.isAccepted())
+        return;
+    QDropEvent drop(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &drop);
+}
+
+} // namespace
+
+class TestLightTableWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    QString dir;
+
+    // A main window with a light-table project in `dir` holding these lines.
+    std::unique_ptr<TfrmMainForm> mainWith(const QStringList &lines)
+    {
+        const QString file = dir + "/object.slp";
+        const QByteArray text = (QStringList{"movie.object=3"} + lines).join("\r\n").toUtf8() + "\r\n";
+        [&] { QVERIFY(testsupport::writeFile(file, text)); }();
+        auto w = std::make_unique<TfrmMainForm>();
+        [&] { QVERIFY(w->OpenProject(file)); }();
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        dir = env->path() + QStringLiteral("/Projekt «1» é");
+        QDir().mkpath(dir + "/img");
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        env.reset();
+    }
+
+    void projectImagesSurviveOk()
+    {
+        Answers a;
+        writeImage(dir + "/img/a.jpg", 640, 480);
+        writeImage(dir + "/b.png", 320, 240);
+        QVERIFY(testsupport::writeFile(dir + "/img/broken.jpg", "\xff\xd8\xff\xe0 damaged"));
+        QVERIFY(testsupport::writeFile(dir + "/img/empty.png", ""));
+        auto w = mainWith({"object.animateframes=2", "movie.htiles=2", "object.state.count=2",
+                           "object.image.0.0.0.0=img/a.jpg", "object.image.0.0.0.1=?",
+                           "object.image.0.0.1.0=img/gone.jpg", "object.image.0.0.1.1=img/broken.jpg",
+                           "object.image.1.0.0.0=clip.gif", "object.image.1.0.0.1=img/empty.png",
+                           "object.image.1.0.1.1=" + dir + "/b.png",
+                           "object.image.1.0.0.5=outside.jpg", "movie.width=640", "movie.height=480"});
+        const QString before = w->projectList().fullText();
+        TfrmObjectLightTable lt(w.get());
+        QVERIFY(!lt.ui->btOk->isEnabled());
+        firstTick(lt);
+        lt.btOkClick(); // refused until the project's images are read
+        QCOMPARE(w->projectList().fullText(), before);
+        QCOMPARE(lt.result(), int(QDialog::Rejected));
+        waitForPass(lt);
+        QVERIFY(lt.ui->btOk->isEnabled());
+
+        // One message per missing file and unsupported name, one notice for every unreadable
+        // file; the first image fits the movie, so no size question.
+        const QString asked = a.take();
+        QVERIFY2(asked.contains("File \"img/gone.jpg\" doesn't exist!"), qPrintable(asked));
+        QVERIFY(asked.contains("Unknown or unsupported extension .gif"));
+        QCOMPARE(asked.count("could not be read"), 1);
+        QVERIFY(asked.contains("img/broken.jpg") && asked.contains("img/empty.png"));
+        QVERIFY(!asked.contains("movie dimensions"));
+        QCOMPARE(lt.lightTable().thumbnailCount(), 4); // the pass went on after the unreadable files
+
+        lt.btOkClick();
+        QCOMPARE(lt.result(), int(QDialog::Accepted));
+        // Every line inside the grid comes back; a name inside the base folder is now relative.
+        QCOMPARE(imageLines(*w), QStringList({"object.image.0.0.0.0=img/a.jpg", "object.image.0.0.0.1=?",
+                                              "object.image.0.0.1.0=img/gone.jpg",
+                                              "object.image.0.0.1.1=img/broken.jpg",
+                                              "object.image.1.0.0.0=clip.gif", "object.image.1.0.0.1=img/empty.png",
+                                              "object.image.1.0.1.1=b.png"}));
+        QCOMPARE(w->GetValue("object.state.count"), QStringLiteral("2"));
+        QCOMPARE(w->GetValue("object.animateframes"), QStringLiteral("2"));
+    }
+
+    void openDialogNamesAndCells()
+    {
+        Answers a;
+        QDir().mkpath(env->path() + "/Projekt «1» É/img");
+        for (const char *name : {"img/A.JPEG", "img/b.Tif", "img/c.png", "img/d.jpg", "x.gif"})
+            writeImage(dir + '/' + name, 64, 48);
+        QVERIFY(sl::image::writeTiff(QImage(64, 48, QImage::Format_RGB32), dir + "/img/b.Tif"));
+        writeImage(env->path() + "/Projekt «1» É/img/e.jpg", 64, 48);
+        writeImage(dir + "/img/f.jpg", 64, 48);
+        // 2 frames x 5 views: two cells filled, so eight are free for ten files.
+        auto w = mainWith({"object.animateframes=2", "movie.htiles=5", "object.image.0.0.0.0=img/f.jpg",
+                           "object.image.0.0.0.1=img/f.jpg"});
+        TfrmObjectLightTable lt(w.get());
+        waitForPass(lt);
+        QCOMPARE(a.take(), QStringLiteral("The image is 64 x 48 but your movie dimensions are 400 x 300. Should I "
+                                          "change the movie dimension to fit the image size?"));
+
+        QStringList files;
+        for (const char *name : {"img/A.JPEG", "img/b.Tif", "x.gif", "img/c.png", "img/d.jpg"})
+            files << dir + '/' + name;
+        files << env->path() + "/Projekt «1» É/img/e.jpg"; // another folder: the prefix test minds case
+        files << dir + "/img/missing.jpg" << dir + "/img/c.png" << dir + "/img/d.jpg" << dir + "/img/A.JPEG";
+        a.chosenFiles << files;
+        lt.sbOpenClick();
+        QTRY_VERIFY(!lt.isLoading());
+        QCOMPARE(a.take(), QStringLiteral("Unknown or unsupported extension .gif / File \"img/missing.jpg\" doesn't exist!"));
+        QCOMPARE(entries(lt.lightTable()),
+                 "0.0.0.0=img/f.jpg|0.0.0.1=img/f.jpg|0.0.1.0=img/A.JPEG|0.0.1.1=img/b.Tif|0.0.2.1=img/c.png|"
+                 "0.0.3.0=img/d.jpg|0.0.3.1=" + env->path() + "/Projekt «1» É/img/e.jpg|0.0.4.1=img/c.png");
+        // The last two files found no cell: they wait in the spare area.
+        QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 2);
+        // Each use takes away the latest line of its name, so the first of each stays.
+        QCOMPARE(lt.ui->sbSpare->image(0).name, QStringLiteral("img/A.JPEG"));
+        QCOMPARE(lt.ui->sbSpare->image(1).name, QStringLiteral("img/d.jpg"));
+    }
+
+    void dragsAndUndo()
+    {
+        Answers a;
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "s.jpg"})
+            writeImage(dir + '/' + name, 400, 300);
+        auto w = mainWith({"object.animateframes=3", "movie.htiles=2", "object.image.0.0.0.0=a.jpg",
+                           "object.image.0.0.0.1=b.jpg", "object.image.0.0.0.2=c.jpg"});
+        TfrmObjectLightTable lt(w.get());
+        lt.resize(900, 640);
+        lt.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lt));
+        waitForPass(lt);
+        a.chosenFiles << QStringList{dir + "/s.jpg"};
+        dropFiles(&lt, lt.ui->pBottom->geometry().center(), {dir + "/s.jpg"});
+        QTRY_VERIFY(!lt.isLoading());
+        QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 1);
+        QWidget *grid = lt.ui->sbLT->viewport();
+        QWidget *spare = lt.ui->sbSpare->viewport();
+
+        // A click selects a cell and changes nothing, not even the undo copy.
+        QTest::mouseClick(grid, Qt::LeftButton, {}, cellCentre(lt, {1, 0, 0}));
+        QCOMPARE(lt.selectedCellKey(), QStringLiteral("object.image.0.0.0.1"));
+        lt.pmLightTablePopup();
+        QVERIFY(!lt.findChild<QAction *>("miUndo")->isEnabled());
+
+        // A cell onto the spare area's empty part: out of the sequence (horizontal wrap).
+        dragBetween(grid, cellCentre(lt, {0, 0, 0}), spare, spareCentre(3));
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=b.jpg|0.0.0.1=c.jpg|0.0.0.2=?"));
+        QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 2);
+        // The spare image a.jpg onto the first cell: room is made there.
+        const int aAt = lt.ui->sbSpare->image(0).name == "a.jpg" ? 0 : 1;
+        dragBetween(spare, spareCentre(aAt), grid, cellCentre(lt, {0, 0, 0}));
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+        // A cell onto another cell.
+        dragBetween(grid, cellCentre(lt, {2, 0, 0}), grid, cellCentre(lt, {0, 1, 0}));
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=?|0.0.1.0=c.jpg"));
+
+        // Undo from the popup takes back the last drop only.
+        lt.pmLightTablePopup();
+        QAction *undo = lt.findChild<QAction *>("miUndo");
+        QVERIFY(undo->isEnabled());
+        undo->trigger();
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+        QVERIFY(!undo->isEnabled());
+
+        // "wrap over" from the popup: with "none" a removal only empties the cell.
+        lt.findChild<QAction *>("miWrapNone")->trigger();
+        lt.pmLightTablePopup();
+        QVERIFY(lt.findChild<QAction *>("miWrapNone")->isChecked());
+        QVERIFY(!lt.findChild<QAction *>("miWrapHorizontal")->isChecked());
+        dragBetween(grid, cellCentre(lt, {0, 0, 0}), spare, spareCentre(5));
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=?|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+
+        // Double-click and "Open Image" open a cell's file; an empty cell opens nothing.
+        QTest::mouseDClick(grid, Qt::LeftButton, {}, cellCentre(lt, {1, 0, 0}));
+        QTest::mousePress(grid, Qt::RightButton, {}, cellCentre(lt, {2, 0, 0}));
+        QTest::mouseRelease(grid, Qt::RightButton, {}, cellCentre(lt, {2, 0, 0}));
+        lt.miOpenImageClick();
+        QTest::mouseDClick(grid, Qt::LeftButton, {}, cellCentre(lt, {0, 0, 0}));
+        QCOMPARE(a.opened, QList<QUrl>({QUrl::fromLocalFile(dir + "/b.jpg"), QUrl::fromLocalFile(dir + "/c.jpg")}));
+        a.replies << sl::IDYES;
+        lt.btCancelClick();
+    }
+
+    void shellDrops()
+    {
+        Answers a;
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            writeImage(dir + '/' + name, 400, 300);
+        auto w = mainWith({"movie.htiles=4", "object.image.0.0.1.0=a.jpg"});
+        TfrmObjectLightTable lt(w.get());
+        lt.resize(900, 640);
+        const QPoint onGrid = lt.ui->sbLT->geometry().topLeft() + QPoint(30, 30);
+        // Not taken before the project's images are read.
+        dropFiles(&lt, onGrid, {dir + "/b.jpg"});
+        QVERIFY(!lt.isLoading());
+        waitForPass(lt);
+
+        // Onto the grid (even onto its first cell): after the last filled cell.
+        dropFiles(&lt, onGrid, {dir + "/b.jpg", dir + "/c.jpg", dir + "/none.jpg"});
+        QTRY_VERIFY(!lt.isLoading());
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
+        QCOMPARE(a.take(), QString("File \"none.jpg\" doesn't exist!"));
+        // Onto the bottom panel: to the spare area only.
+        dropFiles(&lt, lt.ui->pBottom->geometry().center(), {dir + "/a.jpg", dir + "/b.jpg"});
+        QTRY_VERIFY(!lt.isLoading());
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
+        QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 2);
+    }
+
+    void clearAndCancelStopLoads()
+    {
+        Answers a;
+        writeImage(dir + "/a.jpg", 400, 300);
+        const QStringList lines = {"movie.htiles=3", "object.image.0.0.0.0=a.jpg", "object.image.0.0.1.0=gone.jpg",
+                                   "object.image.0.0.2.0=a.jpg"};
+        {
+            // Clearing in the middle of the first pass: nothing of it arrives afterwards.
+            auto w = mainWith(lines);
+            TfrmObjectLightTable lt(w.get());
+            firstTick(lt);
+            QVERIFY(lt.isLoading());
+            a.replies << sl::IDYES;
+            lt.spTrashClick();
+            QVERIFY(!lt.isLoading());
+            QTest::qWait(300);
+            QCOMPARE(a.take(), QStringLiteral("Do you really want to remove all images from the Light-table?"));
+            QCOMPARE(entries(lt.lightTable()), QString());
+            QCOMPARE(lt.lightTable().thumbnailCount(), 0);
+            QVERIFY(lt.ui->btOk->isEnabled());
+        }
+        {
+            // "Cancel" in the middle of the first pass closes without asking; the project stays.
+            auto w = mainWith(lines);
+            const QString before = w->projectList().fullText();
+            TfrmObjectLightTable lt(w.get());
+            lt.show();
+            firstTick(lt);
+            lt.btCancelClick();
+            QVERIFY(!lt.isVisible());
+            QCOMPARE(lt.result(), int(QDialog::Rejected));
+            QTest::qWait(300);
+            QCOMPARE(a.take(), QString());
+            QCOMPARE(w->projectList().fullText(), before);
+        }
+        {
+            // "Cancel" while files from the open dialog load: no more messages, nothing written.
+            auto w = mainWith({"movie.htiles=3"});
+            const QString before = w->projectList().fullText();
+            TfrmObjectLightTable lt(w.get());
+            lt.show();
+            waitForPass(lt);
+            a.chosenFiles << QStringList{dir + "/a.jpg", dir + "/gone.jpg"};
+            a.replies << sl::IDYES; // would accept the movie-size question
+            lt.sbOpenClick();
+            QVERIFY(lt.isLoading());
+            lt.btCancelClick();
+            QVERIFY(!lt.isVisible());
+            QTest::qWait(300);
+            QCOMPARE(a.take(), QString());
+            QCOMPARE(w->projectList().fullText(), before);
+            a.replies.clear();
+        }
+        {
+            // Without a load, closing asks; No keeps the window.
+            auto w = mainWith({});
+            TfrmObjectLightTable lt(w.get());
+            lt.show();
+            waitForPass(lt);
+            lt.btCancelClick();
+            QVERIFY(lt.isVisible());
+            QVERIFY(a.take().startsWith("You will lose all modification in the Light-table!"));
+            a.replies << sl::IDYES;
+            QTest::keyClick(&lt, Qt::Key_Escape);
+            QVERIFY(!lt.isVisible());
+        }
+    }
+
+    void movieSizeQuestion()
+    {
+        Answers a;
+        writeImage(dir + "/a.jpg", 640, 360);
+        writeImage(dir + "/b.jpg", 200, 100);
+        auto w = mainWith({"movie.htiles=4"});
+        TfrmObjectLightTable lt(w.get());
+        waitForPass(lt);
+        a.chosenFiles << QStringList{dir + "/a.jpg", dir + "/b.jpg"} << QStringList{dir + "/b.jpg"};
+        a.replies << sl::IDYES;
+        lt.sbOpenClick();
+        QTRY_VERIFY(!lt.isLoading());
+        // Asked once, for the first image, and written at once.
+        QCOMPARE(a.take().count("movie dimensions"), 1);
+        QCOMPARE(w->GetValue("movie.width") + 'x' + w->GetValue("movie.height"), QStringLiteral("640x360"));
+        QCOMPARE(w->ui->edMovWidth->text(), QStringLiteral("640"));
+        // After clearing, the next first image asks again.
+        a.replies << sl::IDYES << sl::IDNO;
+        lt.spTrashClick();
+        lt.sbOpenClick();
+        QTRY_VERIFY(!lt.isLoading());
+        QVERIFY(a.take().endsWith("The image is 200 x 100 but your movie dimensions are 640 x 360. Should I change "
+                                  "the movie dimension to fit the image size?"));
+        QCOMPARE(w->GetValue("movie.width"), QStringLiteral("640"));
+    }
+
+    void countsAndViewstates()
+    {
+        Answers a;
+        auto w = mainWith({"object.animateframes=4", "movie.htiles=0", "object.state.count=3",
+                           "object.state.default=3", "object.state.mousedown=2", "object.limithotspots=9",
+                           "object.animate=1", "object.image.1.0.0.0=x.jpg", "object.image.2.0.0.0=?"});
+        TfrmObjectLightTable lt(w.get());
+        waitForPass(lt);
+        a.take();
+        QCOMPARE(lt.ui->edXCnt->text(), QStringLiteral("0"));
+        QCOMPARE(lt.lightTable().columnCount(), 1);
+        QVERIFY(lt.ui->rgObjAnimPlay->isChecked() && lt.ui->rgObjAnimPlay->isEnabled());
+        QCOMPARE(lt.ui->cbCompressHotspot->currentIndex(), -1);
+        QCOMPARE(lt.ui->cbVSNormal->currentIndex(), 2);
+
+        // Counts: text and 0 become 1; one frame disables the animation settings.
+        const struct { QLineEdit *edit; const char *typed, *shown; } typed[] = {
+            {lt.ui->edACnt, "abc", "1"}, {lt.ui->edXCnt, "0", "1"}, {lt.ui->edYCnt, "2", "2"}};
+        for (const auto &t : typed) {
+            t.edit->setText(t.typed);
+            testsupport::leaveControl(t.edit);
+            QCOMPARE(t.edit->text(), QString::fromLatin1(t.shown));
+        }
+        QCOMPARE(lt.lightTable().frameCount(), 1);
+        QCOMPARE(lt.lightTable().rowCount(), 2);
+        for (QWidget *c : std::initializer_list<QWidget *>{lt.ui->rgObjAnimOff, lt.ui->rgObjAnimPingPong,
+                                                           lt.ui->cbAnimRestartEach, lt.ui->edObjectAnimSpeed})
+            QVERIFY(!c->isEnabled());
+
+        // Deleting the second of three viewstates: the third moves down and is shown.
+        lt.ui->cbViewState->setCurrentIndex(1);
+        emit lt.ui->cbViewState->activated(1);
+        QCOMPARE(lt.lightTable().currentViewstate(), 1);
+        a.replies << sl::IDYES;
+        lt.btDelVSClick();
+        QCOMPARE(lt.ui->cbViewState->count(), 2);
+        QCOMPARE(lt.ui->cbViewState->currentText(), QStringLiteral("Viewstate 2"));
+        QCOMPARE(lt.ui->cbVSNormal->currentIndex(), 1); // was 3, capped
+        QCOMPARE(lt.ui->cbVSMouseDown->currentIndex(), 1);
+        QCOMPARE(entries(lt.lightTable()), QStringLiteral("1.0.0.0=?"));
+        a.replies << sl::IDNO;
+        lt.btAddVSClick();
+        QCOMPARE(lt.ui->cbViewState->count(), 2);
+        a.replies << sl::IDYES;
+        lt.btAddVSClick();
+        QCOMPARE(lt.ui->cbVSMouseDown->count(), 3);
+        QCOMPARE(lt.ui->cbViewState->currentIndex(), 2);
+
+        lt.ui->edACnt->setText("3"); // typed, not yet left: "Ok" takes it
+        lt.btOkClick();
+        QCOMPARE(w->GetValue("object.animateframes") + ' ' + w->GetValue("object.state.count") + ' '
+                     + w->GetValue("object.state.default") + ' ' + w->GetValue("object.state.mousedown") + ' '
+                     + w->GetValue("movie.vtiles") + ' ' + w->GetValue("object.limithotspots"),
+                 QStringLiteral("3 3 2 2 2 9"));
+        QCOMPARE(imageLines(*w), QStringList({"object.image.1.0.0.0=?"}));
+    }
+
+    void openedFromTheMainWindow()
+    {
+        Answers a;
+        auto w = mainWith({});
+        QVERIFY(!w->ui->btObjectLightTable->isHidden());
+        QString opened;
+        QTimer::singleShot(200, [&] {
+            auto *lt = qobject_cast<TfrmObjectLightTable *>(QApplication::activeModalWidget());
+            opened = lt ? lt->windowTitle() : QStringLiteral("none");
+            if (lt) {
+                a.replies << sl::IDYES;
+                lt->btCancelClick();
+            }
+        });
+        w->ui->btObjectLightTable->click();
+        QCOMPARE(opened, QStringLiteral("Object Lighttable"));
+    }
+};
+
+QTEST_MAIN(TestLightTableWindow)
+#include "tst_lighttable_window.moc"
