@@ -143,6 +143,7 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
 
     // 32
     ProjectToControls();
+    ShowHotspotProperties();
     BuildRecentMenus();
     UpdateButtons();
     TranslateRuntimeTexts();
@@ -484,6 +485,7 @@ void TfrmMainForm::connectHandlers()
     connect(ui->lbRecentFiles, &QListWidget::itemClicked, this, [this] { lbRecentFilesClick(); });
     connect(ui->lbRecentFiles, &QListWidget::itemDoubleClicked, this, [this] { lbRecentFilesDblClick(); });
     connectStateHandlers();
+    connectHotspotHandlers();
 }
 
 void TfrmMainForm::setPageVisible(QWidget *page, bool visible)
@@ -534,6 +536,8 @@ void TfrmMainForm::pcChange(int index)
             ui->pToolsCreate->show();
         }
     }
+    if (page == ui->tsHotSpotEdit)
+        InitHotspotEditing();
 }
 
 void TfrmMainForm::closeEvent(QCloseEvent *event)

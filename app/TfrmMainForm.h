@@ -26,6 +26,9 @@ namespace sl {
 class EngineRunner;
 class SettingsStore;
 }
+namespace sl::hotspot {
+class HotspotPanel;
+}
 
 class TfrmMainForm : public QMainWindow
 {
@@ -143,6 +146,16 @@ public:
     // Called after the window is shown: reports what start-up could not do.
     void reportStartupProblems();
 
+    // ---- The hotspot editor (TfrmMainFormHotspots.cpp; the work is done by the editor's panel)
+    void InitHotspotEditing();
+    void ResetHotspotEditing();
+    // Writes the edited layer into its hotspot image; false (after a notice) when it failed.
+    bool SaveHotspotLayer();
+    bool HotspotsModified() const;
+    void StoreHotspotProperties();
+    void ShowHotspotProperties();
+    sl::hotspot::HotspotPanel &hotspotEditor() { return *m_hotspots; }
+
 public slots:
     void miNewProjectClick();
     void miOpenProjectClick();
@@ -242,6 +255,13 @@ private:
     std::unique_ptr<sl::EngineRunner> m_runner;
     bool m_busy = false;
     bool m_closeAfterRun = false; // the user closed the window and stopped the run
+
+    // ---- The hotspot editor (TfrmMainFormHotspots.cpp)
+    void connectHotspotHandlers();
+    void miCreatenewHotspotfilesClick();
+    void spNextUrlClick();
+    void FormKeyPress(int key);
+    sl::hotspot::HotspotPanel *m_hotspots = nullptr; // a child of the window
 };
 
 // The one main window, reached by the dialogs.

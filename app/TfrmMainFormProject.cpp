@@ -248,8 +248,10 @@ bool TfrmMainForm::OpenProject(const QString &fileName)
     } else {
         NewProjectFile(fileName);
     }
+    ResetHotspotEditing();
     EnableProjectUI();
     ProjectToControls();
+    ShowHotspotProperties();
     ControlsToProject();
     UpdateButtons();
     SpecialKeysToControls();
@@ -289,6 +291,7 @@ bool TfrmMainForm::SaveProject(const QString &target)
         MemoToProject();
     else
         ControlsToProject();
+    StoreHotspotProperties();
 
     QString error;
     if (!target.isEmpty()) {
@@ -314,6 +317,12 @@ bool TfrmMainForm::SaveProject(const QString &target)
 bool TfrmMainForm::FormCloseQuery()
 {
     if (!ProjectFileName.isEmpty()) {
+        if (HotspotsModified()) {
+            const int r = sl::MsgBox(tr("The current Hotspots have been modified! Save changes?"), tr("Save changes"),
+                                     sl::MB_YESNOCANCEL | sl::MB_ICONQUESTION);
+            if (r == sl::IDCANCEL || (r == sl::IDYES && !SaveHotspotLayer()))
+                return false;
+        }
         commitMemoIfActive();
         ControlsToProject();
         if (isModified()) {
@@ -381,8 +390,10 @@ void TfrmMainForm::miNewProjectClick()
     for (const auto &kv : sl::derivedOutputNames(chosen))
         SetValue(kv.first, kv.second, QString());
     ProjectToControls();
+    ShowHotspotProperties();
     setBasePath(QFileInfo(chosen).absolutePath());
     EnableProjectUI();
+    ResetHotspotEditing();
     UpdateButtons();
 }
 
@@ -408,6 +419,7 @@ void TfrmMainForm::miSaveasDefaultClick()
         return;
     commitMemoIfActive();
     ControlsToProject();
+    StoreHotspotProperties();
     QString error;
     if (!sl::writeProjectFile(programDir() + QStringLiteral("/default.slp"), ProjectList.lines(), &error))
         reportFileError(tr("The default settings cannot be saved:") + QStringLiteral("\n") + error);
@@ -446,6 +458,7 @@ void TfrmMainForm::ApplyTemplate(const QString &fileName)
     sl::applyTemplateLines(lines, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); });
     ProjectToMemo();
     ProjectToControls();
+    ShowHotspotProperties();
 }
 
 void TfrmMainForm::miSaveastemplateClick()
@@ -459,6 +472,7 @@ void TfrmMainForm::miSaveastemplateClick()
         return;
     commitMemoIfActive();
     ControlsToProject();
+    StoreHotspotProperties();
     QString error;
     if (!sl::writeProjectFile(chosen, ProjectList.lines(), &error)) {
         reportFileError(tr("The template cannot be saved:") + QStringLiteral("\n") + error);
