@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include "editors/HotspotImage.h"
@@ -201,12 +202,20 @@ LoadedTile loadTile(const QString &imageFile, const QString &hotspotFile)
         tile.missing = true;
         return tile;
     }
+    // The hotspot image is read beside the tile image, for the size the tile's header gives.
+    image::ImageInfo info;
+    const bool header = image::readImageInfo(imageFile, info);
+    std::future<HotspotImageRead> reading;
+    if (header)
+        reading = std::async(std::launch::async, readHotspotImage, hotspotFile, QSize(info.width, info.height));
     QImage image = readTileImage(imageFile, &tile.error);
+    HotspotImageRead hotspots = header ? reading.get() : HotspotImageRead{};
     if (image.isNull())
         return tile;
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image.convertTo(QImage::Format_RGB32);
-    HotspotImageRead hotspots = readHotspotImage(hotspotFile, image.size());
+    if (!header || image.size() != QSize(info.width, info.height))
+        hotspots = readHotspotImage(hotspotFile, image.size());
     tile.image = std::move(image);
     tile.layer = std::move(hotspots.layer);
     tile.notice = hotspots.notice;
