@@ -100,7 +100,8 @@ void fillRounded(const Raster &r, const QRect &box, double cornerWidth, double c
     }
 }
 
-// Even-odd fill of the polygon (pixel centres inside), then its closed outline.
+// Even-odd fill of the polygon, vertices at pixel centres: a pixel counts when its centre lies
+// inside or on the boundary. Then its closed outline, so that thin parts are not lost.
 void fillPolygonOn(const Raster &r, const QList<QPoint> &points)
 {
     if (points.isEmpty())
@@ -113,19 +114,15 @@ void fillPolygonOn(const Raster &r, const QList<QPoint> &points)
     std::vector<double> crossings;
     const int n = int(points.size());
     for (int y = qMax(minY, 0); y <= qMin(maxY, r.height - 1); ++y) {
-        const double cy = y + 0.5;
         crossings.clear();
         for (int i = 0; i < n; ++i) {
             const QPoint a = points[i], b = points[(i + 1) % n];
-            if (a.y() == b.y())
-                continue;
-            const double ya = a.y(), yb = b.y();
-            if ((cy >= ya && cy < yb) || (cy >= yb && cy < ya))
-                crossings.push_back(a.x() + (cy - ya) * (b.x() - a.x()) / (yb - ya));
+            if ((y >= a.y() && y < b.y()) || (y >= b.y() && y < a.y()))
+                crossings.push_back(a.x() + double(y - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
         }
         std::sort(crossings.begin(), crossings.end());
         for (size_t k = 0; k + 1 < crossings.size(); k += 2)
-            r.span(y, qint64(std::ceil(crossings[k] - 0.5)), qint64(std::ceil(crossings[k + 1] - 0.5)) - 1);
+            r.span(y, qint64(std::ceil(crossings[k])), qint64(std::floor(crossings[k + 1])));
     }
     for (int i = 0; i < n; ++i)
         r.line(points[i], points[(i + 1) % n]);
