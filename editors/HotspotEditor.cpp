@@ -323,14 +323,18 @@ void HotspotEditor::render(QImage &target, const QRect &rect, int selected) cons
     }
 }
 
-uchar *HotspotEditor::beginChange()
+uchar *HotspotEditor::beginChange(const QRect &area)
 {
-    if (m_undo.size() != m_layer.size())
-        m_undo = QByteArray(m_layer.size(), Qt::Uninitialized);
-    std::memcpy(m_undo.data(), m_layer.constData(), size_t(m_layer.size()));
+    m_undoArea = area & QRect(0, 0, m_view.width, m_view.height);
+    m_undo = QByteArray(); // a large old copy goes before a new one is made
+    m_undo = QByteArray(qsizetype(m_undoArea.width()) * m_undoArea.height(), Qt::Uninitialized);
+    auto *layer = reinterpret_cast<uchar *>(m_layer.data());
+    for (int y = 0; y < m_undoArea.height(); ++y)
+        std::memcpy(m_undo.data() + qsizetype(y) * m_undoArea.width(),
+                    layer + qsizetype(m_undoArea.top() + y) * m_view.width + m_undoArea.left(), size_t(m_undoArea.width()));
     m_undoAvailable = true;
     m_modified = true;
-    return reinterpret_cast<uchar *>(m_layer.data());
+    return layer;
 }
 
 int HotspotEditor::roundCorner(QPoint a, QPoint b)
@@ -344,7 +348,7 @@ void HotspotEditor::drawShape(Tool tool, QPoint viewA, QPoint viewB, int number)
         return;
     const QPoint a = viewToImage(viewA), b = viewToImage(viewB);
     const QRect box = boxOf(a, b);
-    const Raster r{beginChange(), m_view.width, m_view.height, uchar(number)};
+    const Raster r{beginChange(box), m_view.width, m_view.height, uchar(number)};
     switch (tool) {
     case Tool::Rectangle:
         fillRounded(r, box, 0, 0);
@@ -375,19 +379,28 @@ void HotspotEditor::closePolygon(int number)
     for (const QPoint &p : std::as_const(m_polygon))
         points.append(viewToImage(p));
     m_polygon.clear();
-    fillPolygonOn(Raster{beginChange(), m_view.width, m_view.height, uchar(number)}, points);
+    if (points.isEmpty())
+        return;
+    QRect bounds(points.first(), QSize(1, 1));
+    for (const QPoint &p : std::as_const(points))
+        bounds |= QRect(p, QSize(1, 1));
+    fillPolygonOn(Raster{beginChange(bounds), m_view.width, m_view.height, uchar(number)}, points);
 }
 
 void HotspotEditor::clearLayer()
 {
-    std::memset(beginChange(), 0, size_t(m_layer.size()));
+    std::memset(beginChange(QRect(0, 0, m_view.width, m_view.height)), 0, size_t(m_layer.size()));
 }
 
 void HotspotEditor::undo()
 {
     if (!m_undoAvailable)
         return;
-    std::swap(m_layer, m_undo);
+    auto *layer = reinterpret_cast<uchar *>(m_layer.data());
+    for (int y = 0; y < m_undoArea.height(); ++y)
+        std::memcpy(layer + qsizetype(m_undoArea.top() + y) * m_view.width + m_undoArea.left(),
+                    m_undo.constData() + qsizetype(y) * m_undoArea.width(), size_t(m_undoArea.width()));
+    m_undo = QByteArray();
     m_undoAvailable = false;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The hotspot editor's model: the loaded tile (its image once, as 32-bit pixels), the hotspot
-// layer and its one-level undo copy (one byte per image pixel, the hotspot number), the view's
-// zoom and turn, the drawing tools, and the composition of what the view shows. No widgets.
+// layer (one byte per image pixel, the hotspot number) and its one-level undo copy of the part
+// the last change touched, the view's zoom and turn, the drawing tools, and the composition of
+// what the view shows. No widgets.
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -122,11 +123,14 @@ public:
     static int roundCorner(QPoint a, QPoint b);
 
 private:
-    uchar *beginChange();
+    // Keeps the part `area` of the layer (what the change may touch) as the undo copy, marks
+    // the layer modified and hands out its pixels.
+    uchar *beginChange(const QRect &area);
 
     QImage m_image;
     QByteArray m_layer;
-    QByteArray m_undo;
+    QByteArray m_undo;  // the layer's pixels in m_undoArea before the last change
+    QRect m_undoArea;
     ViewTransform m_view;
     int m_activeTile = -1;
     QString m_imageFile;

@@ -230,8 +230,18 @@ private slots:
         QVERIFY(!editor.undoAvailable() && editor.modified());
         editor.undo(); // nothing more to undo
         QCOMPARE(editor.layer(), afterFirst);
+        // The copy holds what the change touched: a clear, a shape reaching outside, a polygon.
         editor.clearLayer();
         QCOMPARE(editor.layer(), QByteArray(48, 0));
+        editor.undo();
+        QCOMPARE(editor.layer(), afterFirst);
+        editor.drawShape(Tool::Ellipse, {-5, -5}, {20, 20}, 3);
+        editor.undo();
+        QCOMPARE(editor.layer(), afterFirst);
+        for (QPoint p : {QPoint(7, 0), QPoint(1, 5), QPoint(-3, 2)})
+            editor.addPolygonPoint(p);
+        editor.closePolygon(6);
+        QVERIFY(editor.layer() != afterFirst);
         editor.undo();
         QCOMPARE(editor.layer(), afterFirst);
         QCOMPARE(editor.numberAt({-1, 0}), -1);

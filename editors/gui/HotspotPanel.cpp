@@ -132,6 +132,7 @@ HotspotPanel::Load HotspotPanel::LoadHotspotTile(int index, QString *error)
     m_editor.commit(std::move(loaded), index);
     view()->endDrag();
     view()->updateViewSize();
+    hotspotHovered(-1);
     if (!notice.isEmpty())
         ShowMsg(notice);
     return Load::Loaded;

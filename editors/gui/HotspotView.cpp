@@ -58,6 +58,7 @@ void HotspotView::updateViewSize()
 {
     if (m_editor && size() != m_editor->viewSize())
         resize(m_editor->viewSize());
+    m_lastHover = kNoHover; // something else may lie under the mouse now
     update();
 }
 

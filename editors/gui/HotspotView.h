@@ -26,7 +26,8 @@ public:
     // The hotspot number the tools paint and the view tints red (0 erases).
     void setNumber(int number);
     int number() const { return m_number; }
-    // Takes the size of the editor's view (after a load, a zoom or a turn) and repaints.
+    // Takes the size of the editor's view (after a load, a zoom or a turn) and repaints; the
+    // next hover reports whatever lies under the mouse.
     void updateViewSize();
     void endDrag();
     void dropPolygon();
