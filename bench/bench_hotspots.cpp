@@ -6,46 +6,30 @@
 //   bench_hotspots            runs everything
 //   bench_hotspots --open F   (internal) opens tile F, draws, repaints, clears and prints its peak memory
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include <tiffio.h>
 
+#include "benchsupport.h"
 #include "editors/HotspotEditor.h"
 #include "editors/HotspotImage.h"
 #include "editors/gui/HotspotView.h"
 #include "platform/image/ImageIO.h"
 
 using namespace sl::hotspot;
+using benchsupport::medianMs;
 
 namespace {
 
 constexpr int kWidth = 10000;
 constexpr int kHeight = 5000;
-
-template<typename F>
-double medianMs(int runs, F &&f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f(i);
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // A landscape: sky, ridges, ground and some texture, so that compression works as on a photo.
 QImage makePanorama()
