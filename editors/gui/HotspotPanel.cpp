@@ -166,8 +166,8 @@ void HotspotPanel::InitHotspotEditing()
         return;
     // Reloading tile 0 would drop what was drawn since the last save.
     int answer = IDNO;
-    if (m_editor.modified() && askSaveChanges(MB_YESNO, &answer))
-        SaveHotspotLayer();
+    if (m_editor.modified() && askSaveChanges(MB_YESNO, &answer) && !SaveHotspotLayer())
+        return;
 
     fillTileList();
     const int type = m_window.projectType();

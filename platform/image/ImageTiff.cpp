@@ -213,6 +213,8 @@ void toArgb(const uint8_t *in, int samples, int count, QRgb *out)
     }
 }
 
+constexpr tmsize_t kLargeStrip = 4 << 20;
+
 bool readDirect(TiffSession &session, QImage &image, int samples, QString *error)
 {
     TIFF *tif = session.tif();
@@ -245,6 +247,17 @@ bool readDirect(TiffSession &session, QImage &image, int samples, QString *error
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     rowsPerStrip = qBound<uint32_t>(1, rowsPerStrip, uint32_t(h));
     const tmsize_t rowBytes = tmsize_t(w) * samples;
+    // Large strips (a whole image in one strip is common) are read row by row, so that no second
+    // copy of the image is needed.
+    if (rowBytes * rowsPerStrip > kLargeStrip) {
+        std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+        for (int y = 0; y < h; ++y) {
+            if (TIFFReadScanline(tif, row.data(), uint32_t(y), 0) < 0)
+                return fail();
+            toArgb(row.data(), samples, w, reinterpret_cast<QRgb *>(image.scanLine(y)));
+        }
+        return true;
+    }
     std::vector<uint8_t> buffer(size_t(rowBytes) * rowsPerStrip);
     for (uint32_t y0 = 0, strip = 0; y0 < uint32_t(h); y0 += rowsPerStrip, ++strip) {
         const int rows = int(qMin<uint32_t>(rowsPerStrip, uint32_t(h) - y0));
