@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QToolTip>
 
+#include "editors/gui/HotspotPanel.h"
 #include "platform/gui/Hooks.h"
 #include "project/FilePickers.h"
 #include "platform/process/EngineRunner.h"
@@ -317,12 +318,8 @@ bool TfrmMainForm::SaveProject(const QString &target)
 bool TfrmMainForm::FormCloseQuery()
 {
     if (!ProjectFileName.isEmpty()) {
-        if (HotspotsModified()) {
-            const int r = sl::MsgBox(tr("The current Hotspots have been modified! Save changes?"), tr("Save changes"),
-                                     sl::MB_YESNOCANCEL | sl::MB_ICONQUESTION);
-            if (r == sl::IDCANCEL || (r == sl::IDYES && !SaveHotspotLayer()))
-                return false;
-        }
+        if (!hotspotEditor().AskSaveHotspots(sl::MB_YESNOCANCEL))
+            return false;
         commitMemoIfActive();
         ControlsToProject();
         if (isModified()) {

@@ -14,6 +14,7 @@
 
 #include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
+#include "editors/HotspotLink.h"
 #include "editors/gui/HotspotView.h"
 #include "editors/gui/HotspotWork.h"
 #include "editors/gui/TfrmHotspotURL.h"
@@ -30,27 +31,10 @@ QString tr(const char *text)
     return QCoreApplication::translate("TfrmMainForm", text);
 }
 
-QString titleKey(int n)
-{
-    return QStringLiteral("hotspot.%1.title").arg(n);
-}
-
-QString urlKey(int n)
-{
-    return QStringLiteral("hotspot.%1.url").arg(n);
-}
-
 QString unableToOpen(const QString &reason)
 {
     const QString text = tr("Unable to open the input image!");
     return reason.isEmpty() ? text : text + u'\n' + reason;
-}
-
-bool askSaveChanges(unsigned buttons, int *answer)
-{
-    *answer = MsgBox(tr("The current Hotspots have been modified! Save changes?"), tr("Save changes"),
-                     buttons | MB_ICONQUESTION);
-    return *answer == IDYES;
 }
 
 } // namespace
@@ -165,8 +149,7 @@ void HotspotPanel::InitHotspotEditing()
     if (!m_ui.cbCreateHotspots->isChecked())
         return;
     // Reloading tile 0 would drop what was drawn since the last save.
-    int answer = IDNO;
-    if (m_editor.modified() && askSaveChanges(MB_YESNO, &answer) && !SaveHotspotLayer())
+    if (!AskSaveHotspots(MB_YESNO))
         return;
 
     fillTileList();
@@ -227,6 +210,15 @@ void HotspotPanel::ResetHotspotEditing()
     view()->updateViewSize();
 }
 
+bool HotspotPanel::AskSaveHotspots(unsigned buttons)
+{
+    if (!m_editor.modified())
+        return true;
+    const int answer = MsgBox(tr("The current Hotspots have been modified! Save changes?"), tr("Save changes"),
+                              buttons | MB_ICONQUESTION);
+    return answer == IDNO || (answer == IDYES && SaveHotspotLayer());
+}
+
 bool HotspotPanel::SaveHotspotLayer()
 {
     if (m_editor.activeTile() < 0)
@@ -256,8 +248,11 @@ void HotspotPanel::miCreatenewHotspotfilesClick()
     }
     if (!CreateHotspotFiles(false))
         return;
+    // Tile 0 again, with its new blank hotspot image.
     selectTile(0);
-    LoadHotspotTile(0, &error);
+    ResetHotspotEditing();
+    if (LoadHotspotTile(0, &error) != Load::Loaded)
+        ShowMsg(unableToOpen(error));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -268,13 +263,9 @@ void HotspotPanel::cbHotspotActiveTileChange(int index)
     const int active = m_editor.activeTile();
     if (index < 0 || index == active)
         return;
-    if (m_editor.modified()) {
-        int answer = IDNO;
-        askSaveChanges(MB_YESNOCANCEL, &answer);
-        if (answer == IDCANCEL || (answer == IDYES && !SaveHotspotLayer())) {
-            selectTile(active);
-            return;
-        }
+    if (!AskSaveHotspots(MB_YESNOCANCEL)) {
+        selectTile(active);
+        return;
     }
     QString error;
     if (LoadHotspotTile(index, &error) != Load::Loaded) {
@@ -384,8 +375,8 @@ void HotspotPanel::hotspotHovered(int number)
     if (number >= 1) {
         const QString name = tr("Hotspot") + QStringLiteral(" %1").arg(number);
         m_ui.lbHotspot->setText(name);
-        const QString title = m_window.GetValue(titleKey(number));
-        view()->setToolTip((title.isEmpty() ? name : title) + u'\n' + m_window.GetValue(urlKey(number)));
+        const QString title = m_window.GetValue(hotspotTitleKey(number));
+        view()->setToolTip((title.isEmpty() ? name : title) + u'\n' + m_window.GetValue(hotspotUrlKey(number)));
     } else {
         m_ui.lbHotspot->clear();
         view()->setToolTip(QString());
@@ -396,7 +387,6 @@ void HotspotPanel::hotspotPicked(int number)
 {
     if (number < 0)
         return;
-    StoreHotspotProperties();
     m_ui.cbHotspot->setCurrentIndex(number);
     cbHotspotChange();
 }
@@ -416,9 +406,9 @@ void HotspotPanel::StoreHotspotProperties()
     const int n = m_shownNumber;
     if (n >= 1 && n <= 255) {
         const QString title = m_ui.edHSName->text(), url = m_ui.edHSUrl->text();
-        if (m_window.GetValue(titleKey(n)) != title || m_window.GetValue(urlKey(n)) != url) {
-            m_window.SetValue(titleKey(n), title, QString());
-            m_window.SetValue(urlKey(n), url, QString());
+        if (m_window.GetValue(hotspotTitleKey(n)) != title || m_window.GetValue(hotspotUrlKey(n)) != url) {
+            m_window.SetValue(hotspotTitleKey(n), title, QString());
+            m_window.SetValue(hotspotUrlKey(n), url, QString());
         }
     }
     ShowHotspotProperties();
@@ -430,8 +420,8 @@ void HotspotPanel::ShowHotspotProperties()
     if (n < 0 || n > 255)
         return;
     m_shownNumber = n;
-    setEditText(m_ui.edHSName, n >= 1 ? m_window.GetValue(titleKey(n)) : QString());
-    setEditText(m_ui.edHSUrl, n >= 1 ? m_window.GetValue(urlKey(n)) : QString());
+    setEditText(m_ui.edHSName, n >= 1 ? m_window.GetValue(hotspotTitleKey(n)) : QString());
+    setEditText(m_ui.edHSUrl, n >= 1 ? m_window.GetValue(hotspotUrlKey(n)) : QString());
 }
 
 void HotspotPanel::spNextUrlClick()

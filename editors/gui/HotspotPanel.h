@@ -37,6 +37,10 @@ public:
     // cannot be written, and the layer stays modified.
     bool SaveHotspotLayer();
     bool HotspotsModified() const { return m_editor.modified(); }
+    // When the layer has unsaved changes, asks whether to save them (`buttons`: MB_YESNO or
+    // MB_YESNOCANCEL). True to go on (saved, answered No, or nothing to save); false after
+    // Cancel or a failed save.
+    bool AskSaveHotspots(unsigned buttons);
     // The title and link edits into the project, for the hotspot whose fields they show.
     void StoreHotspotProperties();
     // The selected hotspot's title and link into the edits.

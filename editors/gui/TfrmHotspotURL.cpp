@@ -25,11 +25,11 @@ TfrmHotspotURL::~TfrmHotspotURL() = default;
 void TfrmHotspotURL::LoadHotspot(int number)
 {
     HotspotNumber = number;
-    const sl::HotspotLink link = sl::HotspotLink::fromValue(m_main->GetValue(QStringLiteral("hotspot.%1.url").arg(number)));
+    const sl::HotspotLink link = sl::HotspotLink::fromValue(m_main->GetValue(sl::hotspotUrlKey(number)));
     LinkParams = link.params;
     ui->edUrl->setText(link.address.isEmpty() ? QStringLiteral("http://") : link.address);
     ui->cbTarget->setEditText(link.target);
-    ui->edTitle->setText(m_main->GetValue(QStringLiteral("hotspot.%1.title").arg(number)));
+    ui->edTitle->setText(m_main->GetValue(sl::hotspotTitleKey(number)));
 }
 
 void TfrmHotspotURL::btOkClick()
@@ -39,8 +39,8 @@ void TfrmHotspotURL::btOkClick()
         sl::ShowMsg(tr("The address and the target cannot contain \">\"."));
         return;
     }
-    m_main->SetValue(QStringLiteral("hotspot.%1.url").arg(HotspotNumber), link.toValue(), QString());
-    m_main->SetValue(QStringLiteral("hotspot.%1.title").arg(HotspotNumber), ui->edTitle->text(), QString());
+    m_main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue(), QString());
+    m_main->SetValue(sl::hotspotTitleKey(HotspotNumber), ui->edTitle->text(), QString());
     m_main->ShowHotspotProperties();
     accept();
 }
