@@ -132,6 +132,10 @@ private slots:
         QCOMPARE(editor.polygon().size(), 2);
         QTest::keyClick(w.get(), Qt::Key_Escape);
         QVERIFY(editor.polygon().isEmpty());
+        // A zoom would move the vertices already clicked: the polygon is dropped.
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 60));
+        choose(w->ui->cbSize, 5);
+        QVERIFY(editor.polygon().isEmpty());
         QTest::mouseClick(view, Qt::RightButton, {}, QPoint(60, 90));
         QCOMPARE(editor.numberAt({40, 70}), 0); // the dropped vertices are not part of it
         editor.undo();
@@ -183,6 +187,16 @@ private slots:
         replies = {sl::IDYES, sl::IDNO};
         QVERIFY(w->FormCloseQuery());
         QCOMPARE(readHotspotImage(file("pano_hs.png"), {60, 40}).layer, editorOf(*w).layer());
+        // Coming back to the tab reloads the tile, after offering to save what was drawn.
+        editorOf(*w).drawShape(Tool::Rectangle, {20, 20}, {30, 30}, 6);
+        const QByteArray drawn = editorOf(*w).layer();
+        asked.clear();
+        replies = {sl::IDYES};
+        w->ui->pc->setCurrentWidget(w->ui->tsOptions);
+        w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
+        QCOMPARE(asked, QStringList{"The current Hotspots have been modified! Save changes?"});
+        QVERIFY(!editorOf(*w).modified());
+        QCOMPARE(editorOf(*w).layer(), drawn);
         // Opening a project forgets the tile.
         QVERIFY(w->OpenProject(file("project.slp")));
         QCOMPARE(editorOf(*w).activeTile(), -1);
