@@ -149,6 +149,7 @@ void TfrmMainForm::FormCreate(const QStringList &arguments)
 
     // 32
     ProjectToControls();
+    ShowHotspotProperties();
     BuildRecentMenus();
     UpdateButtons();
     TranslateRuntimeTexts();
@@ -487,6 +488,7 @@ void TfrmMainForm::connectHandlers()
     connect(ui->lbRecentFiles, &QListWidget::itemDoubleClicked, this, [this] { lbRecentFilesDblClick(); });
     connectStateHandlers();
     connectDialogHandlers();
+    connectHotspotHandlers();
 }
 
 void TfrmMainForm::setPageVisible(QWidget *page, bool visible)
@@ -537,6 +539,8 @@ void TfrmMainForm::pcChange(int index)
             ui->pToolsCreate->show();
         }
     }
+    if (page == ui->tsHotSpotEdit)
+        InitHotspotEditing();
 }
 
 void TfrmMainForm::closeEvent(QCloseEvent *event)

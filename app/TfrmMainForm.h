@@ -27,6 +27,9 @@ class EngineRunner;
 class SettingsStore;
 struct ProjectAccess;
 }
+namespace sl::hotspot {
+class HotspotPanel;
+}
 
 class TfrmMainForm : public QMainWindow
 {
@@ -168,6 +171,15 @@ public:
     void spNextPanoramaClick();
     // ---- The light table (TfrmMainFormLightTable.cpp)
     void btObjectLightTableClick();
+    // ---- The hotspot editor (TfrmMainFormHotspots.cpp; the work is done by the editor's panel)
+    void InitHotspotEditing();
+    void ResetHotspotEditing();
+    // Writes the edited layer into its hotspot image; false (after a notice) when it failed.
+    bool SaveHotspotLayer();
+    bool HotspotsModified() const;
+    void StoreHotspotProperties();
+    void ShowHotspotProperties();
+    sl::hotspot::HotspotPanel &hotspotEditor() { return *m_hotspots; }
 
 public slots:
     void miNewProjectClick();
@@ -289,6 +301,12 @@ private:
     QStringList LanguageCodes;        // item 0 "en", then the catalogues' codes
     QList<QAction *> m_languageItems; // menu item k stands for LanguageCodes item k
     QHash<QString, int> m_captionTypes; // control -> the project type whose caption it shows
+    // ---- The hotspot editor (TfrmMainFormHotspots.cpp)
+    void connectHotspotHandlers();
+    void miCreatenewHotspotfilesClick();
+    void spNextUrlClick();
+    void FormKeyPress(int key);
+    sl::hotspot::HotspotPanel *m_hotspots = nullptr; // a child of the window
 };
 
 // The one main window, reached by the dialogs.

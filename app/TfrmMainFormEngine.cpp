@@ -93,7 +93,9 @@ int TfrmMainForm::RunEngine(const QStringList &options, bool backToPreviousTab)
         return -1;
     }
     commitFocusedControl();
-    // The hotspot layer is saved here once the hotspot editor exists, and only when it has changes.
+    // An unchanged layer is never written: it may be a blank left by a refused hotspot file.
+    if (HotspotsModified() && !SaveHotspotLayer())
+        return -1;
 
     sl::EngineJobRequest request;
     request.basePath = basePath();

@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QToolTip>
 
+#include "editors/gui/HotspotPanel.h"
 #include "platform/gui/Hooks.h"
 #include "project/FilePickers.h"
 #include "platform/process/EngineRunner.h"
@@ -248,8 +249,10 @@ bool TfrmMainForm::OpenProject(const QString &fileName)
     } else {
         NewProjectFile(fileName);
     }
+    ResetHotspotEditing();
     EnableProjectUI();
     ProjectToControls();
+    ShowHotspotProperties();
     ControlsToProject();
     UpdateButtons();
     SpecialKeysToControls();
@@ -289,6 +292,7 @@ bool TfrmMainForm::SaveProject(const QString &target)
         MemoToProject();
     else
         ControlsToProject();
+    StoreHotspotProperties();
 
     QString error;
     if (!target.isEmpty()) {
@@ -314,6 +318,8 @@ bool TfrmMainForm::SaveProject(const QString &target)
 bool TfrmMainForm::FormCloseQuery()
 {
     if (!ProjectFileName.isEmpty()) {
+        if (!hotspotEditor().AskSaveHotspots(sl::MB_YESNOCANCEL))
+            return false;
         commitMemoIfActive();
         ControlsToProject();
         if (isModified()) {
@@ -381,8 +387,10 @@ void TfrmMainForm::miNewProjectClick()
     for (const auto &kv : sl::derivedOutputNames(chosen))
         SetValue(kv.first, kv.second, QString());
     ProjectToControls();
+    ShowHotspotProperties();
     setBasePath(QFileInfo(chosen).absolutePath());
     EnableProjectUI();
+    ResetHotspotEditing();
     UpdateButtons();
 }
 
@@ -408,6 +416,7 @@ void TfrmMainForm::miSaveasDefaultClick()
         return;
     commitMemoIfActive();
     ControlsToProject();
+    StoreHotspotProperties();
     QString error;
     if (!sl::writeProjectFile(programDir() + QStringLiteral("/default.slp"), ProjectList.lines(), &error))
         reportFileError(tr("The default settings cannot be saved:") + QStringLiteral("\n") + error);
@@ -446,6 +455,7 @@ void TfrmMainForm::ApplyTemplate(const QString &fileName)
     sl::applyTemplateLines(lines, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); });
     ProjectToMemo();
     ProjectToControls();
+    ShowHotspotProperties();
 }
 
 void TfrmMainForm::miSaveastemplateClick()
@@ -459,6 +469,7 @@ void TfrmMainForm::miSaveastemplateClick()
         return;
     commitMemoIfActive();
     ControlsToProject();
+    StoreHotspotProperties();
     QString error;
     if (!sl::writeProjectFile(chosen, ProjectList.lines(), &error)) {
         reportFileError(tr("The template cannot be saved:") + QStringLiteral("\n") + error);

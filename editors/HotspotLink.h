@@ -6,6 +6,10 @@
 
 namespace sl {
 
+// The project keys of hotspot N's link and title.
+inline QString hotspotUrlKey(int n) { return QStringLiteral("hotspot.%1.url").arg(n); }
+inline QString hotspotTitleKey(int n) { return QStringLiteral("hotspot.%1.title").arg(n); }
+
 struct HotspotLink
 {
     QString address;

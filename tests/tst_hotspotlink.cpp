@@ -65,6 +65,11 @@ private slots:
             QCOMPARE(view.scale, QString::fromUtf8(r.scale));
             QCOMPARE(view.controller, r.controller);
         }
+        // Only the first 100 characters after "=" count.
+        LinkViewParams huge;
+        QCOMPARE(readLinkViewParams("pan=" + QString(150, u'9') + " tilt=2", huge), 3);
+        QCOMPARE(huge.pan, QString(100, u'9').toDouble());
+        QCOMPARE(huge.tilt, 2.0);
         QCOMPARE(writeLinkViewParams("12.0", "-3.5", "60.0", "tofit", true),
                  QString("pan=12.0 tilt=-3.5 fov=60.0 scale=tofit controller=true "));
         QCOMPARE(writeLinkViewParams("", "1", "", "", false), QString("tilt=1 "));

@@ -92,7 +92,8 @@ const Group kControls[] = {
                        "spRotate270 spRotate90 spSavePNG spSelectErase"},
     {"QToolButton", Disabled, "spUndo"},
     {"QToolButton", Checked, "spDrawInfo spRotate0"},
-    {"QWidget", 0, "imgShow pHSViewSettings pOrientation"},
+    {"QWidget", 0, "pHSViewSettings pOrientation"},
+    {"sl::hotspot::HotspotView", 0, "imgShow"},
     {"QWidget", Hidden, "pTileFormat"},
 };
 

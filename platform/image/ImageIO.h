@@ -36,7 +36,8 @@ bool writeTiff(const QImage &image, const QString &path, QString *error = nullpt
 // `indices` holds width*height bytes (row stride = width).
 bool writePalettePng(const QByteArray &indices, int width, int height, const QVector<QRgb> &palette,
                      const QString &path, QString *error = nullptr);
-// Reads an 8-bit palette PNG back as its indices (the hotspot layer); false for other PNGs.
+// Reads an 8-bit palette PNG back as its indices (the hotspot layer); an 8-bit grey PNG gives
+// its grey values (and a grey palette). False for other PNGs, and for any bit depth but 8.
 bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &height,
                     QVector<QRgb> *palette = nullptr, QString *error = nullptr);
 

@@ -119,7 +119,6 @@ bool readerSetPalette(PngReader *r, int *passes)
 {
     if (setjmp(png_jmpbuf(r->png)))
         return false;
-    png_set_packing(r->png);
     *passes = png_set_interlace_handling(r->png);
     png_read_update_info(r->png, r->info);
     return true;
@@ -240,8 +239,14 @@ bool pngDecodePalette(QIODevice &device, QByteArray &indices, int &width, int &h
     int w = 0, h = 0;
     if (!openChecked(r, device, w, h, error))
         return false;
-    if (png_get_color_type(r.png, r.info) != PNG_COLOR_TYPE_PALETTE) {
+    // One byte per pixel is one index: 8-bit palette images, and 8-bit grey taken as it is.
+    const int colorType = png_get_color_type(r.png, r.info);
+    if (colorType != PNG_COLOR_TYPE_PALETTE && colorType != PNG_COLOR_TYPE_GRAY) {
         setError(error, tr("The PNG image has no palette."));
+        return false;
+    }
+    if (png_get_bit_depth(r.png, r.info) != 8) {
+        setError(error, tr("Wrong PNG format. The PNG has to have 8bit per pixel!"));
         return false;
     }
     int passes = 1;
@@ -262,7 +267,11 @@ bool pngDecodePalette(QIODevice &device, QByteArray &indices, int &width, int &h
         setError(error, r.errorText());
         return false;
     }
-    if (palette) {
+    if (palette && colorType == PNG_COLOR_TYPE_GRAY) {
+        palette->clear();
+        for (int i = 0; i < 256; ++i)
+            palette->append(qRgb(i, i, i));
+    } else if (palette) {
         palette->clear();
         png_colorp colors = nullptr;
         int count = 0;

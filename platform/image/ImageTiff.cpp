@@ -1,6 +1,6 @@
-// TIFF through libtiff: the first image of a file, read with TIFFReadRGBAImageOriented; libtiff's
-// messages are kept as text (per handle, and in a per-thread slot for any that bypass the handle),
-// never printed.
+// TIFF through libtiff: the first image of a file, the common layouts strip by strip, all others
+// with TIFFReadRGBAImageOriented; libtiff's messages are kept as text (per handle, and in a
+// per-thread slot for any that bypass the handle), never printed.
 #include "platform/image/ImageIOPrivate.h"
 
 #include <cstdarg>
@@ -183,6 +183,92 @@ bool sizeOf(TiffSession &session, quint32 &width, quint32 &height, QString *erro
     return true;
 }
 
+// The layouts most files have (8-bit RGB or RGB with unassociated alpha, chunky, top-left) are
+// read by strips or tiles straight into the image, in one pass and without libtiff's RGBA raster.
+bool isDirectLayout(TIFF *tif, bool *alpha)
+{
+    uint16_t bits = 0, samples = 0, photometric = 0, planar = 0, orientation = 0, extraCount = 0;
+    uint16_t *extra = nullptr;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        return false;
+    *alpha = samples == 4 && extraCount == 1 && extra && extra[0] == EXTRASAMPLE_UNASSALPHA;
+    return bits == 8 && photometric == PHOTOMETRIC_RGB && planar == PLANARCONFIG_CONTIG
+        && orientation == ORIENTATION_TOPLEFT && (samples == 3 || *alpha);
+}
+
+// Pixels of `count` samples each into 0xAARRGGBB.
+void toArgb(const uint8_t *in, int samples, int count, QRgb *out)
+{
+    if (samples == 3) {
+        for (int x = 0; x < count; ++x, in += 3)
+            out[x] = 0xFF000000u | (uint32_t(in[0]) << 16) | (uint32_t(in[1]) << 8) | in[2];
+    } else {
+        for (int x = 0; x < count; ++x, in += 4)
+            out[x] = (uint32_t(in[3]) << 24) | (uint32_t(in[0]) << 16) | (uint32_t(in[1]) << 8) | in[2];
+    }
+}
+
+constexpr tmsize_t kLargeStrip = 4 << 20;
+
+bool readDirect(TiffSession &session, QImage &image, int samples, QString *error)
+{
+    TIFF *tif = session.tif();
+    const int w = image.width(), h = image.height();
+    const auto fail = [&] {
+        setError(error, session.message(tr("The TIFF data are damaged.")));
+        return false;
+    };
+    if (TIFFIsTiled(tif)) {
+        uint32_t tileW = 0, tileH = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileW);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileH);
+        const tmsize_t tileSize = TIFFTileSize(tif);
+        if (tileW == 0 || tileH == 0 || tileSize < tmsize_t(tileW) * tileH * samples)
+            return fail();
+        std::vector<uint8_t> buffer(static_cast<size_t>(tileSize));
+        for (uint32_t y0 = 0; y0 < uint32_t(h); y0 += tileH)
+            for (uint32_t x0 = 0; x0 < uint32_t(w); x0 += tileW) {
+                if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x0, y0, 0, 0), buffer.data(), tileSize) != tileSize)
+                    return fail();
+                const int columns = int(qMin<uint32_t>(tileW, uint32_t(w) - x0));
+                const int rows = int(qMin<uint32_t>(tileH, uint32_t(h) - y0));
+                for (int r = 0; r < rows; ++r)
+                    toArgb(buffer.data() + size_t(r) * tileW * samples, samples, columns,
+                           reinterpret_cast<QRgb *>(image.scanLine(int(y0) + r)) + x0);
+            }
+        return true;
+    }
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = qBound<uint32_t>(1, rowsPerStrip, uint32_t(h));
+    const tmsize_t rowBytes = tmsize_t(w) * samples;
+    // Large strips (a whole image in one strip is common) are read row by row, so that no second
+    // copy of the image is needed.
+    if (rowBytes * rowsPerStrip > kLargeStrip) {
+        std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+        for (int y = 0; y < h; ++y) {
+            if (TIFFReadScanline(tif, row.data(), uint32_t(y), 0) < 0)
+                return fail();
+            toArgb(row.data(), samples, w, reinterpret_cast<QRgb *>(image.scanLine(y)));
+        }
+        return true;
+    }
+    std::vector<uint8_t> buffer(size_t(rowBytes) * rowsPerStrip);
+    for (uint32_t y0 = 0, strip = 0; y0 < uint32_t(h); y0 += rowsPerStrip, ++strip) {
+        const int rows = int(qMin<uint32_t>(rowsPerStrip, uint32_t(h) - y0));
+        if (TIFFReadEncodedStrip(tif, strip, buffer.data(), rowBytes * rows) != rowBytes * rows)
+            return fail();
+        for (int r = 0; r < rows; ++r)
+            toArgb(buffer.data() + size_t(r) * rowBytes, samples, w, reinterpret_cast<QRgb *>(image.scanLine(int(y0) + r)));
+    }
+    return true;
+}
+
 } // namespace
 
 bool tiffInfo(QIODevice &device, ImageInfo &info, QString *error)
@@ -204,6 +290,16 @@ QImage tiffDecode(QIODevice &device, QString *error)
     if (!openDevice(session, device, error) || !sizeOf(session, w, h, error))
         return {};
     TIFF *tif = session.tif();
+
+    bool directAlpha = false;
+    if (isDirectLayout(tif, &directAlpha)) {
+        QImage image(int(w), int(h), directAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (image.isNull()) {
+            setError(error, tr("Not enough memory for an image of %1 x %2 pixels.").arg(w).arg(h));
+            return {};
+        }
+        return readDirect(session, image, directAlpha ? 4 : 3, error) ? image : QImage();
+    }
 
     char message[1024] = {};
     TIFFRGBAImage probe;

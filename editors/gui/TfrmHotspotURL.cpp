@@ -1,0 +1,53 @@
+#include "editors/gui/TfrmHotspotURL.h"
+#include "ui_TfrmHotspotURL.h"
+
+#include <QUrl>
+
+#include "app/TfrmMainForm.h"
+#include "editors/HotspotLink.h"
+#include "platform/gui/Hooks.h"
+
+TfrmHotspotURL::TfrmHotspotURL(TfrmMainForm *mainForm)
+    : QDialog(mainForm)
+    , ui(std::make_unique<Ui::TfrmHotspotURL>())
+    , m_main(mainForm)
+{
+    ui->setupUi(this);
+    ui->cbTarget->addItems({QStringLiteral("myself"), QStringLiteral("quicktimeplayer"), QStringLiteral("_blank")});
+    ui->cbTarget->setCurrentIndex(-1);
+    connect(ui->btOk, &QPushButton::clicked, this, &TfrmHotspotURL::btOkClick);
+    connect(ui->btOpenUrl, &QPushButton::clicked, this, &TfrmHotspotURL::btOpenUrlClick);
+    connect(ui->Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TfrmHotspotURL::~TfrmHotspotURL() = default;
+
+void TfrmHotspotURL::LoadHotspot(int number)
+{
+    HotspotNumber = number;
+    const sl::HotspotLink link = sl::HotspotLink::fromValue(m_main->GetValue(sl::hotspotUrlKey(number)));
+    LinkParams = link.params;
+    ui->edUrl->setText(link.address.isEmpty() ? QStringLiteral("http://") : link.address);
+    ui->cbTarget->setEditText(link.target);
+    ui->edTitle->setText(m_main->GetValue(sl::hotspotTitleKey(number)));
+}
+
+void TfrmHotspotURL::btOkClick()
+{
+    const sl::HotspotLink link{ui->edUrl->text(), ui->cbTarget->currentText(), LinkParams};
+    if (link.address.contains(u'>') || link.target.contains(u'>')) {
+        sl::ShowMsg(tr("The address and the target cannot contain \">\"."));
+        return;
+    }
+    m_main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue(), QString());
+    m_main->SetValue(sl::hotspotTitleKey(HotspotNumber), ui->edTitle->text(), QString());
+    m_main->ShowHotspotProperties();
+    accept();
+}
+
+void TfrmHotspotURL::btOpenUrlClick()
+{
+    const QString address = ui->edUrl->text().trimmed();
+    if (!address.isEmpty())
+        sl::hooks::openUrl(QUrl::fromUserInput(address, m_main->basePath()));
+}

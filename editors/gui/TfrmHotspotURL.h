@@ -1,0 +1,35 @@
+#pragma once
+// "Link to URL": edits the address, the target and the title of one hotspot. The view
+// parameters of a tour link are kept as they were read.
+#include <QDialog>
+#include <memory>
+
+class TfrmMainForm;
+namespace Ui {
+class TfrmHotspotURL;
+}
+
+class TfrmHotspotURL : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmHotspotURL(TfrmMainForm *mainForm);
+    ~TfrmHotspotURL() override;
+
+    // Reads hotspot N's link and title into the dialog ("http://" when it has no address).
+    void LoadHotspot(int number);
+
+    // Writes link and title of the hotspot and refreshes the main window's fields. An address
+    // or target holding ">" (which would not read back) gets a notice and nothing is written.
+    void btOkClick();
+    // Opens the address with the desktop's program.
+    void btOpenUrlClick();
+
+    std::unique_ptr<Ui::TfrmHotspotURL> ui;
+
+private:
+    TfrmMainForm *m_main;
+    int HotspotNumber = 0;
+    QString LinkParams; // the view parameters as read, lower-cased; written back unchanged
+};

@@ -1,0 +1,371 @@
+// The hotspot editor on the main window: starting it, drawing with the mouse, the hotspot fields,
+// switching tiles with the save question, creating hotspot images, engine runs, the close query
+// and the link dialog.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/TfrmMainForm.h"
+#include "editors/HotspotImage.h"
+#include "editors/gui/HotspotPanel.h"
+#include "editors/gui/HotspotView.h"
+#include "editors/gui/TfrmHotspotURL.h"
+#include "platform/gui/Hooks.h"
+#include "platform/image/ImageIO.h"
+#include "testsupport.h"
+#include "ui_TfrmHotspotURL.h"
+#include "ui_TfrmMainForm.h"
+
+using namespace sl::hotspot;
+using testsupport::readFile;
+
+namespace {
+
+QImage picture(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// A user's choice in a drop-down list.
+void choose(QComboBox *box, int index)
+{
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+} // namespace
+
+class TestHotspotWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedEnvironment> env;
+    QString dir;
+    QList<int> replies;
+    QStringList asked;
+
+    QString file(const QString &name) const { return dir + u'/' + name; }
+    // A project file of these lines, opened in a shown window on its "Hotspots" tab.
+    std::unique_ptr<TfrmMainForm> openOnHotspotTab(const QByteArray &lines)
+    {
+        testsupport::writeFile(file("project.slp"), lines);
+        auto w = std::make_unique<TfrmMainForm>(QStringList{file("project.slp")});
+        w->resize(1000, 800);
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+        w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
+        return w;
+    }
+    static HotspotEditor &editorOf(TfrmMainForm &w) { return w.hotspotEditor().editor(); }
+
+private slots:
+    void init()
+    {
+        env.reset(new testsupport::IsolatedEnvironment);
+        dir = env->path() + QString::fromUtf8("/hot spots \"ü\"");
+        QDir().mkpath(dir);
+        replies.clear();
+        asked.clear();
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return replies.isEmpty() ? int(sl::IDOK) : replies.takeFirst();
+        };
+    }
+    void cleanup()
+    {
+        sl::hooks::restoreDefaults();
+        qunsetenv("SKYLOOM_ENGINE_EXIT");
+        env.reset();
+    }
+
+    void drawingOnAPanorama()
+    {
+        QVERIFY(sl::image::writeJpeg(picture(200, 100, qRgb(90, 140, 200)), file("pano.jpg"), 90));
+        replies = {sl::IDYES}; // create the missing hotspot image
+        auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\nhotspot.1.title=Door\nhotspot.1.url=<door.html>\n");
+        QVERIFY(w);
+        QCOMPARE(asked.value(0), QString("No hotspot imagefile  \"%1\" found! Should I create them for you?").arg(file("pano_hs.png")));
+        QCOMPARE(readHotspotImage(file("pano_hs.png"), {200, 100}).layer, QByteArray(200 * 100, 0));
+        QCOMPARE(w->ui->cbHotspotActiveTile->itemText(0), QString("Image"));
+        QVERIFY(w->ui->pOrientation->isHidden());
+        HotspotEditor &editor = editorOf(*w);
+        HotspotView *view = w->ui->imgShow;
+        QCOMPARE(view->size(), QSize(200, 100));
+
+        // A rectangle dragged up and to the left.
+        w->ui->spDrawRect->click();
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(50, 40));
+        QTest::mouseMove(view, QPoint(20, 10));
+        QVERIFY(w->ui->spDraw->isVisible());
+        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(20, 10));
+        QVERIFY(!w->ui->spDraw->isVisible());
+        QCOMPARE(editor.numberAt({20, 10}), 1);
+        QCOMPARE(editor.numberAt({49, 39}), 1);
+        QCOMPARE(editor.numberAt({50, 40}), 0);
+        QVERIFY(editor.modified() && w->ui->spUndo->isEnabled());
+
+        // Polygons: ended by a right click, by a double click, dropped by Escape.
+        w->ui->spDrawPoly->click();
+        w->ui->cbHotspot->setCurrentIndex(2);
+        w->hotspotEditor().cbHotspotChange();
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(100, 10));
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(140, 10));
+        QTest::mouseClick(view, Qt::RightButton, {}, QPoint(140, 50));
+        QCOMPARE(editor.numberAt({130, 20}), 2);
+        QVERIFY(editor.polygon().isEmpty());
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(160, 60));
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(190, 60));
+        QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(190, 90));
+        QCOMPARE(editor.numberAt({185, 70}), 2);
+        const QByteArray before = editor.layer();
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 60));
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(60, 60));
+        QCOMPARE(editor.polygon().size(), 2);
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        QVERIFY(editor.polygon().isEmpty());
+        // A zoom would move the vertices already clicked: the polygon is dropped.
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 60));
+        choose(w->ui->cbSize, 5);
+        QVERIFY(editor.polygon().isEmpty());
+        QTest::mouseClick(view, Qt::RightButton, {}, QPoint(60, 90));
+        QCOMPARE(editor.numberAt({40, 70}), 0); // the dropped vertices are not part of it
+        editor.undo();
+        QCOMPARE(editor.layer(), before);
+
+        // Hovering names the hotspot; the information tool selects it.
+        w->ui->spDrawInfo->click();
+        QTest::mouseMove(view, QPoint(30, 20));
+        QCOMPARE(w->ui->lbHotspot->text(), QString("Hotspot 1"));
+        QCOMPARE(view->toolTip(), QString("Door\n<door.html>"));
+        QTest::mouseMove(view, QPoint(30, 80));
+        QVERIFY(w->ui->lbHotspot->text().isEmpty());
+        QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(30, 20));
+        QCOMPARE(w->ui->cbHotspot->currentIndex(), 1);
+        QCOMPARE(w->ui->edHSName->text(), QString("Door"));
+
+        // What is typed belongs to the hotspot it was typed for, even when the list moves on.
+        w->ui->edHSName->setText("Front door");
+        choose(w->ui->cbHotspot, 3);
+        QCOMPARE(w->GetValue("hotspot.1.title"), QString("Front door"));
+        QVERIFY(w->GetValue("hotspot.3.title").isEmpty());
+        w->ui->edHSUrl->setText("<shop.html>");
+        testsupport::leaveControl(w->ui->edHSUrl);
+        QCOMPARE(w->GetValue("hotspot.3.url"), QString("<shop.html>"));
+
+        choose(w->ui->cbSize, 4); // 50%
+        QCOMPARE(view->size(), QSize(100, 50));
+        QCOMPARE(editor.numberAtView({15, 10}), 1);
+
+        w->ui->spSavePNG->click();
+        QVERIFY(!editor.modified());
+        QCOMPARE(readHotspotImage(file("pano_hs.png"), {200, 100}).layer, editor.layer());
+    }
+
+    // The close query asks about the hotspots first; Cancel writes nothing.
+    void closeQueryAsksAboutHotspots()
+    {
+        QVERIFY(sl::image::writeJpeg(picture(60, 40, qRgb(10, 10, 10)), file("pano.jpg"), 90));
+        QVERIFY(writeHotspotImage(file("pano_hs.png"), QByteArray(60 * 40, 0), 60, 40));
+        auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
+        QVERIFY(w);
+        QVERIFY(asked.isEmpty());
+        editorOf(*w).drawShape(Tool::Rectangle, {0, 0}, {10, 10}, 5);
+        const QByteArray saved = readFile(file("pano_hs.png"));
+        replies = {sl::IDCANCEL};
+        QVERIFY(!w->FormCloseQuery());
+        QCOMPARE(asked.last(), QString("The current Hotspots have been modified! Save changes?"));
+        QCOMPARE(readFile(file("pano_hs.png")), saved);
+        replies = {sl::IDYES, sl::IDNO};
+        QVERIFY(w->FormCloseQuery());
+        QCOMPARE(readHotspotImage(file("pano_hs.png"), {60, 40}).layer, editorOf(*w).layer());
+        // Coming back to the tab reloads the tile, after offering to save what was drawn.
+        editorOf(*w).drawShape(Tool::Rectangle, {20, 20}, {30, 30}, 6);
+        const QByteArray drawn = editorOf(*w).layer();
+        asked.clear();
+        replies = {sl::IDYES};
+        w->ui->pc->setCurrentWidget(w->ui->tsOptions);
+        w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
+        QCOMPARE(asked, QStringList{"The current Hotspots have been modified! Save changes?"});
+        QVERIFY(!editorOf(*w).modified());
+        QCOMPARE(editorOf(*w).layer(), drawn);
+        // Opening a project forgets the tile.
+        QVERIFY(w->OpenProject(file("project.slp")));
+        QCOMPARE(editorOf(*w).activeTile(), -1);
+    }
+
+    // A run saves the layer only when it changed: a blank left by a refused file never
+    // replaces the user's file.
+    void engineRunsSaveOnlyChanges()
+    {
+        QVERIFY(sl::image::writeJpeg(picture(60, 40, qRgb(10, 10, 10)), file("pano.jpg"), 90));
+        QVERIFY(picture(60, 40, qRgb(1, 2, 3)).save(file("pano_hs.png"), "PNG")); // RGB: refused
+        const QByteArray users = readFile(file("pano_hs.png"));
+        auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
+        QVERIFY(w);
+        QCOMPARE(asked.size(), 1); // the notice about the refused file
+        QCOMPARE(editorOf(*w).activeTile(), 0);
+        QCOMPARE(editorOf(*w).layer(), QByteArray(60 * 40, 0));
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
+        QCOMPARE(w->RunEngine({QStringLiteral("-t")}, true), 0);
+        QCOMPARE(readFile(file("pano_hs.png")), users);
+        editorOf(*w).drawShape(Tool::Ellipse, {0, 0}, {60, 40}, 7);
+        QCOMPARE(w->RunEngine({QStringLiteral("-t")}, true), 0);
+        QCOMPARE(readHotspotImage(file("pano_hs.png"), {60, 40}).layer, editorOf(*w).layer());
+    }
+
+    void switchingCubeFaces()
+    {
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(sl::image::writeJpeg(picture(40, 30, qRgb(40 * i, 100, 50)), file(QStringLiteral("cube_%1.jpg").arg(i)), 90));
+        replies = {sl::IDYES};
+        auto w = openOnHotspotTab("movie.cube=1\ncubefile=cube\nhotspot.enabled=1\n");
+        QVERIFY(w);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(QFile::exists(file(QStringLiteral("cube_%1_hs.png").arg(i))));
+        QCOMPARE(w->ui->cbHotspotActiveTile->count(), 6);
+        QCOMPARE(w->ui->cbHotspotActiveTile->itemText(1), QString("1 - right"));
+        QVERIFY(!w->ui->pOrientation->isHidden());
+        HotspotEditor &editor = editorOf(*w);
+        // Turned a quarter clockwise: the view's top-left is the image's bottom-left.
+        w->ui->spRotate90->click();
+        QCOMPARE(w->ui->imgShow->size(), QSize(30, 40));
+        editor.drawShape(Tool::Rectangle, {0, 0}, {3, 3}, 9); // image (0, 29) to (3, 26)
+        QCOMPARE(editor.numberAt({0, 28}), 9);
+        QCOMPARE(editor.numberAtView({1, 1}), 9);
+        editor.undo();
+        w->ui->spRotate0->click();
+        const QByteArray blank = readFile(file("cube_0_hs.png"));
+
+        // Cancel keeps the face, selected and changed; No drops the changes.
+        editor.drawShape(Tool::Rectangle, {0, 0}, {5, 5}, 1);
+        asked.clear();
+        replies = {sl::IDCANCEL};
+        choose(w->ui->cbHotspotActiveTile, 2);
+        QCOMPARE(asked, QStringList{"The current Hotspots have been modified! Save changes?"});
+        QCOMPARE(editor.activeTile(), 0);
+        QCOMPARE(w->ui->cbHotspotActiveTile->currentIndex(), 0);
+        QVERIFY(editor.modified() && editor.numberAt({1, 1}) == 1);
+        replies = {sl::IDNO};
+        choose(w->ui->cbHotspotActiveTile, 2);
+        QCOMPARE(editor.activeTile(), 2);
+        QCOMPARE(readFile(file("cube_0_hs.png")), blank);
+        // Yes saves the face before the next one loads.
+        editor.drawShape(Tool::Rectangle, {0, 0}, {5, 5}, 4);
+        replies = {sl::IDYES};
+        choose(w->ui->cbHotspotActiveTile, 3);
+        QCOMPARE(editor.activeTile(), 3);
+        QCOMPARE(readHotspotImage(file("cube_2_hs.png"), {40, 30}).layer.at(0), char(4));
+
+        // A face that cannot be read leaves the loaded one in place.
+        testsupport::writeFile(file("cube_4.jpg"), "no picture");
+        asked.clear();
+        choose(w->ui->cbHotspotActiveTile, 4);
+        QCOMPARE(editor.activeTile(), 3);
+        QCOMPARE(w->ui->cbHotspotActiveTile->currentIndex(), 3);
+        QVERIFY(asked.value(0).startsWith("Unable to open the input image!\n"));
+
+        // Entering the tab again creates only the hotspot images that are missing.
+        QVERIFY(sl::image::writeJpeg(picture(40, 30, 0), file("cube_4.jpg"), 90));
+        QFile::remove(file("cube_0_hs.png"));
+        QFile::remove(file("cube_5_hs.png"));
+        const QByteArray drawn = readFile(file("cube_2_hs.png"));
+        replies = {sl::IDYES};
+        w->ui->pc->setCurrentWidget(w->ui->tsOptions);
+        w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
+        QVERIFY(QFile::exists(file("cube_0_hs.png")) && QFile::exists(file("cube_5_hs.png")));
+        QCOMPARE(readFile(file("cube_2_hs.png")), drawn);
+        QCOMPARE(editor.activeTile(), 0);
+
+        // "Create new Hotspot files" stops when face 0 cannot be opened, and writes nothing.
+        QFile::rename(file("cube_0.jpg"), file("cube_0.bak"));
+        asked.clear();
+        replies = {sl::IDYES};
+        w->ui->miCreatenewHotspotfiles->trigger();
+        QCOMPARE(asked.value(1), QString("Unable to open the input image!"));
+        QCOMPARE(readFile(file("cube_2_hs.png")), drawn);
+        // With face 0 back, it replaces them all.
+        QFile::rename(file("cube_0.bak"), file("cube_0.jpg"));
+        replies = {sl::IDYES};
+        w->ui->miCreatenewHotspotfiles->trigger();
+        QCOMPARE(readFile(file("cube_2_hs.png")), blank);
+        QCOMPARE(editor.activeTile(), 0);
+        QCOMPARE(w->ui->cbHotspotActiveTile->currentIndex(), 0);
+    }
+
+    // A project without its image switches hotspots off and shows the "Project" tab.
+    void missingImageSwitchesHotspotsOff()
+    {
+        auto w = openOnHotspotTab("input=gone.jpg\nhotspot.enabled=1\n");
+        QVERIFY(w);
+        QCOMPARE(asked, QStringList{"Unable to open the input image!"});
+        QVERIFY(!w->ui->cbCreateHotspots->isChecked());
+        QCOMPARE(w->GetValue("hotspot.enabled"), QString("0"));
+        QCOMPARE(w->ui->pc->currentWidget(), w->ui->tsOptions);
+        QVERIFY(w->ui->gHotspotEdit->isHidden());
+    }
+
+    void linkDialog()
+    {
+        TfrmMainForm w;
+        w.NewProjectFile(file("links.slp"));
+        w.SetValue("hotspot.3.url", "<a.html> T<_blank> E<pan=10.0 SCALE=ToFit >");
+        w.SetValue("hotspot.3.title", "Shop");
+        w.ui->cbHotspot->setCurrentIndex(3);
+        {
+            TfrmHotspotURL dialog(&w);
+            dialog.LoadHotspot(3);
+            QCOMPARE(dialog.ui->edUrl->text(), QString("a.html"));
+            QCOMPARE(dialog.ui->cbTarget->currentText(), QString("_blank"));
+            QCOMPARE(dialog.ui->edTitle->text(), QString("Shop"));
+            // ">" would not read back: a notice, and the dialog stays open.
+            dialog.ui->cbTarget->setEditText("my>frame");
+            dialog.ui->btOk->click();
+            QCOMPARE(asked.size(), 1);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<_blank> E<pan=10.0 SCALE=ToFit >"));
+            dialog.ui->cbTarget->setEditText("myself");
+            dialog.ui->edTitle->setText("Shop window");
+            dialog.ui->btOk->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<myself> E<pan=10.0 scale=tofit >"));
+        QCOMPARE(w.ui->edHSName->text(), QString("Shop window"));
+        {
+            TfrmHotspotURL dialog(&w);
+            dialog.LoadHotspot(4);
+            QCOMPARE(dialog.ui->edUrl->text(), QString("http://"));
+            QVERIFY(dialog.ui->cbTarget->currentText().isEmpty());
+        }
+        // The button opens the dialog for the selected hotspot only.
+        int opened = 0;
+        const auto answerDialog = [&] {
+            if (auto *d = qobject_cast<TfrmHotspotURL *>(QApplication::activeModalWidget())) {
+                ++opened;
+                d->ui->Cancel->click();
+            }
+        };
+        w.ui->cbHotspot->setCurrentIndex(0);
+        QTimer::singleShot(50, this, answerDialog);
+        w.ui->spNextUrl->click();
+        QTest::qWait(100);
+        QCOMPARE(opened, 0);
+        w.ui->cbHotspot->setCurrentIndex(3);
+        w.ShowHotspotProperties();
+        QTimer::singleShot(50, this, answerDialog);
+        w.ui->spNextUrl->click();
+        QCOMPARE(opened, 1);
+        QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<myself> E<pan=10.0 scale=tofit >"));
+    }
+};
+
+QTEST_MAIN(TestHotspotWindow)
+#include "tst_hotspotwindow.moc"
