@@ -65,7 +65,7 @@ void TfrmMainForm::btSpriteDeleteClick(QObject *sender)
 void TfrmMainForm::btConvertClick()
 {
     ControlsToProject();
-    // The hotspot editor's title and link are stored here once the hotspot editor exists.
+    StoreHotspotProperties();
     TfrmConvert dialog(*this);
     dialog.exec();
     // A dialog that stayed open after a check and was then cancelled may have set the gamma

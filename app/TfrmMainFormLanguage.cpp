@@ -87,12 +87,14 @@ void TfrmMainForm::miLanguageClick(QAction *sender)
     if (!ProjectFileName.isEmpty()) {
         commitFocusedControl();
         ControlsToProject();
+        StoreHotspotProperties();
     }
 
     sl::GettextTranslator::switchLanguage(code);
     sl::settings::setLanguage(*m_store, code);
     RetranslateWindow();
     ProjectToControls();
+    ShowHotspotProperties();
     sl::ShowMsg(tr("Please restart the application to make sure that everything is in the correct language."));
     UpdateButtons();
     TranslateRuntimeTexts();

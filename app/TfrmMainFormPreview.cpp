@@ -84,6 +84,7 @@ void TfrmMainForm::btSpotInQTClick()
 void TfrmMainForm::spNextPanoramaClick()
 {
     ControlsToProject();
+    StoreHotspotProperties();
     const int hotspot = ui->cbHotspot->currentIndex();
     if (!CheckQuickTimeVersion(0) || hotspot < 1)
         return;

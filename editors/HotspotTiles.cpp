@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "editors/HotspotImage.h"
+#include "editors/ImageKey.h"
 #include "platform/image/ImageIO.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
@@ -75,6 +76,9 @@ TileSettings readTileSettings(const std::function<QString(const QString &)> &val
     s.states = count("object.state.count");
     s.limit = VarToIntDef0(value(QStringLiteral("object.limithotspots")));
     s.faceNames = faceNames;
+    s.lightTableImage = [value](int state, int row, int column, int frame) {
+        return value(MakeImageKey(frame, column, row, state)).trimmed();
+    };
     return s;
 }
 

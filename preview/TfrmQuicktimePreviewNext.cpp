@@ -173,7 +173,7 @@ void TfrmQuicktimePreviewNext::btOkClick()
     main->SetValue(hotspotKey(HotspotNumber, "url"), link.toValue());
     main->SetValue(hotspotKey(HotspotNumber, "localfile"), next->edLocalFile->text());
     main->SetValue(hotspotKey(HotspotNumber, "title"), next->edTitle->text());
-    main->ProjectToControls(); // the hotspot fields show the new link
+    main->ShowHotspotProperties();
     accept();
 }
 

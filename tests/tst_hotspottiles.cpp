@@ -67,7 +67,8 @@ private slots:
     void readFromTheProject()
     {
         const QHash<QString, QString> values{{"cubefile", "c"}, {"movie.htiles", "0"}, {"movie.vtiles", "x"},
-                                             {"object.animateframes", "4"}, {"object.limithotspots", "2"}};
+                                             {"object.animateframes", "4"}, {"object.limithotspots", "2"},
+                                             {"object.image.1.2.3.0", " cells/a b.jpg "}};
         const TileSettings s = readTileSettings([&](const QString &k) { return values.value(k); }, 5, true, "/b", kFaces);
         QCOMPARE(s.cubeFile, QString("c"));
         QCOMPARE(s.htiles, 1);
@@ -76,6 +77,9 @@ private slots:
         QCOMPARE(s.states, 1);
         QCOMPARE(s.limit, 2);
         QVERIFY(s.dosUp);
+        // A light-table cell's image is its image key's value: viewstate 1, row 2, column 3, frame 0.
+        QCOMPARE(s.lightTableImage(1, 2, 3, 0), QString("cells/a b.jpg"));
+        QCOMPARE(s.lightTableImage(0, 2, 3, 1), QString());
     }
 
     void lightTable()
