@@ -5,17 +5,20 @@
 // image of W x H pixels, pan p lies at the continuous column W (1/2 - p/360) and tilt t at the
 // continuous row H (1/2 - t/180); pixel i covers [i, i+1), its centre is i + 1/2.
 //
-// Each output row first gets the source coordinates of all its pixels, then a sampler reads them;
-// rows are shared among threads. Faces compute the coordinates per pixel (float, with a polynomial
-// arctangent good to 1e-5 radians); views take them from ViewMapping, exact on a grid and
-// interpolated between.
+// Faces and views take their source positions from ViewMapping (a face is a square view of 90
+// degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
+// along straight runs; rows are shared among threads.
 #include "platform/projection/Projection.h"
-#include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -26,10 +29,17 @@
 namespace sl::projection {
 namespace {
 
-using detail::EquirectMap;
-
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxSize = 65535;
+
+// Views and faces: source positions exact on a grid of 8-pixel cells and interpolated inside
+// them, held to a tenth of a source pixel (cells of 8 cost little more than 16 and stay closer to
+// the exact mapping); drawn in tiles of 32 columns.
+constexpr int kViewCell = 8;
+constexpr double kViewTolerance = 0.1;
+constexpr int kViewTile = 32;
+static_assert(kViewTile % kViewCell == 0);
+constexpr int kBandRows = 16; // rows of the equirectangular output a thread takes at a time
 
 // ---- the faces ----
 
@@ -146,15 +156,10 @@ struct Bilinear
     }
 };
 
-// Bilinear<true> along a straight run of a view in 16.16 fixed point: no float conversions per
-// pixel and, almost always, no more than one test for the wrap and one for the poles.
-struct BilinearRun
+// Bilinear<true> at a 16.16 fixed-point position: almost always no more than one test for the
+// wrap and one for the poles.
+inline quint32 bilinearFixed(const Source &s, qint64 uf, qint64 vf)
 {
-    const Source &s;
-
-    static inline qint64 toFixed(double v) { return qint64(std::floor(v * 65536.0 + 0.5)); }
-
-    inline quint32 sample(qint64 uf, qint64 vf) const
     {
         int x0 = int(uf >> 16), y0 = int(vf >> 16);
         const quint32 fx = quint32(((uf & 0xFFFF) + 128) >> 8), fy = quint32(((vf & 0xFFFF) + 128) >> 8);
@@ -197,6 +202,15 @@ struct BilinearRun
         return lerp(lerp(r0[x0], r0[x1], fx), lerp(r1[x0], r1[x1], fx), fy);
 #endif
     }
+}
+
+// Bilinear<true> along a straight run of a view: no float conversions per pixel.
+struct BilinearRun
+{
+    const Source &s;
+
+    static inline qint64 toFixed(double v) { return qint64(std::floor(v * 65536.0 + 0.5)); }
+    inline quint32 sample(qint64 uf, qint64 vf) const { return bilinearFixed(s, uf, vf); }
 
     void run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
     {
@@ -252,6 +266,110 @@ struct Bicubic
     }
 };
 
+#if defined(__SSE2__)
+// Catmull-Rom weights by the fraction in 1/256 steps: for the horizontal pass as 16-bit integers
+// scaled by 4096 and laid out for _mm_madd_epi16 ({w0, w1} four times, then {w2, w3}), for the
+// vertical pass the same weights as floats that also undo the horizontal scale.
+struct CubicTable
+{
+    alignas(16) qint16 across[256][2][8];
+    alignas(16) float down[256][4];
+
+    CubicTable()
+    {
+        for (int f = 0; f < 256; ++f) {
+            float w[4];
+            cubicWeights(float(f) / 256.0f, w);
+            int q[4], sum = 0;
+            for (int i = 0; i < 4; ++i)
+                sum += q[i] = int(std::lround(w[i] * 4096.0f));
+            q[f < 128 ? 1 : 2] += 4096 - sum; // the weights add up to one exactly
+            for (int k = 0; k < 4; ++k) {
+                across[f][0][2 * k] = qint16(q[0]);
+                across[f][0][2 * k + 1] = qint16(q[1]);
+                across[f][1][2 * k] = qint16(q[2]);
+                across[f][1][2 * k + 1] = qint16(q[3]);
+            }
+            for (int i = 0; i < 4; ++i)
+                down[f][i] = float(q[i]) / (4096.0f * 4096.0f);
+        }
+    }
+};
+
+const CubicTable &cubicTable()
+{
+    static const CubicTable table;
+    return table;
+}
+
+// Bicubic<true> along a straight run of a view in 16.16 fixed point, the four pixels of a row in
+// one load: the horizontal pass in integers, the vertical one in float, all four channels at
+// once. Fractions are taken in 1/256 steps.
+struct BicubicRun
+{
+    const Source &s;
+    const CubicTable &table = cubicTable();
+
+    // The four columns from c0 and rows from r0 (either may lie outside: columns wrap, rows stop).
+    inline quint32 sample(int c0, unsigned fx, int r0, unsigned fy) const
+    {
+        const __m128i wLow = _mm_load_si128(reinterpret_cast<const __m128i *>(table.across[fx][0]));
+        const __m128i wHigh = _mm_load_si128(reinterpret_cast<const __m128i *>(table.across[fx][1]));
+        const __m128 wy = _mm_load_ps(table.down[fy]);
+        const quint32 *rows[4];
+        if (Q_LIKELY(unsigned(r0) < unsigned(s.h - 3))) {
+            const uchar *p = s.bits + qsizetype(r0) * s.stride;
+            for (int j = 0; j < 4; ++j)
+                rows[j] = reinterpret_cast<const quint32 *>(p + j * s.stride);
+        } else {
+            for (int j = 0; j < 4; ++j)
+                rows[j] = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r0 + j, s.h)) * s.stride);
+        }
+        const __m128i zero = _mm_setzero_si128();
+        // One row: its four pixels weighted across, as floats (scaled by 4096).
+        auto across = [&](__m128i v) {
+            const __m128i a = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 4)), zero);
+            const __m128i b = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_srli_si128(v, 8), _mm_srli_si128(v, 12)), zero);
+            return _mm_cvtepi32_ps(_mm_add_epi32(_mm_madd_epi16(a, wLow), _mm_madd_epi16(b, wHigh)));
+        };
+        __m128i v0, v1, v2, v3;
+        if (Q_LIKELY(unsigned(c0) < unsigned(s.w - 3))) {
+            v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[0] + c0));
+            v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[1] + c0));
+            v2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2] + c0));
+            v3 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[3] + c0));
+        } else {
+            int cs[4];
+            for (int i = 0; i < 4; ++i)
+                cs[i] = column<true>(c0 + i, s.w);
+            auto gather = [&](const quint32 *row) {
+                return _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+            };
+            v0 = gather(rows[0]);
+            v1 = gather(rows[1]);
+            v2 = gather(rows[2]);
+            v3 = gather(rows[3]);
+        }
+        __m128 acc = _mm_mul_ps(across(v0), _mm_shuffle_ps(wy, wy, 0x00));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v1), _mm_shuffle_ps(wy, wy, 0x55)));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v2), _mm_shuffle_ps(wy, wy, 0xAA)));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v3), _mm_shuffle_ps(wy, wy, 0xFF)));
+        const __m128i r = _mm_cvtps_epi32(acc);
+        const __m128i p = _mm_packs_epi32(r, r);
+        return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p, p)));
+    }
+
+    void run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
+    {
+        qint64 uf = BilinearRun::toFixed(r.u), vf = BilinearRun::toFixed(r.v);
+        const qint64 du = BilinearRun::toFixed(r.du), dv = BilinearRun::toFixed(r.dv);
+        for (int i = 0; i < r.n; ++i, uf += du, vf += dv)
+            out[i] = sample(int(uf >> 16) - 1, unsigned(uf >> 8) & 255u, int(vf >> 16) - 1, unsigned(vf >> 8) & 255u)
+                | orMask;
+    }
+};
+#endif
+
 // Samples a row of coordinates into `out`.
 template <template <bool> class Sampler, bool Wrap>
 void sampleRow(const Source &s, const float *xs, const float *ys, int n, quint32 *out, quint32 orMask)
@@ -273,9 +391,8 @@ void sampleRow(Interpolator ip, const Source &s, const float *xs, const float *y
 
 // ---- threads ----
 
-// Calls work(first, end) for bands of `bandRows` rows out of 0..rows-1, spread over the processors
-// this process may use (at most hardware_concurrency()); the bands are taken in turn, so that slow
-// and fast parts of the image even out.
+} // namespace
+
 unsigned usableProcessors()
 {
     unsigned n = std::max(1u, std::thread::hardware_concurrency());
@@ -288,6 +405,11 @@ unsigned usableProcessors()
     return n;
 }
 
+namespace {
+
+// Calls work(first, end) for bands of `bandRows` rows out of 0..rows-1, spread over the processors
+// this process may use (at most hardware_concurrency()); the bands are taken in turn, so that slow
+// and fast parts of the image even out.
 template <class Work>
 void forEachBand(int rows, int bandRows, qint64 pixels, const Work &work)
 {
@@ -314,26 +436,6 @@ void forEachBand(int rows, int bandRows, qint64 pixels, const Work &work)
     run();
     for (std::thread &t : pool)
         t.join();
-}
-
-// Fills rows [first, end) of an output `width` pixels wide in tiles of kTile columns, so that
-// neighbouring output pixels, which read neighbouring source pixels, follow each other.
-// coords(row, i0, i1, xs, ys) gives the source coordinates of the pixels i0..i1-1 of a row.
-constexpr int kTile = 64;
-constexpr int kBandRows = 16;
-
-template <bool Wrap, class Coords>
-void fillBand(const Source &src, Interpolator ip, int width, int first, int end, uchar *bits, qsizetype stride,
-              quint32 orMask, const Coords &coords)
-{
-    float xs[kTile], ys[kTile];
-    for (int i0 = 0; i0 < width; i0 += kTile) {
-        const int i1 = std::min(width, i0 + kTile);
-        for (int r = first; r < end; ++r) {
-            coords(r, i0, i1, xs, ys);
-            sampleRow<Wrap>(ip, src, xs, ys, i1 - i0, reinterpret_cast<quint32 *>(bits + r * stride) + i0, orMask);
-        }
-    }
 }
 
 // ---- formats ----
@@ -367,28 +469,65 @@ quint32 opaqueMask(QImage::Format f)
     return (f == QImage::Format_RGB32 || f == QImage::Format_RGBX8888) ? 0xFF000000u : 0u;
 }
 
-// Source coordinates of the pixels i0..i1-1 of row j of a face.
-struct FaceCoords
+// The view of one face: 90 degrees square, looking along the face's axis (the top face with the
+// front below it, the bottom face with the front above).
+std::unique_ptr<ViewMapping> faceMapping(int face, int size, const Source &src)
 {
-    const EquirectMap &em;
-    const FaceAxes &f;
-    int size;
-    void operator()(int j, int i0, int i1, float *xs, float *ys) const
-    {
-        const float step = 2.0f / float(size);
-        const float b = (float(j) + 0.5f) * step - 1.0f;
-        const float bx = f.forward.x + b * f.down.x, by = f.forward.y + b * f.down.y, bz = f.forward.z + b * f.down.z;
-        float dx[kTile], dy[kTile], dz[kTile];
-        const int n = (i1 - i0 + 3) & ~3;
-        for (int k = 0; k < n; ++k) {
-            const float a = (float(i0 + k) + 0.5f) * step - 1.0f;
-            dx[k] = bx + a * f.right.x;
-            dy[k] = by + a * f.right.y;
-            dz[k] = bz + a * f.right.z;
+    static const double turn[6][2] = {{0, 0}, {-90, 0}, {180, 0}, {90, 0}, {0, 90}, {0, -90}};
+    return std::make_unique<ViewMapping>(size, size, src.w, src.h, turn[face][0], turn[face][1], 90, 1,
+                                         kViewTolerance, kViewCell);
+}
+
+// Renders the rows of one band of `mapping` that lie in [firstRow, endRow), row y at
+// bits + (y - firstRow) * stride. Source positions come
+// from the grid-interpolated mapping, read in tiles of kViewTile columns (runs never cross a
+// tile's edge): neighbouring output pixels, which read neighbouring source pixels, follow each
+// other.
+void renderBand(const Source &src, const ViewMapping &mapping, int band, int firstRow, int endRow, Interpolator ip,
+                uchar *bits, qsizetype stride, quint32 orMask)
+{
+    ViewMapping::Band plan;
+    plan.plan(mapping, band);
+    const int first = std::max(plan.firstRow(), firstRow), rows = std::min(plan.endRow(), endRow) - first;
+    if (rows <= 0)
+        return;
+    const int w = mapping.viewWidth();
+    std::vector<std::vector<ViewMapping::Run>> runs(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        plan.runs(first + r, runs[size_t(r)]);
+    auto rowBits = [&](int r) { return reinterpret_cast<quint32 *>(bits + (first + r - firstRow) * stride); };
+    std::vector<size_t> next(static_cast<size_t>(rows), 0); // by row: the first run not drawn yet
+    auto byRuns = [&](const auto &sampler) {
+        for (int i0 = 0; i0 < w; i0 += kViewTile)
+            for (int r = 0; r < rows; ++r) {
+                const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
+                for (size_t &k = next[size_t(r)]; k < row.size() && row[k].x < i0 + kViewTile; ++k)
+                    sampler.run(row[k], rowBits(r) + row[k].x, orMask);
+            }
+    };
+    if (ip == Interpolator::Bilinear)
+        return byRuns(BilinearRun{src});
+#if defined(__SSE2__)
+    if (ip == Interpolator::Bicubic)
+        return byRuns(BicubicRun{src});
+#endif
+    float xs[kViewTile], ys[kViewTile];
+    for (int i0 = 0; i0 < w; i0 += kViewTile) {
+        const int n = std::min(w, i0 + kViewTile) - i0;
+        for (int r = 0; r < rows; ++r) {
+            const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
+            size_t &k = next[size_t(r)];
+            for (; k < row.size() && row[k].x < i0 + kViewTile; ++k) {
+                const ViewMapping::Run &run = row[k];
+                for (int i = 0; i < run.n; ++i) {
+                    xs[run.x - i0 + i] = float(run.u + i * run.du);
+                    ys[run.x - i0 + i] = float(run.v + i * run.dv);
+                }
+            }
+            sampleRow<true>(ip, src, xs, ys, n, rowBits(r) + i0, orMask);
         }
-        em.mapBlock(n, dx, dy, dz, xs, ys);
     }
-};
+}
 
 bool validEquirect(const QImage &equirect) { return !equirect.isNull() && equirect.width() >= 1 && equirect.height() >= 1; }
 
@@ -412,15 +551,51 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
     if (out.isNull())
         return {};
     const Source src(source);
-    const EquirectMap em(src.w, src.h);
+    const auto mapping = faceMapping(face, size, src);
     const quint32 orMask = opaqueMask(out.format());
     uchar *bits = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    const FaceCoords coords{em, kFaces[face], size};
-    forEachBand(size, kBandRows, qint64(size) * size, [&](int first, int end) {
-        fillBand<true>(src, ip, size, first, end, bits, stride, orMask, coords);
+    forEachBand(mapping->bandCount(), 1, qint64(size) * size, [&](int band, int) {
+        renderBand(src, *mapping, band, 0, size, ip, bits, stride, orMask);
     });
     return out;
+}
+
+void equirectToFaceRows(const QImage &equirect, uchar *bits, qsizetype stride, int size, int face, int first,
+                        int end, Interpolator ip)
+{
+    if (!validEquirect(equirect) || !bits || face < 0 || face > 5 || size < 1 || size > kMaxSize
+        || (equirect.format() != QImage::Format_RGB32 && equirect.format() != QImage::Format_ARGB32))
+        return;
+    first = std::max(0, first);
+    end = std::min(size, end);
+    const Source src(equirect);
+    const auto mapping = faceMapping(face, size, src);
+    for (int band = first / mapping->cell(); band * mapping->cell() < end; ++band)
+        renderBand(src, *mapping, band, first, end, ip, bits, stride, opaqueMask(equirect.format()));
+}
+
+int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip)
+{
+    if (face < 0 || face > 5 || size < 1 || srcHeight < 1)
+        return srcHeight - 1;
+    // Along a row of a face the tilt is extreme at the row's ends or at its middle.
+    const FaceAxes &f = kFaces[face];
+    const double step = 2.0 / size;
+    double lowest = -1;
+    for (int j = std::max(0, first); j < std::min(size, end); ++j) {
+        const double b = (j + 0.5) * step - 1;
+        for (const double a : {0.5 * step - 1, 0.0, 1 - 0.5 * step}) {
+            const double dx = f.forward.x + a * f.right.x + b * f.down.x;
+            const double dy = f.forward.y + a * f.right.y + b * f.down.y;
+            const double dz = f.forward.z + a * f.right.z + b * f.down.z;
+            const double tilt = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
+            lowest = std::max(lowest, srcHeight * (0.5 - tilt / kPi) - 0.5);
+        }
+    }
+    // The samplers' reach below the position, and a row for the float arithmetic.
+    const int reach = ip == Interpolator::Bicubic ? 2 : 1;
+    return std::clamp(int(std::floor(lowest)) + reach + 1, 0, srcHeight - 1);
 }
 
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
@@ -435,19 +610,19 @@ CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
             return CubeFaces{};
     }
     const Source src(source);
-    const EquirectMap em(src.w, src.h);
     const quint32 orMask = opaqueMask(source.format());
+    std::unique_ptr<ViewMapping> mappings[6];
     uchar *bits[6];
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         bits[i] = faces[size_t(i)].bits();
+        mappings[i] = faceMapping(i, size, src);
+    }
     const qsizetype stride = faces[0].bytesPerLine();
     // All six faces in one pass, so that every thread stays busy to the end.
-    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
+    const int bandsPerFace = mappings[0]->bandCount();
     forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
         const int face = band / bandsPerFace;
-        const int first = (band % bandsPerFace) * kBandRows;
-        const FaceCoords coords{em, kFaces[face], size};
-        fillBand<true>(src, ip, size, first, std::min(size, first + kBandRows), bits[face], stride, orMask, coords);
+        renderBand(src, *mappings[face], band % bandsPerFace, 0, size, ip, bits[face], stride, orMask);
     });
     return faces;
 }
@@ -553,15 +728,6 @@ void renderView(const QImage &equirect, QImage &target, double pan, double tilt,
     vfov = std::clamp(vfov, 0.01, 179.0);
     pan = std::fmod(pan, 360.0);
 
-    // Source positions come from the grid-interpolated mapping, a band of rows at a time, read in
-    // tiles of kViewTile columns (runs never cross a tile's edge): neighbouring output pixels, which
-    // read neighbouring source pixels, follow each other. Reading the panorama, not arithmetic, is
-    // what takes the time here. Cells of 8 pixels held to a tenth of a pixel cost little more than
-    // the view's 16 and a quarter and stay closer to the exact mapping.
-    constexpr int kViewTile = 32;
-    constexpr int kViewCell = 8;
-    constexpr double kViewTolerance = 0.1;
-    static_assert(kViewTile % kViewCell == 0);
     const int w = canvas.width(), h = canvas.height();
     const Source src(source);
     const ViewMapping mapping(w, h, src.w, src.h, pan, tilt, vfov, 1, kViewTolerance, kViewCell);
@@ -569,40 +735,7 @@ void renderView(const QImage &equirect, QImage &target, double pan, double tilt,
     uchar *bits = canvas.bits();
     const qsizetype stride = canvas.bytesPerLine();
     forEachBand(mapping.bandCount(), 1, qint64(w) * h, [&](int band, int) {
-        ViewMapping::Band plan;
-        plan.plan(mapping, band);
-        const int first = plan.firstRow(), rows = plan.endRow() - first;
-        std::vector<std::vector<ViewMapping::Run>> runs(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            plan.runs(first + r, runs[size_t(r)]);
-        auto rowBits = [&](int r) { return reinterpret_cast<quint32 *>(bits + (first + r) * stride); };
-        std::vector<size_t> next(static_cast<size_t>(rows), 0); // by row: the first run not drawn yet
-        if (ip == Interpolator::Bilinear) {
-            const BilinearRun sampler{src};
-            for (int i0 = 0; i0 < w; i0 += kViewTile)
-                for (int r = 0; r < rows; ++r) {
-                    const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
-                    for (size_t &k = next[size_t(r)]; k < row.size() && row[k].x < i0 + kViewTile; ++k)
-                        sampler.run(row[k], rowBits(r) + row[k].x, orMask);
-                }
-            return;
-        }
-        float xs[kViewTile], ys[kViewTile];
-        for (int i0 = 0; i0 < w; i0 += kViewTile) {
-            const int n = std::min(w, i0 + kViewTile) - i0;
-            for (int r = 0; r < rows; ++r) {
-                const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
-                size_t &k = next[size_t(r)];
-                for (; k < row.size() && row[k].x < i0 + kViewTile; ++k) {
-                    const ViewMapping::Run &run = row[k];
-                    for (int i = 0; i < run.n; ++i) {
-                        xs[run.x - i0 + i] = float(run.u + i * run.du);
-                        ys[run.x - i0 + i] = float(run.v + i * run.dv);
-                    }
-                }
-                sampleRow<true>(ip, src, xs, ys, n, rowBits(r) + i0, orMask);
-            }
-        }
+        renderBand(src, mapping, band, 0, h, ip, bits, stride, orMask);
     });
     if (!sameLayout)
         target = scratch.convertToFormat(targetFormat);

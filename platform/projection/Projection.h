@@ -19,8 +19,20 @@ using CubeFaces = std::array<QImage, 6>;
 // One face of `size` x `size` pixels from an equirectangular image (any 32-bit format).
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
+// Rows [first, end) of one face of `size` pixels, on the calling thread, into the pixels at
+// `bits` (row `first` first, `stride` bytes a row, the layout of the equirectangular image, which
+// must be RGB32 or ARGB32): for work that makes a face while its source is still coming in, on
+// several threads.
+// faceLastSourceRow() tells how far down the source those rows read.
+void equirectToFaceRows(const QImage &equirect, uchar *bits, qsizetype stride, int size, int face, int first,
+                        int end, Interpolator ip = Interpolator::Bilinear);
+int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip);
+
 // An equirectangular image of width x width/2 from six square faces of one size.
 QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Interpolator::Bilinear);
+
+// The processors this process may use (its affinity), at least one.
+unsigned usableProcessors();
 
 // Renders into `target` (its size and format are kept; Format_RGB32 or ARGB32) the view of an
 // equirectangular image at pan/tilt (degrees) with the vertical field of view `vfov` (degrees).
