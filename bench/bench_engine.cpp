@@ -400,6 +400,10 @@ int main(int argc, char **argv)
         std::printf("bare work: djpeg %.0f ms + cjpeg x6 (%u at once) %.0f ms = %.0f ms; peak RSS %ld MB, %ld MB\n",
                     median(decode) * 1e3, parallel, median(encode) * 1e3, bare * 1e3, decodePeak / 1024,
                     encodePeak / 1024);
+        QStringList each;
+        for (size_t i = 0; i < ratios.size(); ++i)
+            each << QStringLiteral("%1/%2").arg(qRound(ours[i] * 1e3)).arg(qRound((decode[i] + encode[i]) * 1e3));
+        std::printf("runs (ours/bare, ms): %s\n", qPrintable(each.join(QStringLiteral(" "))));
         const double ratio = median(ratios);
         std::printf("ratio ours / bare work: %.2f (median of the runs' ratios; of the medians %.2f); bound 1.50 %s\n",
                     ratio, t / bare, ratio <= 1.5 ? "met" : "MISSED");

@@ -16,6 +16,9 @@ namespace {
 
 // Face rows made (and source rows decoded) at a time.
 constexpr int kBandRows = 16;
+// Bands of JPEG faces waiting to be encoded, held in one block made ready with the panorama (a
+// whole top face waits for its first band, made last); more, when needed, come one by one.
+constexpr int kHeldBands = 192;
 
 struct Band
 {
@@ -33,7 +36,7 @@ public:
     }
 
     bool prepare(QString &error);
-    // The pixels of whole faces (images handed over whole), still to be written.
+    // The memory the faces will fill (whole images, or the held bands), still to be written.
     QVector<sl::image::PageWarmer::Block> faceMemory() const;
     // Source rows [0, rows) are in.
     void sourceRows(int rows);
@@ -48,11 +51,12 @@ public:
     }
 
 private:
-    using Buffer = std::unique_ptr<quint32[]>;
+    using Buffer = quint32 *;
     struct Face
     {
         // JPEG faces keep each band made until it is encoded, in order; other faces are made
         // whole into `image`, whose pixels are taken once (threads write rows at the same time).
+        std::unique_ptr<sl::projection::FaceRows> rows;
         std::vector<Buffer> bands;
         QImage image;
         uchar *bits = nullptr;
@@ -77,7 +81,9 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_rowsIn;
-    std::vector<Buffer> m_spare; // band buffers encoded and free again
+    std::unique_ptr<quint32[]> m_held;            // kHeldBands band buffers
+    std::vector<std::unique_ptr<quint32[]>> m_more; // the ones beyond
+    std::vector<Buffer> m_spare;                  // band buffers free to take
     int m_rows = 0;
     bool m_failed = false;
     QString m_error;
@@ -90,7 +96,7 @@ bool FaceWork::prepare(QString &error)
     for (int f = 0; f < 6; ++f) {
         Face &face = m_faces[size_t(f)];
         if (m_job.jpeg) {
-            face.bands.resize(size_t(m_bandsPerFace));
+            face.bands.assign(size_t(m_bandsPerFace), nullptr);
             if (!face.writer.start(size, size, m_job.quality[size_t(f)], &error))
                 return false;
         } else {
@@ -101,12 +107,19 @@ bool FaceWork::prepare(QString &error)
             }
             face.bits = face.image.bits();
         }
+        face.rows = std::make_unique<sl::projection::FaceRows>(m_panorama, f, size, m_job.interpolator);
         face.made.assign(size_t(m_bandsPerFace), false);
         for (int b = 0; b < m_bandsPerFace; ++b)
             m_bands.push_back({f, b, sl::projection::faceLastSourceRow(f, size, m_panorama.height(), b * kBandRows,
                                                                      (b + 1) * kBandRows, m_job.interpolator)});
     }
     std::stable_sort(m_bands.begin(), m_bands.end(), [](const Band &a, const Band &b) { return a.lastRow < b.lastRow; });
+    if (m_job.jpeg) {
+        const size_t bandSize = size_t(kBandRows) * size_t(size);
+        m_held.reset(new (std::nothrow) quint32[kHeldBands * bandSize]);
+        for (int b = 0; m_held && b < kHeldBands; ++b)
+            m_spare.push_back(m_held.get() + b * bandSize);
+    }
     return true;
 }
 
@@ -116,6 +129,9 @@ QVector<sl::image::PageWarmer::Block> FaceWork::faceMemory() const
     for (const Face &f : m_faces)
         if (f.bits)
             blocks.append({f.bits, f.image.sizeInBytes()});
+    if (m_held)
+        blocks.append({reinterpret_cast<const uchar *>(m_held.get()),
+                       qsizetype(kHeldBands) * kBandRows * m_job.size * qsizetype(sizeof(quint32))});
     return blocks;
 }
 
@@ -142,15 +158,17 @@ void FaceWork::fail(const QString &error)
 
 FaceWork::Buffer FaceWork::takeBuffer()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_spare.empty()) {
-            Buffer b = std::move(m_spare.back());
-            m_spare.pop_back();
-            return b;
-        }
+    std::lock_guard lock(m_mutex);
+    if (m_spare.empty()) {
+        std::unique_ptr<quint32[]> more(new (std::nothrow) quint32[size_t(kBandRows) * size_t(m_job.size)]);
+        if (!more)
+            return nullptr;
+        m_more.push_back(std::move(more));
+        return m_more.back().get();
     }
-    return Buffer(new (std::nothrow) quint32[size_t(kBandRows) * size_t(m_job.size)]);
+    const Buffer b = m_spare.back();
+    m_spare.pop_back();
+    return b;
 }
 
 void FaceWork::work()
@@ -168,7 +186,7 @@ void FaceWork::work()
         }
         const int first = band.index * kBandRows;
         Face &face = m_faces[size_t(band.face)];
-        Buffer buffer;
+        Buffer buffer = nullptr;
         uchar *bits = nullptr;
         qsizetype stride = 0;
         if (m_job.jpeg) {
@@ -177,15 +195,14 @@ void FaceWork::work()
                 fail(QStringLiteral("Not enough memory for the faces."));
                 return;
             }
-            bits = reinterpret_cast<uchar *>(buffer.get());
+            bits = reinterpret_cast<uchar *>(buffer);
             stride = bandStride();
         } else {
             stride = face.image.bytesPerLine();
             bits = face.bits + first * stride;
         }
-        sl::projection::equirectToFaceRows(m_panorama, bits, stride, m_job.size, band.face, first, first + kBandRows,
-                                           m_job.interpolator);
-        bandMade(band, std::move(buffer));
+        face.rows->draw(first, first + kBandRows, bits, stride);
+        bandMade(band, buffer);
     }
 }
 
@@ -197,7 +214,7 @@ void FaceWork::bandMade(const Band &band, Buffer buffer)
     std::unique_lock lock(m_mutex);
     face.made[size_t(band.index)] = true;
     if (buffer)
-        face.bands[size_t(band.index)] = std::move(buffer);
+        face.bands[size_t(band.index)] = buffer;
     if (face.busy)
         return;
     face.busy = true;
@@ -215,7 +232,7 @@ void FaceWork::bandMade(const Band &band, Buffer buffer)
         face.encoded = end;
         if (m_job.jpeg)
             for (int b = first; b < end; ++b)
-                m_spare.push_back(std::move(face.bands[size_t(b)]));
+                m_spare.push_back(face.bands[size_t(b)]);
     }
     face.busy = false;
 }
@@ -228,7 +245,7 @@ bool FaceWork::encode(int f, int first, int end, QString &error)
     Face &face = m_faces[size_t(f)];
     for (int b = first; b < end; ++b) {
         const int rows = std::min(m_job.size, (b + 1) * kBandRows) - b * kBandRows;
-        if (!face.writer.writeRows(reinterpret_cast<const uchar *>(face.bands[size_t(b)].get()), bandStride(), rows,
+        if (!face.writer.writeRows(reinterpret_cast<const uchar *>(face.bands[size_t(b)]), bandStride(), rows,
                                    &error))
             return false;
     }

@@ -9,6 +9,7 @@
 // degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
 // along straight runs; rows are shared among threads.
 #include "platform/projection/Projection.h"
+#include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
 
 #if defined(__SSE2__)
@@ -613,6 +614,136 @@ void renderBand(const Source &src, const ViewMapping &mapping, int band, int fir
     }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SL_SIDE_FACES 1
+// The side faces (front, right, back, left) with the bicubic sampler, in two passes. A column of
+// a side face keeps one source column (its pan), so each column's four source columns are
+// weighted once per source row (across), and then each pixel weights four such sums (down).
+// The rows a pixel reads come from exact values every kKnot face rows, interpolated between
+// (off by less than a thousandth of a row for faces of a few hundred pixels and more).
+constexpr int kKnot = 16;
+
+struct SideFacePlan
+{
+    int size = 0;
+    std::vector<int> column;   // per face column: the first of its four source columns
+    std::vector<quint8> fx;    // and its fraction in 1/256
+    std::vector<float> knots;  // source rows at face rows 0, kKnot, 2 kKnot, ...: knots[m * size + i]
+};
+
+SideFacePlan planSideFace(const Source &src, int face, int size)
+{
+    SideFacePlan plan;
+    plan.size = size;
+    const FaceAxes &f = kFaces[face];
+    const double step = 2.0 / size;
+    const int knotRows = (size + kKnot - 1) / kKnot + 1;
+    plan.column.resize(size_t(size));
+    plan.fx.resize(size_t(size));
+    plan.knots.resize(size_t(knotRows) * size_t(size));
+    for (int i = 0; i < size; ++i) {
+        const double a = (i + 0.5) * step - 1;
+        const double dx = f.forward.x + a * f.right.x, dz = f.forward.z + a * f.right.z;
+        const double u = src.w * 0.5 - std::atan2(-dx, dz) * src.w / (2 * kPi) - 0.5;
+        const double fl = std::floor(u);
+        plan.column[size_t(i)] = int(fl) - 1;
+        plan.fx[size_t(i)] = quint8(std::min(255, int((u - fl) * 256)));
+        // The face's "down" is the world's -y. The float arctangent is good to 1e-5 radians.
+        const float across = float(std::sqrt(dx * dx + dz * dz));
+        for (int m = 0; m < knotRows; ++m) {
+            const float b = float((m * kKnot + 0.5) * step - 1);
+            plan.knots[size_t(m) * size + i] = float(src.h * 0.5 - 0.5) + detail::fastAtan2(b, across) * float(src.h / kPi);
+        }
+    }
+    return plan;
+}
+
+SL_AVX2 __m256i broadcast128(const void *p)
+{
+    return _mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i *>(p)));
+}
+
+// Rows [first, end) of a side face into bits (row `first` first).
+__attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const SideFacePlan &plan, int first, int end,
+                                                     uchar *bits, qsizetype stride, quint32 orMask)
+{
+    const CubicTable &t = cubicTable();
+    const int size = plan.size;
+    const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
+                                               0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
+    const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
+                                                15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
+                                                11, -128, 15, -128);
+    // Two rows' sums (four 16-bit channels each) side by side, as the down pass pairs them.
+    const __m256i pairRows = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                              0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    thread_local std::vector<qint16> sums;
+    thread_local std::vector<int> lowRow, offset;
+    lowRow.resize(size_t(size));
+    offset.resize(size_t(size));
+    for (int j0 = first; j0 < end;) {
+        const int m = j0 / kKnot, j1 = std::min(end, (m + 1) * kKnot);
+        const float *k0 = &plan.knots[size_t(m) * size], *k1 = k0 + size;
+        // The source rows each column needs for rows [j0, j1): the rows only grow downwards.
+        size_t total = 0;
+        for (int i = 0; i < size; ++i) {
+            const float dv = (k1[i] - k0[i]) / kKnot;
+            const int lo = int(std::floor(k0[i] + float(j0 - m * kKnot) * dv)) - 1;
+            const int hi = int(std::floor(k0[i] + float(j1 - 1 - m * kKnot) * dv)) + 2;
+            lowRow[size_t(i)] = lo;
+            offset[size_t(i)] = int(total);
+            total += size_t(hi - lo + 2) & ~size_t(1); // an even count: rows are weighted in pairs
+        }
+        sums.resize(total * 4);
+        // Across: the four source columns of each face column, for each of its rows.
+        for (int i = 0; i < size; ++i) {
+            const __m256i wLow = broadcast128(t.across[plan.fx[size_t(i)]][0]);
+            const __m256i wHigh = broadcast128(t.across[plan.fx[size_t(i)]][1]);
+            const int c0 = plan.column[size_t(i)];
+            const bool inside = unsigned(c0) < unsigned(s.w - 3);
+            int cs[4];
+            for (int k = 0; k < 4 && !inside; ++k)
+                cs[k] = column<true>(c0 + k, s.w);
+            auto four = [&](int r) {
+                const quint32 *row = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r, s.h)) * s.stride);
+                return inside ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c0))
+                              : _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+            };
+            const int count = (i + 1 < size ? offset[size_t(i) + 1] : int(total)) - offset[size_t(i)];
+            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
+            for (int k = 0; k < count; k += 2) {
+                const int r = lowRow[size_t(i)] + k;
+                const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(four(r)), four(r + 1), 1);
+                __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
+                                               _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
+                sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6); // scaled by 64
+                const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k * 4), _mm256_castsi256_si128(packed));
+            }
+        }
+        // Down: each pixel weights four sums of its column.
+        for (int i = 0; i < size; ++i) {
+            const float v0 = k0[i], dv = (k1[i] - k0[i]) / kKnot;
+            const qint16 *column = &sums[size_t(offset[size_t(i)]) * 4];
+            for (int j = j0; j < j1; ++j) {
+                const float v = v0 + float(j - m * kKnot) * dv;
+                const float fl = std::floor(v);
+                const int fy = std::min(255, int((v - fl) * 256.0f));
+                const qint16 *p = column + (int(fl) - 1 - lowRow[size_t(i)]) * 4;
+                const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairRows);
+                const __m256i w = loadPair(t.across[fy][0], t.across[fy][1]);
+                const __m256i both = _mm256_madd_epi16(h, w);
+                __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+                sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 17)), 18);
+                const __m128i p16 = _mm_packs_epi32(sum, sum);
+                reinterpret_cast<quint32 *>(bits + (j - first) * stride)[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+            }
+        }
+        j0 = j1;
+    }
+}
+#endif
+
 bool validEquirect(const QImage &equirect) { return !equirect.isNull() && equirect.width() >= 1 && equirect.height() >= 1; }
 
 } // namespace
@@ -626,6 +757,54 @@ Interpolator interpolatorFromValue(int value)
     return Interpolator::Bilinear;
 }
 
+struct FaceRows::Private
+{
+    Private(const QImage &equirect, Interpolator ip, int size)
+        : src(equirect), ip(ip), size(size), orMask(opaqueMask(equirect.format()))
+    {
+    }
+    Source src;
+    Interpolator ip;
+    int size;
+    quint32 orMask;
+    std::unique_ptr<ViewMapping> mapping;
+#ifdef SL_SIDE_FACES
+    SideFacePlan side; // set for the separable passes
+#endif
+};
+
+FaceRows::FaceRows(const QImage &equirect, int face, int size, Interpolator ip)
+{
+    if (face < 0 || face > 5 || size < 1 || size > kMaxSize || !validEquirect(equirect) || !isByteFormat32(equirect.format()))
+        return;
+    d = std::make_unique<Private>(equirect, ip, size);
+#ifdef SL_SIDE_FACES
+    if (face < 4 && ip == Interpolator::Bicubic && hasAvx2()) {
+        d->side = planSideFace(d->src, face, size);
+        return;
+    }
+#endif
+    d->mapping = faceMapping(face, size, d->src);
+}
+
+FaceRows::~FaceRows() = default;
+
+void FaceRows::draw(int first, int end, uchar *bits, qsizetype stride) const
+{
+    if (!d || !bits)
+        return;
+    first = std::max(0, first);
+    end = std::min(d->size, end);
+    if (first >= end)
+        return;
+#ifdef SL_SIDE_FACES
+    if (!d->mapping)
+        return drawSideFaceRows(d->src, d->side, first, end, bits, stride, d->orMask);
+#endif
+    for (int band = first / d->mapping->cell(); band * d->mapping->cell() < end; ++band)
+        renderBand(d->src, *d->mapping, band, first, end, d->ip, bits, stride, d->orMask);
+}
+
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip)
 {
     if (!validEquirect(equirect) || face < 0 || face > 5 || size < 1 || size > kMaxSize)
@@ -634,29 +813,13 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
     QImage out(size, size, source.format());
     if (out.isNull())
         return {};
-    const Source src(source);
-    const auto mapping = faceMapping(face, size, src);
-    const quint32 orMask = opaqueMask(out.format());
+    const FaceRows rows(source, face, size, ip);
     uchar *bits = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    forEachBand(mapping->bandCount(), 1, qint64(size) * size, [&](int band, int) {
-        renderBand(src, *mapping, band, 0, size, ip, bits, stride, orMask);
+    forEachBand(size, kBandRows, qint64(size) * size, [&](int first, int end) {
+        rows.draw(first, end, bits + first * stride, stride);
     });
     return out;
-}
-
-void equirectToFaceRows(const QImage &equirect, uchar *bits, qsizetype stride, int size, int face, int first,
-                        int end, Interpolator ip)
-{
-    if (!validEquirect(equirect) || !bits || face < 0 || face > 5 || size < 1 || size > kMaxSize
-        || (equirect.format() != QImage::Format_RGB32 && equirect.format() != QImage::Format_ARGB32))
-        return;
-    first = std::max(0, first);
-    end = std::min(size, end);
-    const Source src(equirect);
-    const auto mapping = faceMapping(face, size, src);
-    for (int band = first / mapping->cell(); band * mapping->cell() < end; ++band)
-        renderBand(src, *mapping, band, first, end, ip, bits, stride, opaqueMask(equirect.format()));
 }
 
 int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip)
@@ -693,20 +856,18 @@ CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
         if (f.isNull())
             return CubeFaces{};
     }
-    const Source src(source);
-    const quint32 orMask = opaqueMask(source.format());
-    std::unique_ptr<ViewMapping> mappings[6];
+    std::unique_ptr<FaceRows> rows[6];
     uchar *bits[6];
     for (int i = 0; i < 6; ++i) {
         bits[i] = faces[size_t(i)].bits();
-        mappings[i] = faceMapping(i, size, src);
+        rows[i] = std::make_unique<FaceRows>(source, i, size, ip);
     }
     const qsizetype stride = faces[0].bytesPerLine();
     // All six faces in one pass, so that every thread stays busy to the end.
-    const int bandsPerFace = mappings[0]->bandCount();
+    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
     forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
-        const int face = band / bandsPerFace;
-        renderBand(src, *mappings[face], band % bandsPerFace, 0, size, ip, bits[face], stride, orMask);
+        const int face = band / bandsPerFace, first = (band % bandsPerFace) * kBandRows;
+        rows[face]->draw(first, first + kBandRows, bits[face] + first * stride, stride);
     });
     return faces;
 }

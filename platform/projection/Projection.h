@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <memory>
 
 namespace sl::projection {
 
@@ -19,13 +20,25 @@ using CubeFaces = std::array<QImage, 6>;
 // One face of `size` x `size` pixels from an equirectangular image (any 32-bit format).
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
-// Rows [first, end) of one face of `size` pixels, on the calling thread, into the pixels at
-// `bits` (row `first` first, `stride` bytes a row, the layout of the equirectangular image, which
-// must be RGB32 or ARGB32): for work that makes a face while its source is still coming in, on
-// several threads.
-// faceLastSourceRow() tells how far down the source those rows read.
-void equirectToFaceRows(const QImage &equirect, uchar *bits, qsizetype stride, int size, int face, int first,
-                        int end, Interpolator ip = Interpolator::Bilinear);
+// Draws one face of `size` pixels a band of rows at a time, on any number of threads at once:
+// for work that makes a face while its source is still coming in (faceLastSourceRow() tells how
+// far down the source the rows read). The equirectangular image must be RGB32 or ARGB32 and
+// outlive the object; the face has its layout.
+class FaceRows
+{
+public:
+    FaceRows(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
+    ~FaceRows();
+    FaceRows(const FaceRows &) = delete;
+    FaceRows &operator=(const FaceRows &) = delete;
+
+    // Rows [first, end) into the pixels at `bits` (row `first` first, `stride` bytes a row).
+    void draw(int first, int end, uchar *bits, qsizetype stride) const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip);
 
 // An equirectangular image of width x width/2 from six square faces of one size.
