@@ -14,6 +14,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 #include <QThread>
 #include <QThreadPool>
 #include <QWaitCondition>
@@ -89,12 +92,13 @@ struct Sampler
     int tilesX = 0;
     quint32 alphaOr = 0;
 
-    inline quint32 at(qint64 uf, qint64 vf) const
+    // The stored pixel at the position's top left and the 7-bit weights across and down.
+    inline const quint32 *address(qint64 uf, qint64 vf, unsigned &fx, unsigned &fy) const
     {
         int x0 = int(uf >> 16);
         int y0 = int(vf >> 16);
-        const unsigned fx = unsigned(uf >> 9) & 127u;
-        unsigned fy = unsigned(vf >> 9) & 127u;
+        fx = unsigned(uf >> 9) & 127u;
+        fy = unsigned(vf >> 9) & 127u;
         if (x0 < 0)
             x0 += width;
         else if (x0 >= width)
@@ -105,11 +109,66 @@ struct Sampler
             y0 = y0 < 0 ? 0 : height - 1;
             fy = 0;
         }
-        const quint32 *p = pixels + qsizetype((y0 >> kTileShift) * tilesX + (x0 >> kTileShift)) * kTilePixels
+        return pixels + qsizetype((y0 >> kTileShift) * tilesX + (x0 >> kTileShift)) * kTilePixels
             + (y0 & (TiledPanorama::kTile - 1)) * kStride + (x0 & (TiledPanorama::kTile - 1));
+    }
+
+    inline quint32 at(qint64 uf, qint64 vf) const
+    {
+        unsigned fx, fy;
+        const quint32 *p = address(uf, vf, fx, fy);
         return blend(p, fx, fy) | alphaOr;
     }
 };
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// blend() for two pixels at once, one in each half of AVX2 registers (the same arithmetic).
+// Returns how many of the n pixels it did (an even count).
+__attribute__((target("avx2"))) int blendPairsAvx2(const Sampler &s, qint64 &ufRun, qint64 &vfRun, qint64 du, qint64 dv,
+                                                  int n, quint32 *out)
+{
+    qint64 uf = ufRun, vf = vfRun;
+    const __m256i zero = _mm256_setzero_si256(), round = _mm256_set1_epi16(64);
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        unsigned fxa, fya, fxb, fyb;
+        const quint32 *pa = s.address(uf, vf, fxa, fya);
+        const quint32 *pb = s.address(uf + du, vf + dv, fxb, fyb);
+        uf += 2 * du;
+        vf += 2 * dv;
+        // Each half: the top pair, then the bottom pair.
+        const __m128i a = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(pa)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pa + kStride)));
+        const __m128i b = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(pb)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pb + kStride)));
+        const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+        const __m256i top = _mm256_unpacklo_epi8(v, zero), bottom = _mm256_unpackhi_epi8(v, zero);
+        const __m256i wy = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi16(short(fya))),
+                                                   _mm_set1_epi16(short(fyb)), 1);
+        __m256i m = _mm256_add_epi16(_mm256_mullo_epi16(top, _mm256_sub_epi16(_mm256_set1_epi16(128), wy)),
+                                     _mm256_mullo_epi16(bottom, wy));
+        m = _mm256_srli_epi16(_mm256_add_epi16(m, round), 7);
+        const __m256i wx = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_unpacklo_epi64(_mm_set1_epi16(short(128 - fxa)), _mm_set1_epi16(short(fxa)))),
+            _mm_unpacklo_epi64(_mm_set1_epi16(short(128 - fxb)), _mm_set1_epi16(short(fxb))), 1);
+        __m256i h = _mm256_mullo_epi16(m, wx);
+        h = _mm256_add_epi16(h, _mm256_bsrli_epi128(h, 8));
+        h = _mm256_srli_epi16(_mm256_add_epi16(h, round), 7);
+        const __m256i packed = _mm256_packus_epi16(h, h);
+        out[i] = quint32(_mm256_extract_epi32(packed, 0)) | s.alphaOr;
+        out[i + 1] = quint32(_mm256_extract_epi32(packed, 4)) | s.alphaOr;
+    }
+    ufRun = uf;
+    vfRun = vf;
+    return i;
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
 
 inline qint64 toFixed(double value)
 {
@@ -411,6 +470,9 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
     }
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    const bool avx2 = hasAvx2();
+#endif
 
     auto band = [&](int b) {
         ViewMapping::Band plan;
@@ -425,7 +487,12 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
                 const qint64 du = toFixed(r.du * su), dv = toFixed(r.dv * sv);
                 const Sampler &sampler = samplers[r.level];
                 quint32 *o = out + r.x;
-                for (int i = 0; i < r.n; ++i) {
+                int i = 0;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+                if (avx2)
+                    i = blendPairsAvx2(sampler, uf, vf, du, dv, r.n, o);
+#endif
+                for (; i < r.n; ++i) {
                     o[i] = sampler.at(uf, vf);
                     uf += du;
                     vf += dv;
