@@ -861,13 +861,21 @@ bool Engine::makeStrip()
     if (output.isEmpty())
         return false;
     QString error;
-    CubeFaces faces;
     const bool preferTiff = text(QStringLiteral("stitcher.tiff")).trimmed() != QLatin1String("0");
     // Six faces side by side in one image of at most kMaxSide pixels across.
     constexpr int kMaxStripFace = sl::image::kMaxSide / 6;
+    QImage strip;
     if (kind() == Kind::Cube) {
+        CubeFaces faces;
         if (!loadFaces(preferTiff, m_shortcut, faces, error, kMaxStripFace))
             return fail(error);
+        const int size = faces[0].width();
+        strip = QImage(size * 6, size, QImage::Format_RGB32);
+        for (int i = 0; i < 6 && !strip.isNull(); ++i) {
+            const QImage face = to32(faces[i]);
+            for (int y = 0; y < size; ++y)
+                std::memcpy(strip.scanLine(y) + qsizetype(i) * size * 4, face.constScanLine(y), size_t(size) * 4);
+        }
     } else if (kind() == Kind::Object) {
         return fail(QStringLiteral("Strips are made of panoramas only."));
     } else {
@@ -886,19 +894,17 @@ bool Engine::makeStrip()
         if (pano.isNull())
             return fail(error);
         printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
-        faces = sl::projection::equirectToCube(pano, size, interpolator());
+        // The faces are drawn straight into the strip's cells.
+        strip = QImage(size * 6, size, QImage::Format_RGB32);
+        if (!strip.isNull()) {
+            std::array<uchar *, 6> cells;
+            for (int i = 0; i < 6; ++i)
+                cells[size_t(i)] = strip.bits() + qsizetype(i) * size * 4;
+            sl::projection::drawCube(pano, size, cells, strip.bytesPerLine(), interpolator());
+        }
     }
-    const int size = faces[0].width();
-    if (size < 1 || size * 6 > 65535)
-        return fail(QStringLiteral("Invalid face size %1 for a strip (at most %2).").arg(size).arg(65535 / 6));
-    QImage strip(size * 6, size, QImage::Format_RGB32);
-    for (int i = 0; i < 6; ++i) {
-        const QImage face = to32(faces[i]);
-        if (face.size() != QSize(size, size))
-            return fail(QStringLiteral("Cube face %1 could not be projected.").arg(i));
-        for (int y = 0; y < size; ++y)
-            std::memcpy(strip.scanLine(y) + qsizetype(i) * size * 4, face.constScanLine(y), size_t(size) * 4);
-    }
+    if (strip.isNull())
+        return fail(QStringLiteral("Not enough memory for the strip."));
     if (!writeImage(strip, output, number(QStringLiteral("strip.quality"), 90), error))
         return fail(error);
     return commitOutputs();

@@ -845,30 +845,36 @@ int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Int
     return std::clamp(int(std::floor(lowest)) + reach + 1, 0, srcHeight - 1);
 }
 
+void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride, Interpolator ip)
+{
+    if (!validEquirect(equirect) || size < 1 || size > kMaxSize || !isByteFormat32(equirect.format()))
+        return;
+    std::unique_ptr<FaceRows> rows[6];
+    for (int i = 0; i < 6; ++i)
+        rows[i] = std::make_unique<FaceRows>(equirect, i, size, ip);
+    // All six faces in one pass, so that every thread stays busy to the end.
+    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
+    forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
+        const int face = band / bandsPerFace, first = (band % bandsPerFace) * kBandRows;
+        rows[face]->draw(first, first + kBandRows, bits[size_t(face)] + first * stride, stride);
+    });
+}
+
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
 {
     CubeFaces faces;
     if (!validEquirect(equirect) || size < 1 || size > kMaxSize)
         return faces;
     const QImage source = byteFormat32(equirect);
-    for (QImage &f : faces) {
+    std::array<uchar *, 6> bits;
+    for (int i = 0; i < 6; ++i) {
+        QImage &f = faces[size_t(i)];
         f = QImage(size, size, source.format());
         if (f.isNull())
             return CubeFaces{};
+        bits[size_t(i)] = f.bits();
     }
-    std::unique_ptr<FaceRows> rows[6];
-    uchar *bits[6];
-    for (int i = 0; i < 6; ++i) {
-        bits[i] = faces[size_t(i)].bits();
-        rows[i] = std::make_unique<FaceRows>(source, i, size, ip);
-    }
-    const qsizetype stride = faces[0].bytesPerLine();
-    // All six faces in one pass, so that every thread stays busy to the end.
-    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
-    forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
-        const int face = band / bandsPerFace, first = (band % bandsPerFace) * kBandRows;
-        rows[face]->draw(first, first + kBandRows, bits[face] + first * stride, stride);
-    });
+    drawCube(source, size, bits, faces[0].bytesPerLine(), ip);
     return faces;
 }
 

@@ -22,8 +22,8 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
 // Draws one face of `size` pixels a band of rows at a time, on any number of threads at once:
 // for work that makes a face while its source is still coming in (faceLastSourceRow() tells how
-// far down the source the rows read). The equirectangular image must be RGB32 or ARGB32 and
-// outlive the object; the face has its layout.
+// far down the source the rows read). The equirectangular image must have 32 bits a pixel, one
+// byte a channel, and outlive the object; the face has its layout.
 class FaceRows
 {
 public:
@@ -40,6 +40,12 @@ private:
     std::unique_ptr<Private> d;
 };
 int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip);
+
+// The six faces of `size` pixels drawn into memory the caller holds, on all usable processors:
+// face i's rows start at bits[i], `stride` bytes apart (the cells of a strip, say). The
+// equirectangular image must have 32 bits a pixel, one byte a channel; the faces take its layout.
+void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride,
+              Interpolator ip = Interpolator::Bilinear);
 
 // An equirectangular image of width x width/2 from six square faces of one size.
 QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Interpolator::Bilinear);
