@@ -433,12 +433,6 @@ __attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, 
     vfRun = vf;
     return i;
 }
-
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 #endif
 
 void BicubicRun::run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
@@ -447,7 +441,7 @@ void BicubicRun::run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) co
     const qint64 du = BilinearRun::toFixed(r.du), dv = BilinearRun::toFixed(r.dv);
     int i = 0;
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    if (hasAvx2())
+    if (processorHasAvx2())
         i = bicubicPairsAvx2(*this, uf, vf, du, dv, r.n, out, orMask);
 #endif
     for (; i < r.n; ++i, uf += du, vf += dv)
@@ -477,6 +471,16 @@ void sampleRow(Interpolator ip, const Source &s, const float *xs, const float *y
 // ---- threads ----
 
 } // namespace
+
+bool processorHasAvx2()
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
 
 unsigned usableProcessors()
 {
@@ -779,7 +783,7 @@ FaceRows::FaceRows(const QImage &equirect, int face, int size, Interpolator ip)
         return;
     d = std::make_unique<Private>(equirect, ip, size);
 #ifdef SL_SIDE_FACES
-    if (face < 4 && ip == Interpolator::Bicubic && hasAvx2()) {
+    if (face < 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
         d->side = planSideFace(d->src, face, size);
         return;
     }

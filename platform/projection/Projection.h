@@ -52,6 +52,8 @@ QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Inter
 
 // The processors this process may use (its affinity), at least one.
 unsigned usableProcessors();
+// Whether the processor runs AVX2 code (the samplers' two-pixel paths).
+bool processorHasAvx2();
 
 // Renders into `target` (its size and format are kept; Format_RGB32 or ARGB32) the view of an
 // equirectangular image at pan/tilt (degrees) with the vertical field of view `vfov` (degrees).

@@ -1,6 +1,7 @@
 #include "preview/model/PanoRenderer.h"
 
 #include "platform/image/ImageIO.h"
+#include "platform/projection/Projection.h"
 #include "platform/projection/ViewMapping.h"
 
 #include <QCoreApplication>
@@ -161,12 +162,6 @@ __attribute__((target("avx2"))) int blendPairsAvx2(const Sampler &s, qint64 &ufR
     ufRun = uf;
     vfRun = vf;
     return i;
-}
-
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
 }
 #endif
 
@@ -471,7 +466,7 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    const bool avx2 = hasAvx2();
+    const bool avx2 = sl::projection::processorHasAvx2();
 #endif
 
     auto band = [&](int b) {
