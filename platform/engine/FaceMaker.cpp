@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -79,12 +79,13 @@ private:
     std::atomic<int> m_next{0};
     std::array<Face, 6> m_faces;
 
+    // Source rows in; the decoding only stores and wakes, never waits for the helpers' lock.
+    std::atomic<int> m_rows{0};
+    std::atomic<bool> m_stopped{false};
     mutable std::mutex m_mutex;
-    std::condition_variable m_rowsIn;
     std::unique_ptr<quint32[]> m_held;            // kHeldBands band buffers
     std::vector<std::unique_ptr<quint32[]>> m_more; // the ones beyond
     std::vector<Buffer> m_spare;                  // band buffers free to take
-    int m_rows = 0;
     bool m_failed = false;
     QString m_error;
 };
@@ -137,11 +138,8 @@ QVector<sl::image::PageWarmer::Block> FaceWork::faceMemory() const
 
 void FaceWork::sourceRows(int rows)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_rows = rows;
-    }
-    m_rowsIn.notify_all();
+    m_rows.store(rows, std::memory_order_release);
+    m_rows.notify_all();
 }
 
 void FaceWork::fail(const QString &error)
@@ -153,7 +151,9 @@ void FaceWork::fail(const QString &error)
             m_error = error;
         }
     }
-    m_rowsIn.notify_all();
+    m_stopped = true;
+    m_rows.store(std::numeric_limits<int>::max(), std::memory_order_release); // wakes every waiting helper
+    m_rows.notify_all();
 }
 
 FaceWork::Buffer FaceWork::takeBuffer()
@@ -178,12 +178,10 @@ void FaceWork::work()
         if (i >= int(m_bands.size()))
             return;
         const Band &band = m_bands[size_t(i)];
-        {
-            std::unique_lock lock(m_mutex);
-            m_rowsIn.wait(lock, [&] { return m_failed || m_rows > band.lastRow; });
-            if (m_failed)
-                return;
-        }
+        for (int rows; (rows = m_rows.load(std::memory_order_acquire)) <= band.lastRow;)
+            m_rows.wait(rows, std::memory_order_acquire);
+        if (m_stopped)
+            return;
         const int first = band.index * kBandRows;
         Face &face = m_faces[size_t(band.face)];
         Buffer buffer = nullptr;
