@@ -16,9 +16,9 @@ namespace {
 
 // Face rows made (and source rows decoded) at a time.
 constexpr int kBandRows = 16;
-// Bands of JPEG faces waiting to be encoded, held in one block made ready with the panorama (a
-// whole top face waits for its first band, made last); more, when needed, come one by one.
-constexpr int kHeldBands = 192;
+// Bands of JPEG faces made and not yet encoded (a few, as the bands of a face are made in order),
+// held in one block made ready beside the panorama; more, when needed, come one by one.
+constexpr int kHeldBands = 48;
 
 struct Band
 {
@@ -110,9 +110,15 @@ bool FaceWork::prepare(QString &error)
         }
         face.rows = std::make_unique<sl::projection::FaceRows>(m_panorama, f, size, m_job.interpolator);
         face.made.assign(size_t(m_bandsPerFace), false);
-        for (int b = 0; b < m_bandsPerFace; ++b)
-            m_bands.push_back({f, b, sl::projection::faceLastSourceRow(f, size, m_panorama.height(), b * kBandRows,
-                                                                     (b + 1) * kBandRows, m_job.interpolator)});
+        // A band waits for the rows of the bands above it as well, so that a face is made top to
+        // bottom and each band is encoded soon after it is made, with little held in between:
+        // the top face waits for the rows its edge needs, the bottom face's lower half for the last.
+        int last = 0;
+        for (int b = 0; b < m_bandsPerFace; ++b) {
+            last = std::max(last, sl::projection::faceLastSourceRow(f, size, m_panorama.height(), b * kBandRows,
+                                                                    (b + 1) * kBandRows, m_job.interpolator));
+            m_bands.push_back({f, b, last});
+        }
     }
     std::stable_sort(m_bands.begin(), m_bands.end(), [](const Band &a, const Band &b) { return a.lastRow < b.lastRow; });
     if (m_job.jpeg) {
@@ -294,20 +300,38 @@ bool makeFaces(const FaceJob &job, QString &error)
     }
 
     uchar *const bits = panorama.bits(); // taken before the helpers start reading it
+    // The panorama's pages are faulted in ahead of the decoding.
+    const sl::image::PageWarmer warmer({{bits, panorama.sizeInBytes()}});
+    // The first helper plans the faces while the decoding begins (no band can be made before a
+    // quarter of the rows are in), then the helpers make the bands.
     FaceWork work(job, panorama);
-    if (!work.prepare(error))
-        return false;
-    // The panorama's pages, then the faces', are faulted in ahead of the decoding and the helpers.
-    const sl::image::PageWarmer warmer(
-        QVector<sl::image::PageWarmer::Block>{{bits, panorama.sizeInBytes()}} + work.faceMemory());
+    enum { Planning, Planned, Failed };
+    std::atomic<int> plan{Planning};
+    QString planError;
     const int helpers = int(std::max(1u, sl::projection::usableProcessors() - 1));
     std::vector<std::thread> threads;
-    for (int t = 0; t < helpers; ++t)
-        threads.emplace_back([&work] { work.work(); });
+    threads.emplace_back([&] {
+        const bool ok = work.prepare(planError);
+        plan = ok ? Planned : Failed;
+        plan.notify_all();
+        if (!ok)
+            return;
+        const sl::image::PageWarmer faceWarmer(work.faceMemory());
+        work.work();
+    });
+    auto planned = [&plan] {
+        plan.wait(Planning);
+        return plan == Planned;
+    };
+    for (int t = 1; t < helpers; ++t)
+        threads.emplace_back([&] {
+            if (planned())
+                work.work();
+        });
     if (info.format == sl::image::Format::Jpeg) {
         const int h = panorama.height();
         const qsizetype stride = panorama.bytesPerLine();
-        for (int row = 0; row < h;) {
+        for (int row = 0; row < h && plan != Failed;) {
             const int n = std::min(kBandRows, h - row);
             QString why;
             if (!reader.readRows(bits + row * stride, stride, n, &why)) {
@@ -320,9 +344,14 @@ bool makeFaces(const FaceJob &job, QString &error)
     } else {
         work.sourceRows(panorama.height());
     }
-    work.work(); // the decoding thread helps with what is left
+    if (planned())
+        work.work(); // the decoding thread helps with what is left
     for (std::thread &t : threads)
         t.join();
+    if (plan == Failed) {
+        error = planError;
+        return false;
+    }
     return !work.failed(error);
 }
 
