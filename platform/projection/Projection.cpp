@@ -683,15 +683,18 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
                                               0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     thread_local std::vector<qint16> sums;
     thread_local std::vector<int> lowRow, offset;
+    thread_local std::vector<float> step;
     lowRow.resize(size_t(size));
     offset.resize(size_t(size));
+    step.resize(size_t(size));
     for (int j0 = first; j0 < end;) {
         const int m = j0 / kKnot, j1 = std::min(end, (m + 1) * kKnot);
         const float *k0 = &plan.knots[size_t(m) * size], *k1 = k0 + size;
         // The source rows each column needs for rows [j0, j1): the rows only grow downwards.
         size_t total = 0;
+        // (The down pass below works the rows out the same way, to the last bit.)
         for (int i = 0; i < size; ++i) {
-            const float dv = (k1[i] - k0[i]) / kKnot;
+            const float dv = step[size_t(i)] = (k1[i] - k0[i]) / kKnot;
             const int lo = int(std::floor(k0[i] + float(j0 - m * kKnot) * dv)) - 1;
             const int hi = int(std::floor(k0[i] + float(j1 - 1 - m * kKnot) * dv)) + 2;
             lowRow[size_t(i)] = lo;
@@ -725,22 +728,23 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k * 4), _mm256_castsi256_si128(packed));
             }
         }
-        // Down: each pixel weights four sums of its column.
-        for (int i = 0; i < size; ++i) {
-            const float v0 = k0[i], dv = (k1[i] - k0[i]) / kKnot;
-            const qint16 *column = &sums[size_t(offset[size_t(i)]) * 4];
-            for (int j = j0; j < j1; ++j) {
-                const float v = v0 + float(j - m * kKnot) * dv;
+        // Down: each pixel weights four sums of its column; row by row, so that the pixels are
+        // written in order.
+        for (int j = j0; j < j1; ++j) {
+            quint32 *out = reinterpret_cast<quint32 *>(bits + (j - first) * stride);
+            const float rows = float(j - m * kKnot);
+            for (int i = 0; i < size; ++i) {
+                const float v = k0[i] + rows * step[size_t(i)];
                 const float fl = std::floor(v);
                 const int fy = std::min(255, int((v - fl) * 256.0f));
-                const qint16 *p = column + (int(fl) - 1 - lowRow[size_t(i)]) * 4;
+                const qint16 *p = &sums[size_t(offset[size_t(i)] + int(fl) - 1 - lowRow[size_t(i)]) * 4];
                 const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairRows);
                 const __m256i w = loadPair(t.across[fy][0], t.across[fy][1]);
                 const __m256i both = _mm256_madd_epi16(h, w);
                 __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
                 sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 17)), 18);
                 const __m128i p16 = _mm_packs_epi32(sum, sum);
-                reinterpret_cast<quint32 *>(bits + (j - first) * stride)[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+                out[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
             }
         }
         j0 = j1;
