@@ -7,7 +7,8 @@
 //
 // Faces and views take their source positions from ViewMapping (a face is a square view of 90
 // degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
-// along straight runs; rows are shared among threads.
+// along straight runs; the side faces' bicubic sampling goes in two separable passes where the
+// processor has AVX2. Rows are shared among threads.
 #include "platform/projection/Projection.h"
 #include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
@@ -43,7 +44,7 @@ constexpr int kViewCell = 8;
 constexpr double kViewTolerance = 0.1;
 constexpr int kViewTile = 32;
 static_assert(kViewTile % kViewCell == 0);
-constexpr int kBandRows = 16; // rows of the equirectangular output a thread takes at a time
+constexpr int kBandRows = 16; // rows of a face or of the equirectangular output a thread takes at a time
 
 // ---- the faces ----
 
@@ -623,16 +624,15 @@ void renderBand(const Source &src, const ViewMapping &mapping, int band, int fir
 // The side faces (front, right, back, left) with the bicubic sampler, in two passes. A column of
 // a side face keeps one source column (its pan), so each column's four source columns are
 // weighted once per source row (across), and then each pixel weights four such sums (down).
-// The rows a pixel reads come from exact values every kKnot face rows, interpolated between
-// (off by less than a thousandth of a row for faces of a few hundred pixels and more).
-constexpr int kKnot = 16;
-
+// The rows a pixel reads come from exact values every `knot` face rows (16 or fewer), interpolated
+// between, off by at most a twentieth of a row.
 struct SideFacePlan
 {
     int size = 0;
+    int knot = 16;
     std::vector<int> column;   // per face column: the first of its four source columns
     std::vector<quint8> fx;    // and its fraction in 1/256
-    std::vector<float> knots;  // source rows at face rows 0, kKnot, 2 kKnot, ...: knots[m * size + i]
+    std::vector<float> knots;  // source rows at face rows 0, knot, 2 knot, ...: knots[m * size + i]
 };
 
 SideFacePlan planSideFace(const Source &src, int face, int size)
@@ -641,6 +641,11 @@ SideFacePlan planSideFace(const Source &src, int face, int size)
     plan.size = size;
     const FaceAxes &f = kFaces[face];
     const double step = 2.0 / size;
+    // Between knots the row is off by at most (H / pi) 0.65 (knot step)^2 / 8, the row's
+    // curvature at its largest (at tilt 30 degrees).
+    while (plan.knot > 1 && 0.65 * src.h / kPi * (plan.knot * step) * (plan.knot * step) / 8 > 0.05)
+        plan.knot /= 2;
+    const int kKnot = plan.knot;
     const int knotRows = (size + kKnot - 1) / kKnot + 1;
     plan.column.resize(size_t(size));
     plan.fx.resize(size_t(size));
@@ -672,7 +677,7 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
                                                      uchar *bits, qsizetype stride, quint32 orMask)
 {
     const CubicTable &t = cubicTable();
-    const int size = plan.size;
+    const int size = plan.size, kKnot = plan.knot;
     const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
                                                0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
     const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
