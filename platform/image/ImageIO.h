@@ -33,8 +33,9 @@ QImage readImage(const QString &path, QString *error = nullptr, int minWidth = 0
 
 // Faults in the pages of large blocks of fresh memory (an image about to be filled) on a helper
 // thread, front to back, while the caller fills them: the page faults then cost the filling
-// thread nothing. Blocks below a few megabytes are left alone. The contents are not touched;
-// the helper stops, and is waited for, when the object goes.
+// thread nothing. The first megabytes, which the filler reaches at once, are left to it, and so
+// are blocks of less than some 16 MB in all. The contents are not touched; the helper stops, and
+// is waited for, when the object goes.
 class PageWarmer
 {
 public:
