@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include "Console.h"
+#include "FaceMaker.h"
 
 #include "platform/image/ImageIO.h"
 #include "platform/movie/SwfFile.h"
@@ -29,6 +30,8 @@ constexpr int kMaxFace = 12900;
 // Largest equirectangular width: width x width/2 stays below a gigapixel.
 constexpr int kMaxEquirectWidth = 44720;
 constexpr int kMaxObjectCells = 10000;
+// The largest side of a JPEG image (the movie's frames).
+constexpr int kMaxJpegSide = 65500;
 constexpr int kMaxFlashImageWidth = 4096;
 constexpr qint64 kMaxTemplateSize = 16 * 1024 * 1024;
 
@@ -230,6 +233,24 @@ QImage Engine::readImageReported(const QString &path, QString &error, int minWid
     return to32(image);
 }
 
+// The size from the image's header, without decoding it: every limit that follows from the
+// size is checked before the pixels take their memory.
+bool Engine::readSizeReported(const QString &path, QSize &size, QString &error)
+{
+    if (!QFileInfo::exists(path)) {
+        error = QStringLiteral("The file \"%1\" does not exist.").arg(path);
+        return false;
+    }
+    sl::image::ImageInfo info;
+    QString why;
+    if (!sl::image::readImageInfo(path, info, &why)) {
+        error = QStringLiteral("Cannot read the image \"%1\": %2").arg(path, why);
+        return false;
+    }
+    size = QSize(info.width, info.height);
+    return true;
+}
+
 // Names of the six faces. From "cubefile" (+ "11".."66" with "cubefile.dosup" = 1, else
 // "_0".."_5", + ".tif" or ".jpg"); with `fromInput`, or when "cubefile" is empty, from "input"
 // when that names one face of such a set.
@@ -284,30 +305,38 @@ bool Engine::resolveFaces(bool preferTiff, bool fromInput, QStringList &paths, Q
     return false;
 }
 
-bool Engine::loadFaces(bool preferTiff, bool fromInput, CubeFaces &faces, QString &error)
+bool Engine::loadFaces(bool preferTiff, bool fromInput, CubeFaces &faces, QString &error, int maxFace)
 {
     QStringList paths;
     if (!resolveFaces(preferTiff, fromInput, paths, error))
         return false;
+    if (maxFace <= 0)
+        maxFace = kMaxFace;
+    // All six headers first: a face too large is refused before any face is decoded.
+    for (int i = 0; i < 6; ++i) {
+        QSize header;
+        if (!readSizeReported(paths[i], header, error))
+            return false;
+        if (header.width() != header.height()) {
+            error = QStringLiteral("The cube face \"%1\" is not square (%2 x %3).")
+                        .arg(paths[i])
+                        .arg(header.width())
+                        .arg(header.height());
+            return false;
+        }
+        if (header.width() > maxFace) {
+            error = QStringLiteral("The cube faces are too large (%1 pixels; at most %2).").arg(header.width()).arg(maxFace);
+            return false;
+        }
+    }
     int size = 0;
     for (int i = 0; i < 6; ++i) {
         QImage face = readImageReported(paths[i], error);
         if (face.isNull())
             return false;
-        if (face.width() != face.height()) {
-            error = QStringLiteral("The cube face \"%1\" is not square (%2 x %3).")
-                        .arg(paths[i])
-                        .arg(face.width())
-                        .arg(face.height());
-            return false;
-        }
         if (i == 0) {
             size = face.width();
-            if (size > kMaxFace) {
-                error = QStringLiteral("The cube faces are too large (%1 pixels; at most %2).").arg(size).arg(kMaxFace);
-                return false;
-            }
-        } else if (face.width() != size) {
+        } else if (face.size() != QSize(size, size)) {
             face = face.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
         faces[i] = face;
@@ -316,7 +345,7 @@ bool Engine::loadFaces(bool preferTiff, bool fromInput, CubeFaces &faces, QStrin
     return true;
 }
 
-QImage Engine::loadPanorama(bool preferTiff, QString &error, int minWidth)
+QImage Engine::loadPanorama(bool preferTiff, QString &error, int minWidth, int maxSide)
 {
     switch (kind()) {
     case Kind::Cube: {
@@ -335,6 +364,21 @@ QImage Engine::loadPanorama(bool preferTiff, QString &error, int minWidth)
         const QString input = fileName(QStringLiteral("input"));
         if (input.isEmpty()) {
             error = QStringLiteral("No input image given (project key \"input\").");
+            return {};
+        }
+        // A cylinder becomes an equirectangular image of its own width, width / 2 high.
+        QSize size;
+        if (!readSizeReported(absolute(input), size, error))
+            return {};
+        if (kind() == Kind::Cylinder)
+            size.setHeight(size.width() / 2);
+        if (kind() == Kind::Cylinder && size.width() > kMaxEquirectWidth) {
+            error = QStringLiteral("The cylinder is too wide (%1 pixels; at most %2).").arg(size.width()).arg(kMaxEquirectWidth);
+            return {};
+        }
+        if (maxSide > 0 && (size.width() > maxSide || size.height() > maxSide)) {
+            error = QStringLiteral("The panorama is too large (%1 x %2 pixels; at most %3 a side).")
+                        .arg(size.width()).arg(size.height()).arg(maxSide);
             return {};
         }
         QImage image = readImageReported(absolute(input), error, minWidth, minWidth > 0 ? 1 : 0);
@@ -375,6 +419,7 @@ bool Engine::loadObject(sl::movie::Movie &movie, int quality, QString &error)
     movie.animationFrames = frames;
     movie.frames.clear();
 
+    QImage strip;
     QList<QImage> stripCells;
     QStringList paths; // per cell; empty for an empty cell
     if (object == QLatin1String("2")) {
@@ -383,21 +428,31 @@ bool Engine::loadObject(sl::movie::Movie &movie, int quality, QString &error)
             error = QStringLiteral("No strip image given (project key \"input\").");
             return false;
         }
-        const QImage strip = readImageReported(absolute(input), error);
-        if (strip.isNull())
+        QSize size;
+        if (!readSizeReported(absolute(input), size, error))
             return false;
-        const int cw = strip.width() / columns, ch = strip.height() / rows;
+        const int cw = size.width() / columns, ch = size.height() / rows;
         if (cw < 1 || ch < 1) {
             error = QStringLiteral("The strip image (%1 x %2) is too small for %3 x %4 views.")
-                        .arg(strip.width())
-                        .arg(strip.height())
+                        .arg(size.width())
+                        .arg(size.height())
                         .arg(columns)
                         .arg(rows);
             return false;
         }
+        if (cw > kMaxJpegSide || ch > kMaxJpegSide) {
+            error = QStringLiteral("The views of the strip are too large (%1 x %2 pixels; at most %3 a side).")
+                        .arg(cw).arg(ch).arg(kMaxJpegSide);
+            return false;
+        }
+        strip = readImageReported(absolute(input), error);
+        if (strip.isNull())
+            return false;
+        // The cells share the strip's pixels rather than copying them.
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c)
-                stripCells.append(strip.copy(c * cw, r * ch, cw, ch));
+                stripCells.append(QImage(strip.constScanLine(r * ch) + qsizetype(c) * cw * 4, cw, ch,
+                                         strip.bytesPerLine(), strip.format()));
     } else if (object == QLatin1String("1")) {
         QString base = fileName(QStringLiteral("cubefile"));
         QStringList exts = text(QStringLiteral("stitcher.tiff")).trimmed() == QLatin1String("0")
@@ -564,25 +619,46 @@ bool Engine::makeCubeFaces(bool tiff)
         base = (info.path() == QLatin1String(".") ? QString() : info.path() + '/') + info.completeBaseName()
                + QStringLiteral("_cube");
     }
-    const QImage pano = readImageReported(absolute(input), error);
-    if (pano.isNull())
+    // The face size follows from the header: a size too large is refused before decoding.
+    const QString inputPath = absolute(input);
+    printLine(QStringLiteral("Reading %1 ...").arg(QDir::toNativeSeparators(inputPath)));
+    QSize header;
+    if (!readSizeReported(inputPath, header, error))
         return fail(error);
     int size = number(QStringLiteral("stitcher.tilesize"), 0);
     if (size <= 0)
-        size = autoTileSize(pano.width());
+        size = autoTileSize(header.width());
     if (size > kMaxFace)
         return fail(QStringLiteral("The tile size %1 is too large (at most %2).").arg(size).arg(kMaxFace));
     const bool dosup = text(QStringLiteral("cubefile.dosup")).trimmed() == QLatin1String("1");
     const int quality = number(QStringLiteral("compress.quality"), 90);
-    printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
+
+    FaceJob job;
+    job.input = inputPath;
+    job.size = size;
+    job.interpolator = interpolator();
+    job.jpeg = !tiff;
+    QString names[6], temps[6];
     for (int i = 0; i < 6; ++i) {
-        const QImage face = sl::projection::equirectToFace(pano, i, size, interpolator());
-        if (face.isNull())
-            return fail(QStringLiteral("Cube face %1 could not be projected.").arg(i));
         const QString faceQuality = text(QStringLiteral("compress.quality.%1").arg(i)).trimmed();
-        const QString name = absolute(base + faceSuffix(i, dosup) + (tiff ? ".tif" : ".jpg"));
-        if (!writeImage(face, name, faceQuality.isEmpty() ? quality : sl::VarToIntDef0(faceQuality), error))
-            return fail(error);
+        job.quality[size_t(i)] = clampQuality(faceQuality.isEmpty() ? quality : sl::VarToIntDef0(faceQuality));
+        names[i] = absolute(base + faceSuffix(i, dosup) + (tiff ? ".tif" : ".jpg"));
+        temps[i] = m_outputs.stage(names[i]);
+    }
+    // Each face is written as soon as it is made, on the thread that made it.
+    job.finished = [&](int face, const QByteArray &jpeg, const QImage &image, QString &why) {
+        QString reason;
+        const bool ok = tiff ? sl::image::writeTiff(image, temps[face], &reason)
+                             : sl::image::writeFileAtomically(temps[face], jpeg, &reason);
+        if (!ok)
+            why = QStringLiteral("Cannot write \"%1\": %2").arg(names[face], reason.replace(temps[face], names[face]));
+        return ok;
+    };
+    printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
+    if (!makeFaces(job, error))
+        return fail(error);
+    for (int i = 0; i < 6; ++i) {
+        printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(names[i])));
         printPercent(i + 1, 6);
     }
     return commitOutputs();
@@ -627,7 +703,7 @@ bool Engine::makeMovie(bool tiffFaces)
         if (!loadObject(movie, quality, error))
             return fail(error);
     } else {
-        const QImage pano = loadPanorama(tiffFaces, error);
+        const QImage pano = loadPanorama(tiffFaces, error, 0, kMaxJpegSide);
         if (pano.isNull())
             return fail(error);
         printLine(QStringLiteral("Compressing the panorama (%1 x %2) ...").arg(pano.width()).arg(pano.height()));
@@ -785,35 +861,50 @@ bool Engine::makeStrip()
     if (output.isEmpty())
         return false;
     QString error;
-    CubeFaces faces;
     const bool preferTiff = text(QStringLiteral("stitcher.tiff")).trimmed() != QLatin1String("0");
+    // Six faces side by side in one image of at most kMaxSide pixels across.
+    constexpr int kMaxStripFace = sl::image::kMaxSide / 6;
+    QImage strip;
     if (kind() == Kind::Cube) {
-        if (!loadFaces(preferTiff, m_shortcut, faces, error))
+        CubeFaces faces;
+        if (!loadFaces(preferTiff, m_shortcut, faces, error, kMaxStripFace))
             return fail(error);
+        const int size = faces[0].width();
+        strip = QImage(size * 6, size, QImage::Format_RGB32);
+        for (int i = 0; i < 6 && !strip.isNull(); ++i) {
+            const QImage face = to32(faces[i]);
+            for (int y = 0; y < size; ++y)
+                std::memcpy(strip.scanLine(y) + qsizetype(i) * size * 4, face.constScanLine(y), size_t(size) * 4);
+        }
     } else if (kind() == Kind::Object) {
         return fail(QStringLiteral("Strips are made of panoramas only."));
     } else {
-        const QImage pano = loadPanorama(preferTiff, error);
-        if (pano.isNull())
+        // The face size follows from the panorama's width (a cylinder keeps its width).
+        QSize header;
+        const QString input = fileName(QStringLiteral("input"));
+        if (!input.isEmpty() && !readSizeReported(absolute(input), header, error))
             return fail(error);
         int size = number(QStringLiteral("stitcher.tilesize"), 0);
         if (size <= 0)
-            size = autoTileSize(pano.width());
+            size = autoTileSize(header.width());
         size = std::min(size, kMaxFace);
+        if (size > kMaxStripFace)
+            return fail(QStringLiteral("Invalid face size %1 for a strip (at most %2).").arg(size).arg(kMaxStripFace));
+        const QImage pano = loadPanorama(preferTiff, error);
+        if (pano.isNull())
+            return fail(error);
         printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
-        faces = sl::projection::equirectToCube(pano, size, interpolator());
+        // The faces are drawn straight into the strip's cells.
+        strip = QImage(size * 6, size, QImage::Format_RGB32);
+        if (!strip.isNull()) {
+            std::array<uchar *, 6> cells;
+            for (int i = 0; i < 6; ++i)
+                cells[size_t(i)] = strip.bits() + qsizetype(i) * size * 4;
+            sl::projection::drawCube(pano, size, cells, strip.bytesPerLine(), interpolator());
+        }
     }
-    const int size = faces[0].width();
-    if (size < 1 || size * 6 > 65535)
-        return fail(QStringLiteral("Invalid face size %1 for a strip (at most %2).").arg(size).arg(65535 / 6));
-    QImage strip(size * 6, size, QImage::Format_RGB32);
-    for (int i = 0; i < 6; ++i) {
-        const QImage face = to32(faces[i]);
-        if (face.size() != QSize(size, size))
-            return fail(QStringLiteral("Cube face %1 could not be projected.").arg(i));
-        for (int y = 0; y < size; ++y)
-            std::memcpy(strip.scanLine(y) + qsizetype(i) * size * 4, face.constScanLine(y), size_t(size) * 4);
-    }
+    if (strip.isNull())
+        return fail(QStringLiteral("Not enough memory for the strip."));
     if (!writeImage(strip, output, number(QStringLiteral("strip.quality"), 90), error))
         return fail(error);
     return commitOutputs();

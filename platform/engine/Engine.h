@@ -47,8 +47,12 @@ private:
     // Sources.
     QImage readImageReported(const QString &path, QString &error, int minWidth = 0, int minHeight = 0);
     bool resolveFaces(bool preferTiff, bool fromInput, QStringList &paths, QString &error);
-    bool loadFaces(bool preferTiff, bool fromInput, sl::projection::CubeFaces &faces, QString &error);
-    QImage loadPanorama(bool preferTiff, QString &error, int minWidth = 0);
+    bool readSizeReported(const QString &path, QSize &size, QString &error);
+    // maxFace: the largest face accepted (0: the engine's limit).
+    bool loadFaces(bool preferTiff, bool fromInput, sl::projection::CubeFaces &faces, QString &error,
+                   int maxFace = 0);
+    // maxSide > 0: refuses, from the header, a panorama with a longer side.
+    QImage loadPanorama(bool preferTiff, QString &error, int minWidth = 0, int maxSide = 0);
     bool loadObject(sl::movie::Movie &movie, int quality, QString &error);
     int autoTileSize(int equirectWidth) const;
     int autoEquirectWidth(int faceSize) const;

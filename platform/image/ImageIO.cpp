@@ -7,9 +7,13 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <atomic>
+#include <thread>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +146,52 @@ bool AtomicFile::commit(QString *error)
 } // namespace detail
 
 using namespace detail;
+
+struct PageWarmer::Private
+{
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+PageWarmer::PageWarmer(const QVector<Block> &blocks)
+{
+#ifdef MADV_POPULATE_WRITE
+    // The filler takes the faults of the first few megabytes itself, so that the helper starts
+    // ahead of it rather than beside it (where the two would wait for each other's page locks).
+    static constexpr qsizetype kChunk = 2 * 1024 * 1024, kLead = 8 * 1024 * 1024;
+    qsizetype total = 0;
+    for (const Block &b : blocks)
+        total += b.size;
+    if (total < kLead + 4 * kChunk)
+        return;
+    d = std::make_unique<Private>();
+    d->thread = std::thread([blocks, stop = &d->stop] {
+        const qsizetype page = ::sysconf(_SC_PAGESIZE);
+        for (const Block &b : blocks) {
+            const qsizetype lead = &b == &blocks.first() ? std::min(kLead, b.size) : 0;
+            // Whole pages inside the block only: the pages at its ends may hold other data.
+            const quintptr first = (quintptr(b.start) + quintptr(lead) + page - 1) & ~quintptr(page - 1);
+            const quintptr end = (quintptr(b.start) + quintptr(b.size)) & ~quintptr(page - 1);
+            for (quintptr at = first; at < end && !stop->load(std::memory_order_relaxed); at += kChunk) {
+                // Faulting in writable pages leaves their contents as they are.
+                if (::madvise(reinterpret_cast<void *>(at), size_t(std::min<quintptr>(kChunk, end - at)),
+                              MADV_POPULATE_WRITE) != 0)
+                    return; // not offered here: the filling thread takes the faults itself
+            }
+        }
+    });
+#else
+    Q_UNUSED(blocks);
+#endif
+}
+
+PageWarmer::~PageWarmer()
+{
+    if (d) {
+        d->stop = true;
+        d->thread.join();
+    }
+}
 
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
 {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 namespace sl::image {
 
 // Largest image accepted: 65535 a side and 1 gigapixel in all.
@@ -28,6 +30,29 @@ bool readImageInfo(const QString &path, ImageInfo &info, QString *error = nullpt
 // With minWidth/minHeight > 0, a JPEG is decoded at the smallest libjpeg scale that still
 // covers that size (thumbnails); other formats are read whole. A null image on failure.
 QImage readImage(const QString &path, QString *error = nullptr, int minWidth = 0, int minHeight = 0);
+
+// Faults in the pages of large blocks of fresh memory (an image about to be filled) on a helper
+// thread, front to back, while the caller fills them: the page faults then cost the filling
+// thread nothing. The first megabytes, which the filler reaches at once, are left to it, and so
+// are blocks of less than some 16 MB in all. The contents are not touched; the helper stops, and
+// is waited for, when the object goes.
+class PageWarmer
+{
+public:
+    struct Block
+    {
+        const uchar *start;
+        qsizetype size;
+    };
+    explicit PageWarmer(const QVector<Block> &blocks);
+    ~PageWarmer();
+    PageWarmer(const PageWarmer &) = delete;
+    PageWarmer &operator=(const PageWarmer &) = delete;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // Writers, each atomic (temporary name, then rename); false with a reason on failure.
 bool writeJpeg(const QImage &image, const QString &path, int quality, QString *error = nullptr);
@@ -53,5 +78,49 @@ bool readImageInfoFromData(const QByteArray &data, ImageInfo &info, QString *err
 QImage decodeImage(const QByteArray &data, QString *error = nullptr, int minWidth = 0, int minHeight = 0);
 bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, int &height,
                       QVector<QRgb> *palette = nullptr, QString *error = nullptr);
+
+// Decodes a JPEG a band of rows at a time, top to bottom, for work that goes on beside the
+// decoding. The checks are readImage's: the size from the header before anything is allocated,
+// damaged or short data an error. Rows come as Format_RGB32 pixels.
+class JpegRowReader
+{
+public:
+    JpegRowReader();
+    ~JpegRowReader();
+    JpegRowReader(const JpegRowReader &) = delete;
+    JpegRowReader &operator=(const JpegRowReader &) = delete;
+
+    // Reads the header and gets ready for the rows; `data` must outlive the reader.
+    bool open(const QString &path, QString *error = nullptr);
+    bool open(const QByteArray &data, QString *error = nullptr);
+    int width() const;
+    int height() const;
+    int rowsRead() const;
+    // The next `count` rows into `bits`, one `stride` apart.
+    bool readRows(uchar *bits, qsizetype stride, int count, QString *error = nullptr);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+// Encodes a JPEG (RGB32 or ARGB32 rows, the alpha dropped) a band of rows at a time, top to
+// bottom, with encodeJpeg's settings. finish() gives the file's bytes, empty on failure.
+class JpegRowWriter
+{
+public:
+    JpegRowWriter();
+    ~JpegRowWriter();
+    JpegRowWriter(const JpegRowWriter &) = delete;
+    JpegRowWriter &operator=(const JpegRowWriter &) = delete;
+
+    bool start(int width, int height, int quality, QString *error = nullptr);
+    bool writeRows(const uchar *bits, qsizetype stride, int count, QString *error = nullptr);
+    QByteArray finish(QString *error = nullptr);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace sl::image

@@ -3,8 +3,11 @@
 // The functions holding a setjmp keep plain locals only, so that no destructor is skipped.
 #include "platform/image/ImageIOPrivate.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -39,13 +42,24 @@ void jpegErrorExit(j_common_ptr cinfo)
     std::longjmp(err->jump, 1);
 }
 
-// Messages are never printed; warnings (recoverable faults in the data) are only counted.
+// Messages are never printed. libjpeg calls most damage in the data a warning and goes on with
+// grey or repeated pixels; here damaged or short data end the decoding like any other error.
+// Only the warnings about header details that leave the pixels intact are let through.
 void jpegOutputMessage(j_common_ptr) {}
 
 void jpegEmitMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0)
-        cinfo->err->num_warnings++;
+    if (level >= 0)
+        return;
+    cinfo->err->num_warnings++;
+    switch (cinfo->err->msg_code) {
+    case JWRN_ADOBE_XFORM:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_NOT_SEQUENTIAL:
+        return;
+    default:
+        jpegErrorExit(cinfo);
+    }
 }
 
 void initError(JpegError &err)
@@ -103,12 +117,20 @@ void sourceSkip(j_decompress_ptr cinfo, long count)
 
 void sourceTerm(j_decompress_ptr) {}
 
+// libjpeg's working memory for one image: the coefficients that a progressive or multi-scan
+// file keeps whole (two bytes a sample, so six bytes a pixel for three full-size components),
+// never more. A header that asks for more (many components, say) is refused before anything
+// is allocated; small images get a floor.
+constexpr qint64 kWorkingBytesPerPixel = 6;
+constexpr qint64 kMinWorkingBytes = 64LL * 1024 * 1024;
+
 struct JpegDecoder
 {
     jpeg_decompress_struct cinfo;
     JpegError err;
     JpegSource src;
     bool created = false;
+    bool cmyk = false;
 
     ~JpegDecoder()
     {
@@ -145,12 +167,13 @@ bool decoderStart(JpegDecoder *d)
     return true;
 }
 
-bool decoderReadLines(JpegDecoder *d, unsigned char *bits, qsizetype stride)
+// The next `count` output lines into bits, one `stride` apart.
+bool decoderReadLines(JpegDecoder *d, unsigned char *bits, qsizetype stride, int count)
 {
     if (setjmp(d->err.jump))
         return false;
-    while (d->cinfo.output_scanline < d->cinfo.output_height) {
-        JSAMPROW row = bits + qsizetype(d->cinfo.output_scanline) * stride;
+    for (int i = 0; i < count; ++i) {
+        JSAMPROW row = bits + qsizetype(i) * stride;
         if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1)
             ERREXIT(&d->cinfo, JERR_INPUT_EOF);
     }
@@ -159,16 +182,18 @@ bool decoderReadLines(JpegDecoder *d, unsigned char *bits, qsizetype stride)
 
 QString jpegMessage(const JpegDecoder &d)
 {
+    if (d.err.pub.msg_code == JERR_NO_BACKING_STORE)
+        return tr("The JPEG file needs more working memory than an image of its size may take.");
     return d.err.message[0] ? QString::fromLocal8Bit(d.err.message) : tr("The JPEG data are damaged.");
 }
 
 // CMYK scanlines (4 bytes a pixel) to RGB32 in place. Adobe's files store the inks inverted.
-void cmykToRgb(QImage &image, bool inverted)
+void cmykToRgb(uchar *bits, qsizetype stride, int width, int rows, bool inverted)
 {
-    for (int y = 0; y < image.height(); ++y) {
-        uchar *p = image.scanLine(y);
+    for (int y = 0; y < rows; ++y) {
+        uchar *p = bits + qsizetype(y) * stride;
         auto *out = reinterpret_cast<QRgb *>(p);
-        for (int x = 0; x < image.width(); ++x, p += 4) {
+        for (int x = 0; x < width; ++x, p += 4) {
             int c = p[0], m = p[1], ye = p[2], k = p[3];
             if (!inverted) {
                 c = 255 - c;
@@ -179,6 +204,64 @@ void cmykToRgb(QImage &image, bool inverted)
             out[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
         }
     }
+}
+
+// Reads the header, checks the size and starts the decoder, at the smallest of the scales 1/8,
+// 1/4, 1/2 and 1/1 that still covers minWidth x minHeight (0: full size).
+bool decoderPrepare(JpegDecoder &d, QIODevice &device, int minWidth, int minHeight, QString *error)
+{
+    d.src.device = &device;
+    d.src.any = false;
+    if (!decoderOpen(&d)) {
+        setError(error, jpegMessage(d));
+        return false;
+    }
+    jpeg_decompress_struct &c = d.cinfo;
+    const QString problem = sizeProblem(c.image_width, c.image_height);
+    if (!problem.isEmpty()) {
+        setError(error, problem);
+        return false;
+    }
+    const qint64 pixels = qint64(c.image_width) * c.image_height;
+    c.mem->max_memory_to_use = long(std::max(kMinWorkingBytes, pixels * kWorkingBytesPerPixel));
+    if (minWidth > 0 || minHeight > 0) {
+        for (unsigned denom : {8u, 4u, 2u}) {
+            const qint64 w = (qint64(c.image_width) + denom - 1) / denom;
+            const qint64 h = (qint64(c.image_height) + denom - 1) / denom;
+            if (w >= minWidth && h >= minHeight) {
+                c.scale_num = 1;
+                c.scale_denom = denom;
+                break;
+            }
+        }
+    }
+    d.cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
+    c.out_color_space = d.cmyk ? JCS_CMYK : kArgb32Space;
+    if (!decoderStart(&d)) {
+        setError(error, jpegMessage(d));
+        return false;
+    }
+    if (c.output_components != 4) {
+        setError(error, tr("Unsupported JPEG colour layout."));
+        return false;
+    }
+    return true;
+}
+
+// The next `count` lines as RGB32.
+bool decoderRead(JpegDecoder &d, uchar *bits, qsizetype stride, int count, QString *error)
+{
+    if (count < 0 || qint64(d.cinfo.output_scanline) + count > qint64(d.cinfo.output_height)) {
+        setError(error, tr("The JPEG image has no more rows."));
+        return false;
+    }
+    if (!decoderReadLines(&d, bits, stride, count)) {
+        setError(error, jpegMessage(d));
+        return false;
+    }
+    if (d.cmyk)
+        cmykToRgb(bits, stride, int(d.cinfo.output_width), count, d.cinfo.saw_Adobe_marker);
+    return true;
 }
 
 // ---- writing into memory ----
@@ -226,7 +309,7 @@ struct JpegEncoder
     }
 };
 
-bool encoderRun(JpegEncoder *e, const uchar *bits, qsizetype stride, int width, int height, int quality)
+bool encoderStart(JpegEncoder *e, int width, int height, int quality)
 {
     e->cinfo.err = &e->err.pub;
     initError(e->err);
@@ -246,12 +329,31 @@ bool encoderRun(JpegEncoder *e, const uchar *bits, qsizetype stride, int width, 
     jpeg_set_quality(&e->cinfo, quality, TRUE);
     e->cinfo.optimize_coding = TRUE;
     jpeg_start_compress(&e->cinfo, TRUE);
-    while (e->cinfo.next_scanline < e->cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(bits + qsizetype(e->cinfo.next_scanline) * stride);
+    return true;
+}
+
+bool encoderWrite(JpegEncoder *e, const uchar *bits, qsizetype stride, int count)
+{
+    if (setjmp(e->err.jump))
+        return false;
+    for (int i = 0; i < count; ++i) {
+        JSAMPROW row = const_cast<JSAMPROW>(bits + qsizetype(i) * stride);
         jpeg_write_scanlines(&e->cinfo, &row, 1);
     }
+    return true;
+}
+
+bool encoderFinish(JpegEncoder *e)
+{
+    if (setjmp(e->err.jump))
+        return false;
     jpeg_finish_compress(&e->cinfo);
     return true;
+}
+
+QString encoderMessage(const JpegEncoder &e)
+{
+    return e.err.message[0] ? QString::fromLocal8Bit(e.err.message) : tr("JPEG encoding failed.");
 }
 
 } // namespace
@@ -279,53 +381,17 @@ bool jpegInfo(QIODevice &device, ImageInfo &info, QString *error)
 QImage jpegDecode(QIODevice &device, QString *error, int minWidth, int minHeight)
 {
     auto d = std::make_unique<JpegDecoder>();
-    d->src.device = &device;
-    d->src.any = false;
-    if (!decoderOpen(d.get())) {
-        setError(error, jpegMessage(*d));
+    if (!decoderPrepare(*d, device, minWidth, minHeight, error))
         return {};
-    }
-    jpeg_decompress_struct &c = d->cinfo;
-    const QString problem = sizeProblem(c.image_width, c.image_height);
-    if (!problem.isEmpty()) {
-        setError(error, problem);
-        return {};
-    }
-
-    // Thumbnails: the smallest of 1/8, 1/4, 1/2 and 1/1 that still covers the wanted size.
-    if (minWidth > 0 || minHeight > 0) {
-        for (unsigned denom : {8u, 4u, 2u}) {
-            const qint64 w = (qint64(c.image_width) + denom - 1) / denom;
-            const qint64 h = (qint64(c.image_height) + denom - 1) / denom;
-            if (w >= minWidth && h >= minHeight) {
-                c.scale_num = 1;
-                c.scale_denom = denom;
-                break;
-            }
-        }
-    }
-    const bool cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
-    c.out_color_space = cmyk ? JCS_CMYK : kArgb32Space;
-    if (!decoderStart(d.get())) {
-        setError(error, jpegMessage(*d));
-        return {};
-    }
-    if (c.output_components != 4) {
-        setError(error, tr("Unsupported JPEG colour layout."));
-        return {};
-    }
-    QImage image(int(c.output_width), int(c.output_height), QImage::Format_RGB32);
+    const int w = int(d->cinfo.output_width), h = int(d->cinfo.output_height);
+    QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) {
-        setError(error, tr("Not enough memory for an image of %1 x %2 pixels.")
-                            .arg(c.output_width).arg(c.output_height));
+        setError(error, tr("Not enough memory for an image of %1 x %2 pixels.").arg(w).arg(h));
         return {};
     }
-    if (!decoderReadLines(d.get(), image.bits(), image.bytesPerLine())) {
-        setError(error, jpegMessage(*d));
+    const PageWarmer warmer({{image.bits(), image.sizeInBytes()}});
+    if (!decoderRead(*d, image.bits(), image.bytesPerLine(), h, error))
         return {};
-    }
-    if (cmyk)
-        cmykToRgb(image, c.saw_Adobe_marker);
     return image;
 }
 
@@ -335,19 +401,126 @@ namespace sl::image {
 
 using namespace detail;
 
+struct JpegRowReader::Private
+{
+    QFile file;
+    QBuffer buffer;
+    JpegDecoder decoder;
+};
+
+JpegRowReader::JpegRowReader() = default;
+JpegRowReader::~JpegRowReader() = default;
+
+bool JpegRowReader::open(const QString &path, QString *error)
+{
+    d = std::make_unique<Private>();
+    d->file.setFileName(path);
+    if (!d->file.open(QIODevice::ReadOnly)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), d->file.errorString()));
+        d.reset();
+        return false;
+    }
+    QString reason;
+    if (!decoderPrepare(d->decoder, d->file, 0, 0, &reason)) {
+        setError(error, tr("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+        d.reset();
+        return false;
+    }
+    return true;
+}
+
+bool JpegRowReader::open(const QByteArray &data, QString *error)
+{
+    d = std::make_unique<Private>();
+    d->buffer.setData(data);
+    d->buffer.open(QIODevice::ReadOnly);
+    if (!decoderPrepare(d->decoder, d->buffer, 0, 0, error)) {
+        d.reset();
+        return false;
+    }
+    return true;
+}
+
+int JpegRowReader::width() const { return d ? int(d->decoder.cinfo.output_width) : 0; }
+int JpegRowReader::height() const { return d ? int(d->decoder.cinfo.output_height) : 0; }
+int JpegRowReader::rowsRead() const { return d ? int(d->decoder.cinfo.output_scanline) : 0; }
+
+bool JpegRowReader::readRows(uchar *bits, qsizetype stride, int count, QString *error)
+{
+    if (!d) {
+        setError(error, tr("No JPEG image is open."));
+        return false;
+    }
+    return decoderRead(d->decoder, bits, stride, count, error);
+}
+
+struct JpegRowWriter::Private
+{
+    QByteArray out;
+    JpegEncoder encoder;
+    int rows = 0;
+};
+
+JpegRowWriter::JpegRowWriter() = default;
+JpegRowWriter::~JpegRowWriter() = default;
+
+bool JpegRowWriter::start(int width, int height, int quality, QString *error)
+{
+    d.reset();
+    const QString problem = sizeProblem(width, height);
+    if (!problem.isEmpty()) {
+        setError(error, problem);
+        return false;
+    }
+    if (width > 65500 || height > 65500) {
+        setError(error, tr("A JPEG image holds at most 65500 pixels a side."));
+        return false;
+    }
+    d = std::make_unique<Private>();
+    d->encoder.dst.out = &d->out;
+    if (!encoderStart(&d->encoder, width, height, qBound(1, quality, 100))) {
+        setError(error, encoderMessage(d->encoder));
+        d.reset();
+        return false;
+    }
+    return true;
+}
+
+bool JpegRowWriter::writeRows(const uchar *bits, qsizetype stride, int count, QString *error)
+{
+    if (!d || count < 0 || qint64(d->rows) + count > qint64(d->encoder.cinfo.image_height)) {
+        setError(error, tr("JPEG encoding failed."));
+        return false;
+    }
+    if (!encoderWrite(&d->encoder, bits, stride, count)) {
+        setError(error, encoderMessage(d->encoder));
+        d.reset();
+        return false;
+    }
+    d->rows += count;
+    return true;
+}
+
+QByteArray JpegRowWriter::finish(QString *error)
+{
+    if (!d || d->rows != int(d->encoder.cinfo.image_height)) {
+        setError(error, tr("JPEG encoding failed."));
+        d.reset();
+        return {};
+    }
+    QByteArray out;
+    if (encoderFinish(&d->encoder))
+        out = std::move(d->out);
+    else
+        setError(error, encoderMessage(d->encoder));
+    d.reset();
+    return out;
+}
+
 QByteArray encodeJpeg(const QImage &image, int quality, QString *error)
 {
     if (image.isNull()) {
         setError(error, tr("There is no image to write."));
-        return {};
-    }
-    const QString problem = sizeProblem(image.width(), image.height());
-    if (!problem.isEmpty()) {
-        setError(error, problem);
-        return {};
-    }
-    if (image.width() > 65500 || image.height() > 65500) {
-        setError(error, tr("A JPEG image holds at most 65500 pixels a side."));
         return {};
     }
     // JPEG has no alpha: the colours are written as they are, the alpha dropped.
@@ -358,15 +531,11 @@ QByteArray encodeJpeg(const QImage &image, int quality, QString *error)
         setError(error, tr("Not enough memory to convert the image."));
         return {};
     }
-    QByteArray out;
-    auto e = std::make_unique<JpegEncoder>();
-    e->dst.out = &out;
-    if (!encoderRun(e.get(), source.constBits(), source.bytesPerLine(), source.width(), source.height(),
-                    qBound(1, quality, 100))) {
-        setError(error, e->err.message[0] ? QString::fromLocal8Bit(e->err.message) : tr("JPEG encoding failed."));
+    JpegRowWriter writer;
+    if (!writer.start(source.width(), source.height(), quality, error)
+        || !writer.writeRows(source.constBits(), source.bytesPerLine(), source.height(), error))
         return {};
-    }
-    return out;
+    return writer.finish(error);
 }
 
 bool writeJpeg(const QImage &image, const QString &path, int quality, QString *error)

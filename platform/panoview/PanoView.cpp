@@ -160,26 +160,37 @@ void PanoView::load(const QString &url)
         m_loadError = error.isEmpty() ? tr("The movie cannot be read.") : error;
         return;
     }
-    const QImage first = movie->frame(0);
-    if (first.isNull() || first.width() <= 0 || first.height() <= 0) {
-        m_loadError = tr("The movie's first frame cannot be decoded.");
-        return;
-    }
+    // A panorama's frame is decoded straight into the view's tiles; an object movie's frames
+    // are decoded as they are shown.
+    QImage first;
+    QSize frameSize;
     if (movie->panorama) {
-        m_panorama = sl::preview::TiledPanorama(first);
+        QString why;
+        m_panorama = movie->frames.isEmpty() ? sl::preview::TiledPanorama()
+                                             : sl::preview::TiledPanorama::fromJpeg(movie->frames.first(), &why);
         if (m_panorama.isNull()) {
-            m_loadError = tr("Not enough memory for the panorama.");
+            m_loadError = tr("The movie's first frame cannot be decoded.");
+            if (!why.isEmpty())
+                m_loadError += QLatin1Char(' ') + why;
             return;
         }
-        movie->frames.clear(); // the decoded frame is all the view needs
+        frameSize = QSize(m_panorama.width(), m_panorama.height());
+        movie->frames.clear(); // the tiles are all the view needs
         movie->frames.squeeze();
+    } else {
+        first = movie->frame(0);
+        if (first.isNull() || first.width() <= 0 || first.height() <= 0) {
+            m_loadError = tr("The movie's first frame cannot be decoded.");
+            return;
+        }
+        frameSize = first.size();
     }
     const double mw = settingNumber(movie->settings, QStringLiteral("movie.width"), 0);
     const double mh = settingNumber(movie->settings, QStringLiteral("movie.height"), 0);
     if (mw >= 1 && mh >= 1 && mw / mh < 100 && mh / mw < 100)
         m_aspect = mw / mh;
     else
-        m_aspect = double(first.width()) / first.height();
+        m_aspect = double(frameSize.width()) / frameSize.height();
     m_movie = std::move(movie);
     m_objectFrame = m_movie->panorama ? QImage() : first;
     m_objectFrameIndex = 0;

@@ -5,17 +5,25 @@
 // image of W x H pixels, pan p lies at the continuous column W (1/2 - p/360) and tilt t at the
 // continuous row H (1/2 - t/180); pixel i covers [i, i+1), its centre is i + 1/2.
 //
-// Each output row first gets the source coordinates of all its pixels, then a sampler reads them;
-// rows are shared among threads. Faces compute the coordinates per pixel (float, with a polynomial
-// arctangent good to 1e-5 radians); views take them from ViewMapping, exact on a grid and
-// interpolated between.
+// Faces and views take their source positions from ViewMapping (a face is a square view of 90
+// degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
+// along straight runs; the side faces' bicubic sampling goes in two separable passes where the
+// processor has AVX2. Rows are shared among threads.
 #include "platform/projection/Projection.h"
 #include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -26,10 +34,17 @@
 namespace sl::projection {
 namespace {
 
-using detail::EquirectMap;
-
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxSize = 65535;
+
+// Views and faces: source positions exact on a grid of 8-pixel cells and interpolated inside
+// them, held to a tenth of a source pixel (cells of 8 cost little more than 16 and stay closer to
+// the exact mapping); drawn in tiles of 32 columns.
+constexpr int kViewCell = 8;
+constexpr double kViewTolerance = 0.1;
+constexpr int kViewTile = 32;
+static_assert(kViewTile % kViewCell == 0);
+constexpr int kBandRows = 16; // rows of a face or of the equirectangular output a thread takes at a time
 
 // ---- the faces ----
 
@@ -146,15 +161,10 @@ struct Bilinear
     }
 };
 
-// Bilinear<true> along a straight run of a view in 16.16 fixed point: no float conversions per
-// pixel and, almost always, no more than one test for the wrap and one for the poles.
-struct BilinearRun
+// Bilinear<true> at a 16.16 fixed-point position: almost always no more than one test for the
+// wrap and one for the poles.
+inline quint32 bilinearFixed(const Source &s, qint64 uf, qint64 vf)
 {
-    const Source &s;
-
-    static inline qint64 toFixed(double v) { return qint64(std::floor(v * 65536.0 + 0.5)); }
-
-    inline quint32 sample(qint64 uf, qint64 vf) const
     {
         int x0 = int(uf >> 16), y0 = int(vf >> 16);
         const quint32 fx = quint32(((uf & 0xFFFF) + 128) >> 8), fy = quint32(((vf & 0xFFFF) + 128) >> 8);
@@ -197,6 +207,15 @@ struct BilinearRun
         return lerp(lerp(r0[x0], r0[x1], fx), lerp(r1[x0], r1[x1], fx), fy);
 #endif
     }
+}
+
+// Bilinear<true> along a straight run of a view: no float conversions per pixel.
+struct BilinearRun
+{
+    const Source &s;
+
+    static inline qint64 toFixed(double v) { return qint64(std::floor(v * 65536.0 + 0.5)); }
+    inline quint32 sample(qint64 uf, qint64 vf) const { return bilinearFixed(s, uf, vf); }
 
     void run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
     {
@@ -252,6 +271,185 @@ struct Bicubic
     }
 };
 
+#if defined(__SSE2__)
+// Catmull-Rom weights by the fraction in 1/256 steps: for the horizontal pass as 16-bit integers
+// scaled by 4096 and laid out for _mm_madd_epi16 ({w0, w1} four times, then {w2, w3}), for the
+// vertical pass the same weights as floats that also undo the horizontal scale.
+struct CubicTable
+{
+    alignas(16) qint16 across[256][2][8];
+    alignas(16) float down[256][4];
+
+    CubicTable()
+    {
+        for (int f = 0; f < 256; ++f) {
+            float w[4];
+            cubicWeights(float(f) / 256.0f, w);
+            int q[4], sum = 0;
+            for (int i = 0; i < 4; ++i)
+                sum += q[i] = int(std::lround(w[i] * 4096.0f));
+            q[f < 128 ? 1 : 2] += 4096 - sum; // the weights add up to one exactly
+            for (int k = 0; k < 4; ++k) {
+                across[f][0][2 * k] = qint16(q[0]);
+                across[f][0][2 * k + 1] = qint16(q[1]);
+                across[f][1][2 * k] = qint16(q[2]);
+                across[f][1][2 * k + 1] = qint16(q[3]);
+            }
+            for (int i = 0; i < 4; ++i)
+                down[f][i] = float(q[i]) / (4096.0f * 4096.0f);
+        }
+    }
+};
+
+const CubicTable &cubicTable()
+{
+    static const CubicTable table;
+    return table;
+}
+
+// Bicubic<true> along a straight run of a view in 16.16 fixed point, the four pixels of a row in
+// one load: the horizontal pass in integers, the vertical one in float, all four channels at
+// once. Fractions are taken in 1/256 steps.
+struct BicubicRun
+{
+    const Source &s;
+    const CubicTable &table = cubicTable();
+
+    // The four columns from c0 and rows from r0 (either may lie outside: columns wrap, rows stop).
+    inline quint32 sample(int c0, unsigned fx, int r0, unsigned fy) const
+    {
+        const __m128i wLow = _mm_load_si128(reinterpret_cast<const __m128i *>(table.across[fx][0]));
+        const __m128i wHigh = _mm_load_si128(reinterpret_cast<const __m128i *>(table.across[fx][1]));
+        const __m128 wy = _mm_load_ps(table.down[fy]);
+        const quint32 *rows[4];
+        if (Q_LIKELY(unsigned(r0) < unsigned(s.h - 3))) {
+            const uchar *p = s.bits + qsizetype(r0) * s.stride;
+            for (int j = 0; j < 4; ++j)
+                rows[j] = reinterpret_cast<const quint32 *>(p + j * s.stride);
+        } else {
+            for (int j = 0; j < 4; ++j)
+                rows[j] = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r0 + j, s.h)) * s.stride);
+        }
+        const __m128i zero = _mm_setzero_si128();
+        // One row: its four pixels weighted across, as floats (scaled by 4096).
+        auto across = [&](__m128i v) {
+            const __m128i a = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 4)), zero);
+            const __m128i b = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_srli_si128(v, 8), _mm_srli_si128(v, 12)), zero);
+            return _mm_cvtepi32_ps(_mm_add_epi32(_mm_madd_epi16(a, wLow), _mm_madd_epi16(b, wHigh)));
+        };
+        __m128i v0, v1, v2, v3;
+        if (Q_LIKELY(unsigned(c0) < unsigned(s.w - 3))) {
+            v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[0] + c0));
+            v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[1] + c0));
+            v2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2] + c0));
+            v3 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[3] + c0));
+        } else {
+            int cs[4];
+            for (int i = 0; i < 4; ++i)
+                cs[i] = column<true>(c0 + i, s.w);
+            auto gather = [&](const quint32 *row) {
+                return _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+            };
+            v0 = gather(rows[0]);
+            v1 = gather(rows[1]);
+            v2 = gather(rows[2]);
+            v3 = gather(rows[3]);
+        }
+        __m128 acc = _mm_mul_ps(across(v0), _mm_shuffle_ps(wy, wy, 0x00));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v1), _mm_shuffle_ps(wy, wy, 0x55)));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v2), _mm_shuffle_ps(wy, wy, 0xAA)));
+        acc = _mm_add_ps(acc, _mm_mul_ps(across(v3), _mm_shuffle_ps(wy, wy, 0xFF)));
+        const __m128i r = _mm_cvtps_epi32(acc);
+        const __m128i p = _mm_packs_epi32(r, r);
+        return quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p, p)));
+    }
+
+    void run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const;
+};
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The same arithmetic as BicubicRun::sample, two pixels at once in the two halves of AVX2
+// registers, with the bytes of a row spread into 16-bit pairs by one shuffle. Pixels whose four
+// rows and columns are not all inside go through the plain sampler. Returns the pixels done.
+#define SL_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+// Two 16-byte loads as the low and high halves of one register.
+SL_AVX2 __m256i loadPair(const void *low, const void *high)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(static_cast<const __m128i *>(low))),
+                                   _mm_loadu_si128(static_cast<const __m128i *>(high)), 1);
+}
+
+// The four pixels of a row in each half weighted across, as floats (scaled by 4096).
+SL_AVX2 __m256 acrossPair(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m256i wLow, __m256i wHigh)
+{
+    return _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
+                                               _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh)));
+}
+
+__attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
+                                                    qint64 du, qint64 dv, int n, quint32 *out, quint32 orMask)
+{
+    qint64 uf = ufRun, vf = vfRun;
+    const Source &s = sampler.s;
+    const CubicTable &t = sampler.table;
+    const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
+                                               0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
+    const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
+                                                15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
+                                                11, -128, 15, -128);
+    const unsigned maxColumn = unsigned(s.w - 3), maxRow = unsigned(s.h - 3);
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        const int ca = int(uf >> 16) - 1, ra = int(vf >> 16) - 1;
+        const unsigned fxa = unsigned(uf >> 8) & 255u, fya = unsigned(vf >> 8) & 255u;
+        const int cb = int((uf + du) >> 16) - 1, rb = int((vf + dv) >> 16) - 1;
+        const unsigned fxb = unsigned((uf + du) >> 8) & 255u, fyb = unsigned((vf + dv) >> 8) & 255u;
+        uf += 2 * du;
+        vf += 2 * dv;
+        if (Q_UNLIKELY(unsigned(ca) >= maxColumn || unsigned(cb) >= maxColumn || unsigned(ra) >= maxRow
+                       || unsigned(rb) >= maxRow)) {
+            out[i] = sampler.sample(ca, fxa, ra, fya) | orMask;
+            out[i + 1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
+            continue;
+        }
+        const uchar *pa = s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4;
+        const uchar *pb = s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4;
+        const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
+        const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
+        const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
+#define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * s.stride, pb + (j) * s.stride), spreadLow, spreadHigh, wLow, wHigh)
+        __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
+        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
+        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
+        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(3), _mm256_shuffle_ps(wy, wy, 0xFF)));
+#undef SL_ACROSS
+        const __m256i r = _mm256_cvtps_epi32(acc);
+        const __m256i p16 = _mm256_packs_epi32(r, r);
+        const __m256i p8 = _mm256_packus_epi16(p16, p16);
+        out[i] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
+        out[i + 1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
+    }
+    ufRun = uf;
+    vfRun = vf;
+    return i;
+}
+#endif
+
+void BicubicRun::run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
+{
+    qint64 uf = BilinearRun::toFixed(r.u), vf = BilinearRun::toFixed(r.v);
+    const qint64 du = BilinearRun::toFixed(r.du), dv = BilinearRun::toFixed(r.dv);
+    int i = 0;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (processorHasAvx2())
+        i = bicubicPairsAvx2(*this, uf, vf, du, dv, r.n, out, orMask);
+#endif
+    for (; i < r.n; ++i, uf += du, vf += dv)
+        out[i] = sample(int(uf >> 16) - 1, unsigned(uf >> 8) & 255u, int(vf >> 16) - 1, unsigned(vf >> 8) & 255u) | orMask;
+}
+#endif
+
 // Samples a row of coordinates into `out`.
 template <template <bool> class Sampler, bool Wrap>
 void sampleRow(const Source &s, const float *xs, const float *ys, int n, quint32 *out, quint32 orMask)
@@ -273,9 +471,18 @@ void sampleRow(Interpolator ip, const Source &s, const float *xs, const float *y
 
 // ---- threads ----
 
-// Calls work(first, end) for bands of `bandRows` rows out of 0..rows-1, spread over the processors
-// this process may use (at most hardware_concurrency()); the bands are taken in turn, so that slow
-// and fast parts of the image even out.
+} // namespace
+
+bool processorHasAvx2()
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
 unsigned usableProcessors()
 {
     unsigned n = std::max(1u, std::thread::hardware_concurrency());
@@ -288,6 +495,11 @@ unsigned usableProcessors()
     return n;
 }
 
+namespace {
+
+// Calls work(first, end) for bands of `bandRows` rows out of 0..rows-1, spread over the processors
+// this process may use (at most hardware_concurrency()); the bands are taken in turn, so that slow
+// and fast parts of the image even out.
 template <class Work>
 void forEachBand(int rows, int bandRows, qint64 pixels, const Work &work)
 {
@@ -314,26 +526,6 @@ void forEachBand(int rows, int bandRows, qint64 pixels, const Work &work)
     run();
     for (std::thread &t : pool)
         t.join();
-}
-
-// Fills rows [first, end) of an output `width` pixels wide in tiles of kTile columns, so that
-// neighbouring output pixels, which read neighbouring source pixels, follow each other.
-// coords(row, i0, i1, xs, ys) gives the source coordinates of the pixels i0..i1-1 of a row.
-constexpr int kTile = 64;
-constexpr int kBandRows = 16;
-
-template <bool Wrap, class Coords>
-void fillBand(const Source &src, Interpolator ip, int width, int first, int end, uchar *bits, qsizetype stride,
-              quint32 orMask, const Coords &coords)
-{
-    float xs[kTile], ys[kTile];
-    for (int i0 = 0; i0 < width; i0 += kTile) {
-        const int i1 = std::min(width, i0 + kTile);
-        for (int r = first; r < end; ++r) {
-            coords(r, i0, i1, xs, ys);
-            sampleRow<Wrap>(ip, src, xs, ys, i1 - i0, reinterpret_cast<quint32 *>(bits + r * stride) + i0, orMask);
-        }
-    }
 }
 
 // ---- formats ----
@@ -367,28 +559,203 @@ quint32 opaqueMask(QImage::Format f)
     return (f == QImage::Format_RGB32 || f == QImage::Format_RGBX8888) ? 0xFF000000u : 0u;
 }
 
-// Source coordinates of the pixels i0..i1-1 of row j of a face.
-struct FaceCoords
+// The view of one face: 90 degrees square, looking along the face's axis (the top face with the
+// front below it, the bottom face with the front above).
+std::unique_ptr<ViewMapping> faceMapping(int face, int size, const Source &src)
 {
-    const EquirectMap &em;
-    const FaceAxes &f;
-    int size;
-    void operator()(int j, int i0, int i1, float *xs, float *ys) const
-    {
-        const float step = 2.0f / float(size);
-        const float b = (float(j) + 0.5f) * step - 1.0f;
-        const float bx = f.forward.x + b * f.down.x, by = f.forward.y + b * f.down.y, bz = f.forward.z + b * f.down.z;
-        float dx[kTile], dy[kTile], dz[kTile];
-        const int n = (i1 - i0 + 3) & ~3;
-        for (int k = 0; k < n; ++k) {
-            const float a = (float(i0 + k) + 0.5f) * step - 1.0f;
-            dx[k] = bx + a * f.right.x;
-            dy[k] = by + a * f.right.y;
-            dz[k] = bz + a * f.right.z;
+    static const double turn[6][2] = {{0, 0}, {-90, 0}, {180, 0}, {90, 0}, {0, 90}, {0, -90}};
+    return std::make_unique<ViewMapping>(size, size, src.w, src.h, turn[face][0], turn[face][1], 90, 1,
+                                         kViewTolerance, kViewCell);
+}
+
+// Renders the rows of one band of `mapping` that lie in [firstRow, endRow), row y at
+// bits + (y - firstRow) * stride. Source positions come
+// from the grid-interpolated mapping, read in tiles of kViewTile columns (runs never cross a
+// tile's edge): neighbouring output pixels, which read neighbouring source pixels, follow each
+// other.
+void renderBand(const Source &src, const ViewMapping &mapping, int band, int firstRow, int endRow, Interpolator ip,
+                uchar *bits, qsizetype stride, quint32 orMask)
+{
+    ViewMapping::Band plan;
+    plan.plan(mapping, band);
+    const int first = std::max(plan.firstRow(), firstRow), rows = std::min(plan.endRow(), endRow) - first;
+    if (rows <= 0)
+        return;
+    const int w = mapping.viewWidth();
+    std::vector<std::vector<ViewMapping::Run>> runs(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        plan.runs(first + r, runs[size_t(r)]);
+    auto rowBits = [&](int r) { return reinterpret_cast<quint32 *>(bits + (first + r - firstRow) * stride); };
+    std::vector<size_t> next(static_cast<size_t>(rows), 0); // by row: the first run not drawn yet
+    auto byRuns = [&](const auto &sampler) {
+        for (int i0 = 0; i0 < w; i0 += kViewTile)
+            for (int r = 0; r < rows; ++r) {
+                const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
+                for (size_t &k = next[size_t(r)]; k < row.size() && row[k].x < i0 + kViewTile; ++k)
+                    sampler.run(row[k], rowBits(r) + row[k].x, orMask);
+            }
+    };
+    if (ip == Interpolator::Bilinear)
+        return byRuns(BilinearRun{src});
+#if defined(__SSE2__)
+    if (ip == Interpolator::Bicubic)
+        return byRuns(BicubicRun{src});
+#endif
+    float xs[kViewTile], ys[kViewTile];
+    for (int i0 = 0; i0 < w; i0 += kViewTile) {
+        const int n = std::min(w, i0 + kViewTile) - i0;
+        for (int r = 0; r < rows; ++r) {
+            const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
+            size_t &k = next[size_t(r)];
+            for (; k < row.size() && row[k].x < i0 + kViewTile; ++k) {
+                const ViewMapping::Run &run = row[k];
+                for (int i = 0; i < run.n; ++i) {
+                    xs[run.x - i0 + i] = float(run.u + i * run.du);
+                    ys[run.x - i0 + i] = float(run.v + i * run.dv);
+                }
+            }
+            sampleRow<true>(ip, src, xs, ys, n, rowBits(r) + i0, orMask);
         }
-        em.mapBlock(n, dx, dy, dz, xs, ys);
     }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SL_SIDE_FACES 1
+// The side faces (front, right, back, left) with the bicubic sampler, in two passes. A column of
+// a side face keeps one source column (its pan), so each column's four source columns are
+// weighted once per source row (across), and then each pixel weights four such sums (down).
+// The rows a pixel reads come from exact values every `knot` face rows (16 or fewer), interpolated
+// between, off by at most a twentieth of a row.
+struct SideFacePlan
+{
+    int size = 0;
+    int knot = 16;
+    std::vector<int> column;   // per face column: the first of its four source columns
+    std::vector<quint8> fx;    // and its fraction in 1/256
+    std::vector<float> knots;  // source rows at face rows 0, knot, 2 knot, ...: knots[m * size + i]
 };
+
+SideFacePlan planSideFace(const Source &src, int face, int size)
+{
+    SideFacePlan plan;
+    plan.size = size;
+    const FaceAxes &f = kFaces[face];
+    const double step = 2.0 / size;
+    // Between knots the row is off by at most (H / pi) 0.65 (knot step)^2 / 8, the row's
+    // curvature at its largest (at tilt 30 degrees).
+    while (plan.knot > 1 && 0.65 * src.h / kPi * (plan.knot * step) * (plan.knot * step) / 8 > 0.05)
+        plan.knot /= 2;
+    const int kKnot = plan.knot;
+    const int knotRows = (size + kKnot - 1) / kKnot + 1;
+    plan.column.resize(size_t(size));
+    plan.fx.resize(size_t(size));
+    plan.knots.resize(size_t(knotRows) * size_t(size));
+    for (int i = 0; i < size; ++i) {
+        const double a = (i + 0.5) * step - 1;
+        const double dx = f.forward.x + a * f.right.x, dz = f.forward.z + a * f.right.z;
+        const double u = src.w * 0.5 - std::atan2(-dx, dz) * src.w / (2 * kPi) - 0.5;
+        const double fl = std::floor(u);
+        plan.column[size_t(i)] = int(fl) - 1;
+        plan.fx[size_t(i)] = quint8(std::min(255, int((u - fl) * 256)));
+        // The face's "down" is the world's -y. The float arctangent is good to 1e-5 radians.
+        const float across = float(std::sqrt(dx * dx + dz * dz));
+        for (int m = 0; m < knotRows; ++m) {
+            const float b = float((m * kKnot + 0.5) * step - 1);
+            plan.knots[size_t(m) * size + i] = float(src.h * 0.5 - 0.5) + detail::fastAtan2(b, across) * float(src.h / kPi);
+        }
+    }
+    return plan;
+}
+
+SL_AVX2 __m256i broadcast128(const void *p)
+{
+    return _mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i *>(p)));
+}
+
+// Rows [first, end) of a side face into bits (row `first` first).
+__attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const SideFacePlan &plan, int first, int end,
+                                                     uchar *bits, qsizetype stride, quint32 orMask)
+{
+    const CubicTable &t = cubicTable();
+    const int size = plan.size, kKnot = plan.knot;
+    const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
+                                               0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
+    const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
+                                                15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
+                                                11, -128, 15, -128);
+    // Two rows' sums (four 16-bit channels each) side by side, as the down pass pairs them.
+    const __m256i pairRows = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                              0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    thread_local std::vector<qint16> sums;
+    thread_local std::vector<int> lowRow, offset;
+    thread_local std::vector<float> step;
+    lowRow.resize(size_t(size));
+    offset.resize(size_t(size));
+    step.resize(size_t(size));
+    for (int j0 = first; j0 < end;) {
+        const int m = j0 / kKnot, j1 = std::min(end, (m + 1) * kKnot);
+        const float *k0 = &plan.knots[size_t(m) * size], *k1 = k0 + size;
+        // The source rows each column needs for rows [j0, j1): the rows only grow downwards.
+        size_t total = 0;
+        // (The down pass below works the rows out the same way, to the last bit.)
+        for (int i = 0; i < size; ++i) {
+            const float dv = step[size_t(i)] = (k1[i] - k0[i]) / kKnot;
+            const int lo = int(std::floor(k0[i] + float(j0 - m * kKnot) * dv)) - 1;
+            const int hi = int(std::floor(k0[i] + float(j1 - 1 - m * kKnot) * dv)) + 2;
+            lowRow[size_t(i)] = lo;
+            offset[size_t(i)] = int(total);
+            total += size_t(hi - lo + 2) & ~size_t(1); // an even count: rows are weighted in pairs
+        }
+        sums.resize(total * 4);
+        // Across: the four source columns of each face column, for each of its rows.
+        for (int i = 0; i < size; ++i) {
+            const __m256i wLow = broadcast128(t.across[plan.fx[size_t(i)]][0]);
+            const __m256i wHigh = broadcast128(t.across[plan.fx[size_t(i)]][1]);
+            const int c0 = plan.column[size_t(i)];
+            const bool inside = unsigned(c0) < unsigned(s.w - 3);
+            int cs[4];
+            for (int k = 0; k < 4 && !inside; ++k)
+                cs[k] = column<true>(c0 + k, s.w);
+            auto four = [&](int r) {
+                const quint32 *row = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r, s.h)) * s.stride);
+                return inside ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c0))
+                              : _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+            };
+            const int count = (i + 1 < size ? offset[size_t(i) + 1] : int(total)) - offset[size_t(i)];
+            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
+            for (int k = 0; k < count; k += 2) {
+                const int r = lowRow[size_t(i)] + k;
+                const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(four(r)), four(r + 1), 1);
+                __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
+                                               _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
+                sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6); // scaled by 64
+                const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k * 4), _mm256_castsi256_si128(packed));
+            }
+        }
+        // Down: each pixel weights four sums of its column; row by row, so that the pixels are
+        // written in order.
+        for (int j = j0; j < j1; ++j) {
+            quint32 *out = reinterpret_cast<quint32 *>(bits + (j - first) * stride);
+            const float rows = float(j - m * kKnot);
+            for (int i = 0; i < size; ++i) {
+                const float v = k0[i] + rows * step[size_t(i)];
+                const float fl = std::floor(v);
+                const int fy = std::min(255, int((v - fl) * 256.0f));
+                const qint16 *p = &sums[size_t(offset[size_t(i)] + int(fl) - 1 - lowRow[size_t(i)]) * 4];
+                const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairRows);
+                const __m256i w = loadPair(t.across[fy][0], t.across[fy][1]);
+                const __m256i both = _mm256_madd_epi16(h, w);
+                __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+                sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 17)), 18);
+                const __m128i p16 = _mm_packs_epi32(sum, sum);
+                out[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+            }
+        }
+        j0 = j1;
+    }
+}
+#endif
 
 bool validEquirect(const QImage &equirect) { return !equirect.isNull() && equirect.width() >= 1 && equirect.height() >= 1; }
 
@@ -403,6 +770,54 @@ Interpolator interpolatorFromValue(int value)
     return Interpolator::Bilinear;
 }
 
+struct FaceRows::Private
+{
+    Private(const QImage &equirect, Interpolator ip, int size)
+        : src(equirect), ip(ip), size(size), orMask(opaqueMask(equirect.format()))
+    {
+    }
+    Source src;
+    Interpolator ip;
+    int size;
+    quint32 orMask;
+    std::unique_ptr<ViewMapping> mapping;
+#ifdef SL_SIDE_FACES
+    SideFacePlan side; // set for the separable passes
+#endif
+};
+
+FaceRows::FaceRows(const QImage &equirect, int face, int size, Interpolator ip)
+{
+    if (face < 0 || face > 5 || size < 1 || size > kMaxSize || !validEquirect(equirect) || !isByteFormat32(equirect.format()))
+        return;
+    d = std::make_unique<Private>(equirect, ip, size);
+#ifdef SL_SIDE_FACES
+    if (face < 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
+        d->side = planSideFace(d->src, face, size);
+        return;
+    }
+#endif
+    d->mapping = faceMapping(face, size, d->src);
+}
+
+FaceRows::~FaceRows() = default;
+
+void FaceRows::draw(int first, int end, uchar *bits, qsizetype stride) const
+{
+    if (!d || !bits)
+        return;
+    first = std::max(0, first);
+    end = std::min(d->size, end);
+    if (first >= end)
+        return;
+#ifdef SL_SIDE_FACES
+    if (!d->mapping)
+        return drawSideFaceRows(d->src, d->side, first, end, bits, stride, d->orMask);
+#endif
+    for (int band = first / d->mapping->cell(); band * d->mapping->cell() < end; ++band)
+        renderBand(d->src, *d->mapping, band, first, end, d->ip, bits, stride, d->orMask);
+}
+
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip)
 {
     if (!validEquirect(equirect) || face < 0 || face > 5 || size < 1 || size > kMaxSize)
@@ -411,16 +826,51 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
     QImage out(size, size, source.format());
     if (out.isNull())
         return {};
-    const Source src(source);
-    const EquirectMap em(src.w, src.h);
-    const quint32 orMask = opaqueMask(out.format());
+    const FaceRows rows(source, face, size, ip);
     uchar *bits = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    const FaceCoords coords{em, kFaces[face], size};
     forEachBand(size, kBandRows, qint64(size) * size, [&](int first, int end) {
-        fillBand<true>(src, ip, size, first, end, bits, stride, orMask, coords);
+        rows.draw(first, end, bits + first * stride, stride);
     });
     return out;
+}
+
+int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip)
+{
+    if (face < 0 || face > 5 || size < 1 || srcHeight < 1)
+        return srcHeight - 1;
+    // Along a row of a face the tilt is extreme at the row's ends or at its middle.
+    const FaceAxes &f = kFaces[face];
+    const double step = 2.0 / size;
+    double lowest = -1;
+    for (int j = std::max(0, first); j < std::min(size, end); ++j) {
+        const double b = (j + 0.5) * step - 1;
+        for (const double a : {0.5 * step - 1, 0.0, 1 - 0.5 * step}) {
+            const double dx = f.forward.x + a * f.right.x + b * f.down.x;
+            const double dy = f.forward.y + a * f.right.y + b * f.down.y;
+            const double dz = f.forward.z + a * f.right.z + b * f.down.z;
+            const double tilt = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
+            lowest = std::max(lowest, srcHeight * (0.5 - tilt / kPi) - 0.5);
+        }
+    }
+    // The samplers' reach below the position, and a row for the float arithmetic.
+    const int reach = ip == Interpolator::Bicubic ? 2 : 1;
+    return std::clamp(int(std::floor(lowest)) + reach + 1, 0, srcHeight - 1);
+}
+
+void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride, Interpolator ip)
+{
+    if (!validEquirect(equirect) || size < 1 || size > kMaxSize || !isByteFormat32(equirect.format()))
+        return;
+    std::unique_ptr<FaceRows> rows[6];
+    for (int i = 0; i < 6; ++i)
+        rows[i] = std::make_unique<FaceRows>(equirect, i, size, ip);
+    // All six faces in one pass, so that every thread stays busy to the end.
+    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
+    forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
+        const int face = band / bandsPerFace, first = (band % bandsPerFace) * kBandRows;
+        rows[face]->draw(first, first + kBandRows, bits[size_t(face)] + first * stride, stride);
+    });
 }
 
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
@@ -429,26 +879,15 @@ CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip)
     if (!validEquirect(equirect) || size < 1 || size > kMaxSize)
         return faces;
     const QImage source = byteFormat32(equirect);
-    for (QImage &f : faces) {
+    std::array<uchar *, 6> bits;
+    for (int i = 0; i < 6; ++i) {
+        QImage &f = faces[size_t(i)];
         f = QImage(size, size, source.format());
         if (f.isNull())
             return CubeFaces{};
+        bits[size_t(i)] = f.bits();
     }
-    const Source src(source);
-    const EquirectMap em(src.w, src.h);
-    const quint32 orMask = opaqueMask(source.format());
-    uchar *bits[6];
-    for (int i = 0; i < 6; ++i)
-        bits[i] = faces[size_t(i)].bits();
-    const qsizetype stride = faces[0].bytesPerLine();
-    // All six faces in one pass, so that every thread stays busy to the end.
-    const int bandsPerFace = (size + kBandRows - 1) / kBandRows;
-    forEachBand(6 * bandsPerFace, 1, 6 * qint64(size) * size, [&](int band, int) {
-        const int face = band / bandsPerFace;
-        const int first = (band % bandsPerFace) * kBandRows;
-        const FaceCoords coords{em, kFaces[face], size};
-        fillBand<true>(src, ip, size, first, std::min(size, first + kBandRows), bits[face], stride, orMask, coords);
-    });
+    drawCube(source, size, bits, faces[0].bytesPerLine(), ip);
     return faces;
 }
 
@@ -553,15 +992,6 @@ void renderView(const QImage &equirect, QImage &target, double pan, double tilt,
     vfov = std::clamp(vfov, 0.01, 179.0);
     pan = std::fmod(pan, 360.0);
 
-    // Source positions come from the grid-interpolated mapping, a band of rows at a time, read in
-    // tiles of kViewTile columns (runs never cross a tile's edge): neighbouring output pixels, which
-    // read neighbouring source pixels, follow each other. Reading the panorama, not arithmetic, is
-    // what takes the time here. Cells of 8 pixels held to a tenth of a pixel cost little more than
-    // the view's 16 and a quarter and stay closer to the exact mapping.
-    constexpr int kViewTile = 32;
-    constexpr int kViewCell = 8;
-    constexpr double kViewTolerance = 0.1;
-    static_assert(kViewTile % kViewCell == 0);
     const int w = canvas.width(), h = canvas.height();
     const Source src(source);
     const ViewMapping mapping(w, h, src.w, src.h, pan, tilt, vfov, 1, kViewTolerance, kViewCell);
@@ -569,40 +999,7 @@ void renderView(const QImage &equirect, QImage &target, double pan, double tilt,
     uchar *bits = canvas.bits();
     const qsizetype stride = canvas.bytesPerLine();
     forEachBand(mapping.bandCount(), 1, qint64(w) * h, [&](int band, int) {
-        ViewMapping::Band plan;
-        plan.plan(mapping, band);
-        const int first = plan.firstRow(), rows = plan.endRow() - first;
-        std::vector<std::vector<ViewMapping::Run>> runs(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            plan.runs(first + r, runs[size_t(r)]);
-        auto rowBits = [&](int r) { return reinterpret_cast<quint32 *>(bits + (first + r) * stride); };
-        std::vector<size_t> next(static_cast<size_t>(rows), 0); // by row: the first run not drawn yet
-        if (ip == Interpolator::Bilinear) {
-            const BilinearRun sampler{src};
-            for (int i0 = 0; i0 < w; i0 += kViewTile)
-                for (int r = 0; r < rows; ++r) {
-                    const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
-                    for (size_t &k = next[size_t(r)]; k < row.size() && row[k].x < i0 + kViewTile; ++k)
-                        sampler.run(row[k], rowBits(r) + row[k].x, orMask);
-                }
-            return;
-        }
-        float xs[kViewTile], ys[kViewTile];
-        for (int i0 = 0; i0 < w; i0 += kViewTile) {
-            const int n = std::min(w, i0 + kViewTile) - i0;
-            for (int r = 0; r < rows; ++r) {
-                const std::vector<ViewMapping::Run> &row = runs[size_t(r)];
-                size_t &k = next[size_t(r)];
-                for (; k < row.size() && row[k].x < i0 + kViewTile; ++k) {
-                    const ViewMapping::Run &run = row[k];
-                    for (int i = 0; i < run.n; ++i) {
-                        xs[run.x - i0 + i] = float(run.u + i * run.du);
-                        ys[run.x - i0 + i] = float(run.v + i * run.dv);
-                    }
-                }
-                sampleRow<true>(ip, src, xs, ys, n, rowBits(r) + i0, orMask);
-            }
-        }
+        renderBand(src, mapping, band, 0, h, ip, bits, stride, orMask);
     });
     if (!sameLayout)
         target = scratch.convertToFormat(targetFormat);

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <memory>
 
 namespace sl::projection {
 
@@ -19,8 +20,40 @@ using CubeFaces = std::array<QImage, 6>;
 // One face of `size` x `size` pixels from an equirectangular image (any 32-bit format).
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
+// Draws one face of `size` pixels a band of rows at a time, on any number of threads at once:
+// for work that makes a face while its source is still coming in (faceLastSourceRow() tells how
+// far down the source the rows read). The equirectangular image must have 32 bits a pixel, one
+// byte a channel, and outlive the object; the face has its layout.
+class FaceRows
+{
+public:
+    FaceRows(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
+    ~FaceRows();
+    FaceRows(const FaceRows &) = delete;
+    FaceRows &operator=(const FaceRows &) = delete;
+
+    // Rows [first, end) into the pixels at `bits` (row `first` first, `stride` bytes a row).
+    void draw(int first, int end, uchar *bits, qsizetype stride) const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip);
+
+// The six faces of `size` pixels drawn into memory the caller holds, on all usable processors:
+// face i's rows start at bits[i], `stride` bytes apart (the cells of a strip, say). The
+// equirectangular image must have 32 bits a pixel, one byte a channel; the faces take its layout.
+void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride,
+              Interpolator ip = Interpolator::Bilinear);
+
 // An equirectangular image of width x width/2 from six square faces of one size.
 QImage cubeToEquirect(const CubeFaces &faces, int width, Interpolator ip = Interpolator::Bilinear);
+
+// The processors this process may use (its affinity), at least one.
+unsigned usableProcessors();
+// Whether the processor runs AVX2 code (the samplers' two-pixel paths).
+bool processorHasAvx2();
 
 // Renders into `target` (its size and format are kept; Format_RGB32 or ARGB32) the view of an
 // equirectangular image at pan/tilt (degrees) with the vertical field of view `vfov` (degrees).

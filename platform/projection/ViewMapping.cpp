@@ -73,9 +73,9 @@ int ViewMapping::Band::levelOf(const Corners &c, int size) const
 {
     if (m_map->m_levels == 1)
         return 0;
-    const double across = std::hypot(c.p[1].x() - c.p[0].x(), c.p[1].y() - c.p[0].y());
-    const double down = std::hypot(c.p[2].x() - c.p[0].x(), c.p[2].y() - c.p[0].y());
-    double ratio = std::sqrt(across * down) / size;
+    const double ax = c.p[1].x() - c.p[0].x(), ay = c.p[1].y() - c.p[0].y();
+    const double dx = c.p[2].x() - c.p[0].x(), dy = c.p[2].y() - c.p[0].y();
+    double ratio = std::sqrt(std::sqrt((ax * ax + ay * ay) * (dx * dx + dy * dy))) / size;
     int index = 0;
     while (index + 1 < m_map->m_levels && ratio >= 2) {
         ratio /= 2;

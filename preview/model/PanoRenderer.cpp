@@ -1,11 +1,22 @@
 #include "preview/model/PanoRenderer.h"
 
+#include "platform/image/ImageIO.h"
+#include "platform/projection/Projection.h"
 #include "platform/projection/ViewMapping.h"
+
+#include <QCoreApplication>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <QMutex>
 #include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
 #endif
 #include <QThread>
 #include <QThreadPool>
@@ -82,12 +93,13 @@ struct Sampler
     int tilesX = 0;
     quint32 alphaOr = 0;
 
-    inline quint32 at(qint64 uf, qint64 vf) const
+    // The stored pixel at the position's top left and the 7-bit weights across and down.
+    inline const quint32 *address(qint64 uf, qint64 vf, unsigned &fx, unsigned &fy) const
     {
         int x0 = int(uf >> 16);
         int y0 = int(vf >> 16);
-        const unsigned fx = unsigned(uf >> 9) & 127u;
-        unsigned fy = unsigned(vf >> 9) & 127u;
+        fx = unsigned(uf >> 9) & 127u;
+        fy = unsigned(vf >> 9) & 127u;
         if (x0 < 0)
             x0 += width;
         else if (x0 >= width)
@@ -98,11 +110,60 @@ struct Sampler
             y0 = y0 < 0 ? 0 : height - 1;
             fy = 0;
         }
-        const quint32 *p = pixels + qsizetype((y0 >> kTileShift) * tilesX + (x0 >> kTileShift)) * kTilePixels
+        return pixels + qsizetype((y0 >> kTileShift) * tilesX + (x0 >> kTileShift)) * kTilePixels
             + (y0 & (TiledPanorama::kTile - 1)) * kStride + (x0 & (TiledPanorama::kTile - 1));
+    }
+
+    inline quint32 at(qint64 uf, qint64 vf) const
+    {
+        unsigned fx, fy;
+        const quint32 *p = address(uf, vf, fx, fy);
         return blend(p, fx, fy) | alphaOr;
     }
 };
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// blend() for two pixels at once, one in each half of AVX2 registers (the same arithmetic).
+// Returns how many of the n pixels it did (an even count).
+__attribute__((target("avx2"))) int blendPairsAvx2(const Sampler &s, qint64 &ufRun, qint64 &vfRun, qint64 du, qint64 dv,
+                                                  int n, quint32 *out)
+{
+    qint64 uf = ufRun, vf = vfRun;
+    const __m256i zero = _mm256_setzero_si256(), round = _mm256_set1_epi16(64);
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        unsigned fxa, fya, fxb, fyb;
+        const quint32 *pa = s.address(uf, vf, fxa, fya);
+        const quint32 *pb = s.address(uf + du, vf + dv, fxb, fyb);
+        uf += 2 * du;
+        vf += 2 * dv;
+        // Each half: the top pair, then the bottom pair.
+        const __m128i a = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(pa)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pa + kStride)));
+        const __m128i b = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(pb)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pb + kStride)));
+        const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+        const __m256i top = _mm256_unpacklo_epi8(v, zero), bottom = _mm256_unpackhi_epi8(v, zero);
+        const __m256i wy = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi16(short(fya))),
+                                                   _mm_set1_epi16(short(fyb)), 1);
+        __m256i m = _mm256_add_epi16(_mm256_mullo_epi16(top, _mm256_sub_epi16(_mm256_set1_epi16(128), wy)),
+                                     _mm256_mullo_epi16(bottom, wy));
+        m = _mm256_srli_epi16(_mm256_add_epi16(m, round), 7);
+        const __m256i wx = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_unpacklo_epi64(_mm_set1_epi16(short(128 - fxa)), _mm_set1_epi16(short(fxa)))),
+            _mm_unpacklo_epi64(_mm_set1_epi16(short(128 - fxb)), _mm_set1_epi16(short(fxb))), 1);
+        __m256i h = _mm256_mullo_epi16(m, wx);
+        h = _mm256_add_epi16(h, _mm256_bsrli_epi128(h, 8));
+        h = _mm256_srli_epi16(_mm256_add_epi16(h, round), 7);
+        const __m256i packed = _mm256_packus_epi16(h, h);
+        out[i] = quint32(_mm256_extract_epi32(packed, 0)) | s.alphaOr;
+        out[i + 1] = quint32(_mm256_extract_epi32(packed, 4)) | s.alphaOr;
+    }
+    ufRun = uf;
+    vfRun = vf;
+    return i;
+}
+#endif
 
 inline qint64 toFixed(double value)
 {
@@ -164,59 +225,124 @@ QPointF panoViewSource(double x, double y, int viewWidth, int viewHeight, int sr
 
 namespace {
 
-bool tileLevel(const QImage &image, TiledPanorama::Level &level)
+// Averages of 2 x 2 pixels: one row of the next level from two rows (a last odd column is
+// dropped).
+void halveRows(const quint32 *a, const quint32 *b, quint32 *out, int outWidth)
 {
-    constexpr int kTile = TiledPanorama::kTile;
-    const int w = image.width(), h = image.height();
-    const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
-    level.pixels.reset(new (std::nothrow) quint32[size_t(tilesX) * tilesY * kTilePixels]);
-    if (!level.pixels)
-        return false;
-    level.width = w;
-    level.height = h;
-    level.tilesX = tilesX;
-    level.tilesY = tilesY;
-    for (int ty = 0; ty < tilesY; ++ty) {
-        for (int ly = 0; ly < kStride; ++ly) {
-            const quint32 *src = reinterpret_cast<const quint32 *>(image.constScanLine(std::min(ty * kTile + ly, h - 1)));
-            for (int tx = 0; tx < tilesX; ++tx) {
-                quint32 *dst = level.pixels.get() + (qsizetype(ty) * tilesX + tx) * kTilePixels + qsizetype(ly) * kStride;
-                const int x0 = tx * kTile;
-                const int inside = std::min(kStride, w - x0);
-                std::copy(src + x0, src + x0 + inside, dst);
-                for (int lx = inside; lx < kStride; ++lx) // past the right edge: the columns wrap
-                    dst[lx] = src[(x0 + lx) % w];
-            }
+    for (int x = 0; x < outWidth; ++x) {
+        const quint32 p[4] = {a[2 * x], a[2 * x + 1], b[2 * x], b[2 * x + 1]};
+        quint32 rb = 0x00020002u, ag = 0x00020002u;
+        for (quint32 q : p) {
+            rb += q & 0x00ff00ffu;
+            ag += (q >> 8) & 0x00ff00ffu;
         }
+        out[x] = ((rb >> 2) & 0x00ff00ffu) | (((ag >> 2) & 0x00ff00ffu) << 8);
     }
-    return true;
-}
-
-// Averages of 2 x 2 pixels (a last odd column or row is dropped).
-QImage halved(const QImage &image)
-{
-    const int w = image.width() / 2, h = image.height() / 2;
-    QImage out(w, h, image.format());
-    if (out.isNull())
-        return out;
-    for (int y = 0; y < h; ++y) {
-        const quint32 *a = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y));
-        const quint32 *b = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y + 1));
-        quint32 *o = reinterpret_cast<quint32 *>(out.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const quint32 p[4] = {a[2 * x], a[2 * x + 1], b[2 * x], b[2 * x + 1]};
-            quint32 rb = 0x00020002u, ag = 0x00020002u;
-            for (quint32 q : p) {
-                rb += q & 0x00ff00ffu;
-                ag += (q >> 8) & 0x00ff00ffu;
-            }
-            o[x] = ((rb >> 2) & 0x00ff00ffu) | (((ag >> 2) & 0x00ff00ffu) << 8);
-        }
-    }
-    return out;
 }
 
 } // namespace
+
+// Takes the rows of the full image top to bottom and writes each straight into every level's
+// tiles (a tile keeps the row after its last as well); the averages of a level's row pairs go on
+// to the next level (a last odd row of a level is dropped).
+class TiledPanorama::Builder
+{
+public:
+    // False when the memory cannot be had.
+    bool start(TiledPanorama &target, int width, int height, int levels)
+    {
+        int w = width, h = height;
+        for (int i = 0; i < std::max(1, levels); ++i) {
+            if (i > 0) {
+                if (w / 2 < kTile || h / 2 < kTile / 2)
+                    break;
+                w /= 2;
+                h /= 2;
+            }
+            Level level;
+            level.width = w;
+            level.height = h;
+            level.tilesX = (w + kTile - 1) / kTile;
+            level.tilesY = (h + kTile - 1) / kTile;
+            level.pixels.reset(new (std::nothrow) quint32[size_t(level.tilesX) * level.tilesY * kTilePixels]);
+            if (!level.pixels) {
+                if (i == 0)
+                    return false;
+                break; // the levels made so far still serve
+            }
+            target.m_levels.push_back(std::move(level));
+        }
+        m_target = &target;
+        m_states.resize(target.m_levels.size());
+        for (size_t i = 0; i + 1 < m_states.size(); ++i) {
+            m_states[i].even.resize(size_t(target.m_levels[i].width));
+            m_states[i].half.resize(size_t(target.m_levels[i + 1].width));
+        }
+        return true;
+    }
+
+    // The memory the tiles will fill, for faulting it in ahead.
+    QVector<sl::image::PageWarmer::Block> memory() const
+    {
+        QVector<sl::image::PageWarmer::Block> blocks;
+        for (const Level &l : m_target->m_levels)
+            blocks.append({reinterpret_cast<const uchar *>(l.pixels.get()),
+                           qsizetype(l.tilesX) * l.tilesY * kTilePixels * qsizetype(sizeof(quint32))});
+        return blocks;
+    }
+
+    // The next row of the full image.
+    void push(const quint32 *row) { push(0, row); }
+
+private:
+    struct State
+    {
+        std::vector<quint32> even; // the last even row, for the next level
+        std::vector<quint32> half;
+        int next = 0;              // rows taken
+    };
+
+    void push(size_t index, const quint32 *row)
+    {
+        const Level &level = m_target->m_levels[index];
+        State &st = m_states[index];
+        const int y = st.next++;
+        if (y >= level.height)
+            return; // a last odd row of the level above
+        const int ty = y / kTile, ly = y % kTile;
+        writeRow(level, ty, ly, row);
+        if (ly == 0 && ty > 0)
+            writeRow(level, ty - 1, kTile, row);
+        if (y == level.height - 1) // the rows below the image repeat its last
+            for (int l = ly + 1; l < kStride; ++l)
+                writeRow(level, ty, l, row);
+        if (index + 1 < m_states.size()) {
+            if (y % 2 == 0) {
+                std::copy(row, row + level.width, st.even.data());
+            } else {
+                halveRows(st.even.data(), row, st.half.data(), m_target->m_levels[index + 1].width);
+                push(index + 1, st.half.data());
+            }
+        }
+    }
+
+    // Row `ly` of every tile of tile row `ty`, each with the next tile's first column.
+    static void writeRow(const Level &level, int ty, int ly, const quint32 *src)
+    {
+        const int w = level.width;
+        for (int tx = 0; tx < level.tilesX; ++tx) {
+            quint32 *dst = level.pixels.get() + (qsizetype(ty) * level.tilesX + tx) * kTilePixels + qsizetype(ly) * kStride;
+            const int x0 = tx * kTile;
+            const int inside = std::min(kStride, w - x0);
+            std::copy(src + x0, src + x0 + inside, dst);
+            for (int lx = inside; lx < kStride; ++lx) // past the right edge: the columns wrap
+                dst[lx] = src[(x0 + lx) % w];
+        }
+    }
+
+    TiledPanorama *m_target = nullptr;
+    std::vector<State> m_states;
+};
 
 TiledPanorama::TiledPanorama(const QImage &equirect, int levels)
 {
@@ -227,23 +353,73 @@ TiledPanorama::TiledPanorama(const QImage &equirect, int levels)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return;
+    Builder builder;
+    if (!builder.start(*this, image.width(), image.height(), levels))
+        return;
     m_alpha = image.format() != QImage::Format_RGB32;
-    for (int i = 0; i < std::max(1, levels); ++i) {
-        if (i > 0) {
-            if (image.width() / 2 < kTile || image.height() / 2 < kTile / 2)
-                break;
-            image = halved(image);
-            if (image.isNull())
-                break; // the levels made so far still serve
-        }
-        Level level;
-        if (!tileLevel(image, level)) {
-            if (i == 0)
-                return;
-            break;
-        }
-        m_levels.push_back(std::move(level));
+    for (int y = 0; y < image.height(); ++y)
+        builder.push(reinterpret_cast<const quint32 *>(image.constScanLine(y)));
+}
+
+TiledPanorama TiledPanorama::fromJpeg(const QByteArray &jpeg, QString *error, int levels)
+{
+    TiledPanorama result;
+    sl::image::JpegRowReader reader;
+    if (!reader.open(jpeg, error))
+        return result;
+    const int w = reader.width(), h = reader.height();
+    // Bands of decoded rows go round between the decoding (this thread) and the tiling (a helper).
+    constexpr int kRows = 16, kBands = 8;
+    std::unique_ptr<quint32[]> rows(new (std::nothrow) quint32[size_t(kBands) * kRows * w]);
+    Builder builder;
+    if (!rows || !builder.start(result, w, h, levels)) {
+        if (error)
+            *error = QCoreApplication::translate("sl::preview", "Not enough memory for the panorama.");
+        return TiledPanorama();
     }
+    const sl::image::PageWarmer warmer(builder.memory());
+    const int bandCount = (h + kRows - 1) / kRows;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int decoded = 0, tiled = 0; // bands
+    bool stop = false;
+    std::thread tiler([&] {
+        for (int band = 0; band < bandCount; ++band) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || decoded > band; });
+                if (stop && decoded <= band)
+                    return;
+            }
+            const quint32 *first = rows.get() + size_t(band % kBands) * kRows * w;
+            for (int i = 0; i < std::min(kRows, h - band * kRows); ++i)
+                builder.push(first + size_t(i) * w);
+            {
+                std::lock_guard lock(mutex);
+                tiled = band + 1;
+            }
+            changed.notify_all();
+        }
+    });
+    bool ok = true;
+    for (int band = 0; band < bandCount && ok; ++band) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return tiled > band - kBands; });
+        }
+        quint32 *first = rows.get() + size_t(band % kBands) * kRows * w;
+        ok = reader.readRows(reinterpret_cast<uchar *>(first), qsizetype(w) * 4, std::min(kRows, h - band * kRows), error);
+        {
+            std::lock_guard lock(mutex);
+            if (ok)
+                decoded = band + 1;
+            else
+                stop = true;
+        }
+        changed.notify_all();
+    }
+    tiler.join();
+    return ok ? std::move(result) : TiledPanorama();
 }
 
 QRgb TiledPanorama::pixel(int x, int y, int index) const
@@ -289,6 +465,9 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
     }
     uchar *outBits = target.bits();
     const qsizetype outBpl = target.bytesPerLine();
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    const bool avx2 = sl::projection::processorHasAvx2();
+#endif
 
     auto band = [&](int b) {
         ViewMapping::Band plan;
@@ -303,7 +482,12 @@ void renderPanoView(const TiledPanorama &panorama, QImage &target, double pan, d
                 const qint64 du = toFixed(r.du * su), dv = toFixed(r.dv * sv);
                 const Sampler &sampler = samplers[r.level];
                 quint32 *o = out + r.x;
-                for (int i = 0; i < r.n; ++i) {
+                int i = 0;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+                if (avx2)
+                    i = blendPairsAvx2(sampler, uf, vf, du, dv, r.n, o);
+#endif
+                for (; i < r.n; ++i) {
                     o[i] = sampler.at(uf, vf);
                     uf += du;
                     vf += dv;

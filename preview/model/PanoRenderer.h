@@ -5,6 +5,7 @@
 // row covers [i, i+1), so the centre of a view of even width lies between two pixels.
 #include <QImage>
 #include <QPointF>
+#include <QString>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     // From an image of any format (32-bit ones are taken as they are). Null when the image is
     // null or the memory cannot be had. Halved copies stop before a side falls below 64 pixels.
     explicit TiledPanorama(const QImage &equirect, int levels = kDefaultLevels);
+    // Decodes a JPEG panorama straight into the tiles, a band of rows at a time, with no whole
+    // image in between. Null, with the reader's reason, when the data cannot be decoded.
+    static TiledPanorama fromJpeg(const QByteArray &jpeg, QString *error = nullptr, int levels = kDefaultLevels);
 
     bool isNull() const { return m_levels.empty(); }
     int width() const { return isNull() ? 0 : m_levels.front().width; }
@@ -44,6 +48,7 @@ public:
     QRgb pixel(int x, int y, int level = 0) const; // x wraps around, y is clamped
 
 private:
+    class Builder;
     std::vector<Level> m_levels;
     bool m_alpha = false;
 };

@@ -1,0 +1,235 @@
+// Damaged and oversized images: short or corrupt JPEG data is an error whatever libjpeg calls it,
+// a header that claims a giant image costs no more memory than the data it holds, and the
+// engine checks every limit that follows from an image's size from the header, before decoding.
+// The band-wise JPEG reader and writer give what the whole-image ones give.
+#include "testsupport.h"
+
+#include "platform/image/ImageIO.h"
+#include "project/ProjectFile.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+using namespace sl::image;
+
+namespace {
+
+// Pseudo-random pixels: JPEG data with many Huffman codes, where damage shows.
+QImage noisyImage(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    quint32 s = 2024;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1664525u + 1013904223u;
+            image.setPixel(x, y, qRgb(int(s >> 24), (x * 255) / w, (y * 255) / h));
+        }
+    return image;
+}
+
+// The offset of the first marker `code` (0xFF code), or -1.
+qsizetype markerAt(const QByteArray &jpeg, uchar code)
+{
+    for (qsizetype i = 2; i + 1 < jpeg.size(); ++i)
+        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == code)
+            return i;
+    return -1;
+}
+
+// A real small JPEG whose frame header claims w x h: the scan holds the small image's data and
+// then ends with the end-of-image marker, so the data run out after a few blocks.
+QByteArray jpegClaiming(int w, int h)
+{
+    QByteArray jpeg = encodeJpeg(noisyImage(16, 16), 90);
+    const qsizetype sof = markerAt(jpeg, 0xC0);
+    if (sof < 0)
+        return {};
+    qToBigEndian<quint16>(quint16(h), jpeg.data() + sof + 5);
+    qToBigEndian<quint16>(quint16(w), jpeg.data() + sof + 7);
+    return jpeg;
+}
+
+// The scan's first byte (after the start-of-scan header).
+qsizetype scanStart(const QByteArray &jpeg)
+{
+    const qsizetype sos = markerAt(jpeg, 0xDA);
+    return sos < 0 ? -1 : sos + 2 + qFromBigEndian<quint16>(jpeg.constData() + sos + 2);
+}
+
+QByteArray pngClaiming(quint32 w, quint32 h)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("small.png");
+    if (!writePalettePng(QByteArray(16 * 16, 1), 16, 16, QVector<QRgb>(256, qRgb(9, 9, 9)), path))
+        return {};
+    QByteArray png = testsupport::readFile(path);
+    // IHDR's width and height follow the signature and the chunk's length and type; its
+    // checksum is left wrong on purpose: the image is refused either way, before its pixels.
+    qToBigEndian<quint32>(w, png.data() + 16);
+    qToBigEndian<quint32>(h, png.data() + 20);
+    return png;
+}
+
+// The process's peak memory since the last reset.
+qint64 peakKb()
+{
+    const QList<QByteArray> lines = testsupport::readFile("/proc/self/status").split('\n');
+    for (const QByteArray &l : lines)
+        if (l.startsWith("VmHWM:"))
+            return l.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+void resetPeak() { testsupport::writeFile("/proc/self/clear_refs", "5"); }
+
+QStringList entries(const QString &dir)
+{
+    QStringList list;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (it.hasNext())
+        list.append(it.next());
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestDamagedImages : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+    QString path(const QString &name) const { return m_env->path() + "/" + name; }
+
+private slots:
+    void init() { m_env = std::make_unique<testsupport::IsolatedEnvironment>(); }
+    void cleanup() { m_env.reset(); }
+
+    void damagedData_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray good = encodeJpeg(noisyImage(256, 256), 90);
+        const qsizetype scan = scanStart(good), middle = scan + (good.size() - scan) / 2;
+        QVERIFY(scan > 0);
+        // libjpeg only warns about these and fills the rest with grey.
+        QTest::newRow("giant header, data end after a few blocks") << jpegClaiming(44000, 22000);
+        QTest::newRow("end marker in the middle of the scan")
+            << good.left(middle) + QByteArray("\xFF\xD9", 2);
+        QTest::newRow("restart marker where none belongs")
+            << good.left(middle) + QByteArray("\xFF\xD0", 2) + good.mid(middle);
+        // libjpeg's own errors.
+        QTest::newRow("cut in half") << good.left(good.size() / 2);
+        QTest::newRow("giant header, cut after the frame header") << jpegClaiming(44000, 22000).left(scanStart(good));
+        QTest::newRow("giant PNG header without pixels") << pngClaiming(44000, 22000);
+    }
+    // Every way in refuses with a reason, and a giant header costs no giant memory.
+    void damagedData()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!bytes.isEmpty());
+        const QString file = path("damaged");
+        QVERIFY(testsupport::writeFile(file, bytes));
+        resetPeak();
+        const qint64 before = peakKb();
+        QString errors[5];
+        QVERIFY(readImage(file, &errors[0]).isNull());
+        QVERIFY(readImage(file, &errors[1], 64, 64).isNull()); // scaled, as thumbnails are read
+        QVERIFY(decodeImage(bytes, &errors[2]).isNull());
+        if (bytes.startsWith("\xFF\xD8")) {
+            QVERIFY(decodeJpeg(bytes, &errors[3]).isNull());
+            JpegRowReader reader;
+            bool read = reader.open(bytes, &errors[4]);
+            QByteArray rows(qsizetype(std::max(1, reader.width())) * 4 * 16, 0);
+            for (int y = 0; read && y < reader.height(); y += 16)
+                read = reader.readRows(reinterpret_cast<uchar *>(rows.data()), reader.width() * 4,
+                                       std::min(16, reader.height() - y), &errors[4]);
+            QVERIFY(!read);
+        } else {
+            errors[3] = errors[4] = "-";
+        }
+        for (const QString &e : errors)
+            QVERIFY2(!e.isEmpty(), "a refusal without a reason");
+        QVERIFY2(peakKb() - before < 200 * 1024, qPrintable(QString("%1 kB more").arg(peakKb() - before)));
+    }
+
+    // The band-wise reader and writer against the whole-image ones.
+    void bandsMatchWholeImages()
+    {
+        const QImage image = noisyImage(203, 117);
+        const QByteArray whole = encodeJpeg(image, 85);
+        JpegRowWriter writer;
+        QVERIFY(writer.start(image.width(), image.height(), 85));
+        for (int y = 0; y < image.height(); y += 20)
+            QVERIFY(writer.writeRows(image.constScanLine(y), image.bytesPerLine(), std::min(20, image.height() - y)));
+        QCOMPARE(writer.finish(), whole);
+        // Too many rows, or finishing early, fail.
+        QVERIFY(writer.start(8, 8, 85));
+        QVERIFY(!writer.writeRows(image.constScanLine(0), image.bytesPerLine(), 9));
+        QVERIFY(writer.start(8, 8, 85) && writer.writeRows(image.constScanLine(0), image.bytesPerLine(), 4));
+        QVERIFY(writer.finish().isEmpty());
+
+        const QImage decoded = decodeJpeg(whole);
+        JpegRowReader reader;
+        QVERIFY(reader.open(whole));
+        QCOMPARE(QSize(reader.width(), reader.height()), image.size());
+        QImage bands(reader.width(), reader.height(), QImage::Format_RGB32);
+        for (int y = 0; y < bands.height(); y += 7)
+            QVERIFY(reader.readRows(bands.scanLine(y), bands.bytesPerLine(), std::min(7, bands.height() - y)));
+        QCOMPARE(reader.rowsRead(), bands.height());
+        QCOMPARE(bands, decoded);
+        QVERIFY(!reader.readRows(bands.scanLine(0), bands.bytesPerLine(), 1)); // no rows left
+    }
+
+    void engineChecksHeaders_data()
+    {
+        QTest::addColumn<QStringList>("project");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("message");
+        const QStringList giant{"input=giant.jpg", "output=o.mov", "cubefile=f", "stripfile=s.jpg", "thumbfile=t.jpg"};
+        // Limits that follow from the size: refused from the header.
+        QTest::newRow("-x faces too large") << giant << QStringList{"-x"} << "tile size 14000 is too large";
+        QTest::newRow("-e faces too large") << giant << QStringList{"-e"} << "tile size 14000 is too large";
+        QTest::newRow("-l strip too wide") << giant << QStringList{"-l"} << "face size 12900 for a strip";
+        QTest::newRow("-f cylinder too wide")
+            << QStringList{"input=wide.jpg", "output=o.mov", "movie.cylinder=1"} << QStringList{"-f", "_tmp_cube"}
+            << "cylinder is too wide";
+        // Within the limits: the damaged data end the decoding.
+        QTest::newRow("-f damaged giant") << giant << QStringList{"-f", "_tmp_cube"} << "premature end";
+        QTest::newRow("-t damaged giant") << giant << QStringList{"-t"} << "premature end";
+    }
+    // The engine fails with the reason, leaves nothing behind and stays small.
+    void engineChecksHeaders()
+    {
+        QFETCH(QStringList, project);
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
+        const QString dir = path("project");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(testsupport::writeFile(dir + "/giant.jpg", jpegClaiming(44000, 22000)));
+        QVERIFY(testsupport::writeFile(dir + "/wide.jpg", jpegClaiming(50000, 1000)));
+        QVERIFY(sl::writeProjectFile(dir + "/p.slp", project));
+        const QStringList before = entries(dir);
+        QProcess engine;
+        engine.setWorkingDirectory(dir);
+        engine.setStandardInputFile(QProcess::nullDevice());
+        engine.start(testsupport::enginePath(), QStringList{"-c", "p.slp"} + options);
+        QVERIFY(engine.waitForFinished(60000));
+        const QString out = QString::fromUtf8(engine.readAllStandardOutput());
+        QVERIFY2(engine.exitStatus() == QProcess::NormalExit && engine.exitCode() != 0, qPrintable(out));
+        QVERIFY2(out.contains('\a') && out.contains(message), qPrintable(out));
+        QCOMPARE(entries(dir), before);
+        // The largest of the engine runs so far (each has been waited for).
+        rusage usage{};
+        QVERIFY(getrusage(RUSAGE_CHILDREN, &usage) == 0);
+        QVERIFY2(usage.ru_maxrss < 300 * 1024, qPrintable(QString("%1 kB").arg(usage.ru_maxrss)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDamagedImages)
+#include "tst_damagedimages.moc"

@@ -1,0 +1,196 @@
+// Cube faces drawn band by band: every face and interpolator against a plain per-pixel
+// reference (the side faces' separable passes, the seam, the poles), faces drawn into a strip's
+// cells, the engine's faces (made while the panorama is decoded) against the library's, and the
+// page warmer leaving the memory it prepares as it was.
+#include "testsupport.h"
+
+#include "platform/image/ImageIO.h"
+#include "platform/projection/Projection.h"
+#include "project/ProjectFile.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace sl::projection;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Strong but smooth detail, a function of the direction, so that it meets itself across the
+// seam and at the poles: a row off, or a column, shows as tens of levels.
+QImage wavyPanorama(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double pan = (0.5 - (x + 0.5) / w) * 2 * kPi, tilt = (0.5 - (y + 0.5) / h) * kPi;
+            const double dx = -std::sin(pan) * std::cos(tilt), dy = std::sin(tilt), dz = std::cos(pan) * std::cos(tilt);
+            image.setPixel(x, y, qRgb(int(127 + 100 * std::sin(9 * dx + 4 * dy)), int(127 + 100 * std::cos(11 * dz - 6 * dx)),
+                                      int(127 + 90 * std::sin(13 * dy + 3 * dz))));
+        }
+    return image;
+}
+
+double catmullRom(double p0, double p1, double p2, double p3, double t)
+{
+    return p1 + 0.5 * t * (p2 - p0 + t * (2 * p0 - 5 * p1 + 4 * p2 - p3 + t * (3 * (p1 - p2) + p3 - p0)));
+}
+
+// One channel of the panorama at (u, v) in pixel-index space: columns wrap, rows stop.
+double sample(const QImage &pano, double u, double v, int shift, Interpolator ip)
+{
+    const int w = pano.width(), h = pano.height();
+    auto at = [&](int x, int y) {
+        return double((pano.pixel(((x % w) + w) % w, std::clamp(y, 0, h - 1)) >> shift) & 0xff);
+    };
+    const int x0 = int(std::floor(u)), y0 = int(std::floor(v));
+    const double fx = u - x0, fy = v - y0;
+    if (ip == Interpolator::Bilinear)
+        return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+    double rows[4];
+    for (int j = 0; j < 4; ++j)
+        rows[j] = catmullRom(at(x0 - 1, y0 - 1 + j), at(x0, y0 - 1 + j), at(x0 + 1, y0 - 1 + j), at(x0 + 2, y0 - 1 + j), fx);
+    return std::clamp(catmullRom(rows[0], rows[1], rows[2], rows[3], fy), 0.0, 255.0);
+}
+
+// The face by the book: for each pixel its direction, its pan and tilt, and the sample there.
+QImage referenceFace(const QImage &pano, int face, int size, Interpolator ip)
+{
+    // Forward, right and down of each face, as seen from inside.
+    static const double axes[6][3][3] = {
+        {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},   {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}},
+        {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}};
+    const auto &F = axes[face][0], &R = axes[face][1], &D = axes[face][2];
+    QImage out(size, size, QImage::Format_RGB32);
+    for (int j = 0; j < size; ++j)
+        for (int i = 0; i < size; ++i) {
+            const double a = 2.0 * (i + 0.5) / size - 1, b = 2.0 * (j + 0.5) / size - 1;
+            const double x = F[0] + a * R[0] + b * D[0], y = F[1] + a * R[1] + b * D[1], z = F[2] + a * R[2] + b * D[2];
+            const double lon = std::atan2(-x, z), lat = std::atan2(y, std::sqrt(x * x + z * z));
+            const double u = pano.width() * (0.5 - lon / (2 * kPi)) - 0.5, v = pano.height() * (0.5 - lat / kPi) - 0.5;
+            out.setPixel(i, j, qRgb(int(sample(pano, u, v, 16, ip) + 0.5), int(sample(pano, u, v, 8, ip) + 0.5),
+                                    int(sample(pano, u, v, 0, ip) + 0.5)));
+        }
+    return out;
+}
+
+struct Difference
+{
+    int largest = 0;
+    double mean = 0;
+};
+
+Difference compare(const QImage &a, const QImage &b)
+{
+    Difference d;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int e = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+            d.largest = std::max(d.largest, e);
+            sum += e;
+        }
+    d.mean = sum / (double(a.width()) * a.height());
+    return d;
+}
+
+} // namespace
+
+class TestFaceDrawing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void facesAgainstReference_data()
+    {
+        QTest::addColumn<int>("face");
+        QTest::addColumn<Interpolator>("ip");
+        const char *names[6] = {"front", "right", "back (the seam)", "left", "top", "bottom"};
+        for (int f = 0; f < 6; ++f) {
+            QTest::addRow("%s, bicubic", names[f]) << f << Interpolator::Bicubic;
+            QTest::addRow("%s, bilinear", names[f]) << f << Interpolator::Bilinear;
+        }
+    }
+    // Drawn in bands of unequal height, as the engine asks for them, into a face of odd size.
+    void facesAgainstReference()
+    {
+        QFETCH(int, face);
+        QFETCH(Interpolator, ip);
+        const QImage pano = wavyPanorama(720, 360);
+        constexpr int size = 229;
+        const QImage expected = referenceFace(pano, face, size, ip);
+        QImage drawn(size, size, QImage::Format_RGB32);
+        drawn.fill(Qt::black);
+        const FaceRows rows(pano, face, size, ip);
+        for (int first = 0, step = 5; first < size; first += step, step = step % 23 + 7)
+            rows.draw(first, first + step, drawn.scanLine(first), drawn.bytesPerLine());
+        const Difference d = compare(drawn, expected);
+        QVERIFY2(d.largest <= 6 && d.mean < 1.0, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
+        // The whole-face function draws the same.
+        QCOMPARE(equirectToFace(pano, face, size, ip), drawn);
+    }
+
+    // The faces drawn into the cells of one strip are the cube's faces.
+    void cubeIntoStrip()
+    {
+        const QImage pano = wavyPanorama(400, 200);
+        constexpr int size = 70;
+        QImage strip(6 * size, size, QImage::Format_RGB32);
+        std::array<uchar *, 6> cells;
+        for (int i = 0; i < 6; ++i)
+            cells[size_t(i)] = strip.bits() + i * size * 4;
+        drawCube(pano, size, cells, strip.bytesPerLine(), Interpolator::Bicubic);
+        const CubeFaces faces = equirectToCube(pano, size, Interpolator::Bicubic);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(strip.copy(i * size, 0, size, size), faces[size_t(i)]);
+    }
+
+    // The engine makes the faces while it decodes the panorama and encodes each as its rows come:
+    // they are the library's faces of the decoded panorama.
+    void engineFacesWhileDecoding()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString dir = env.path();
+        QVERIFY(sl::image::writeJpeg(wavyPanorama(1200, 600), dir + "/pano.jpg", 95));
+        QVERIFY(sl::writeProjectFile(dir + "/p.slp", {"input=pano.jpg", "cubefile=f", "stitcher.tilesize=200",
+                                                      "compress.quality=95", "stitcher.interpolator=2"}));
+        QProcess engine;
+        engine.setWorkingDirectory(dir);
+        engine.setStandardInputFile(QProcess::nullDevice());
+        engine.start(testsupport::enginePath(), {"-c", "p.slp", "-e"});
+        QVERIFY(engine.waitForFinished(60000));
+        QVERIFY2(engine.exitCode() == 0, engine.readAllStandardOutput().constData());
+        // The same pixels through the same encoder: the same bytes.
+        const QImage pano = sl::image::readImage(dir + "/pano.jpg");
+        for (int f = 0; f < 6; ++f)
+            QVERIFY2(testsupport::readFile(dir + QString("/f_%1.jpg").arg(f))
+                         == sl::image::encodeJpeg(equirectToFace(pano, f, 200, Interpolator::Bicubic), 95),
+                     qPrintable(QString("face %1").arg(f)));
+    }
+
+    // Faulting pages in ahead leaves what the filler has written, before and meanwhile, as it is.
+    void warmerKeepsContents()
+    {
+        std::vector<quint32> block(6 * 1024 * 1024), expected(block.size(), 0); // above the warmer's minimum
+        auto fill = [](std::vector<quint32> &v, size_t from, size_t step) {
+            for (size_t i = from; i < v.size(); i += step)
+                v[i] = quint32(i * 2654435761u);
+        };
+        fill(block, 0, 997);
+        fill(expected, 0, 997);
+        {
+            const sl::image::PageWarmer warmer({{reinterpret_cast<const uchar *>(block.data()),
+                                                 qsizetype(block.size() * sizeof(quint32))}});
+            fill(block, 5, 4093);
+        }
+        fill(expected, 5, 4093);
+        QVERIFY(block == expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaceDrawing)
+#include "tst_facedrawing.moc"
