@@ -182,6 +182,8 @@ private:
     void lbRecentFilesClick();
     void lbRecentFilesDblClick();
     void reportFileError(const QString &message);
+    // A settings write failed: one notice with the store's reason.
+    void reportSettingsError();
 
     // Special keys of the transfer (tile format, qualities, colours, anchors, project type,
     // autoplay, sprites, caption) and the migrations of old keys.

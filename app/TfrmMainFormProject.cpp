@@ -325,8 +325,9 @@ bool TfrmMainForm::FormCloseQuery()
                 return false; // a failed save keeps the window open
         }
     }
-    m_store->writeBool(QStringLiteral("settings"), QStringLiteral("openaftercreate"), ui->cbOpenAfter->isChecked());
-    m_store->writeBool(QStringLiteral("settings"), QStringLiteral("usepano12"), ui->miUsepano12dll->isChecked());
+    if (!m_store->writeBool(QStringLiteral("settings"), QStringLiteral("openaftercreate"), ui->cbOpenAfter->isChecked())
+        || !m_store->writeBool(QStringLiteral("settings"), QStringLiteral("usepano12"), ui->miUsepano12dll->isChecked()))
+        reportSettingsError();
     return true;
 }
 
@@ -433,17 +434,15 @@ void TfrmMainForm::miApplyTemplateClick()
 
 void TfrmMainForm::ApplyTemplate(const QString &fileName)
 {
-    if (!QFileInfo(fileName).isFile())
-        return;
-    QStringList lines;
+    commitMemoIfActive();
     QString error;
-    if (!sl::readProjectFile(fileName, lines, &error)) {
-        reportFileError(tr("The template cannot be read:") + QStringLiteral("\n") + error);
+    if (!sl::applyTemplateFile(fileName, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); },
+                               &error)) {
+        if (!error.isEmpty())
+            reportFileError(tr("The template cannot be read:") + QStringLiteral("\n") + error);
         return;
     }
-    commitMemoIfActive();
     AddRecentFile(fileName, true);
-    sl::applyTemplateLines(lines, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); });
     ProjectToMemo();
     ProjectToControls();
 }
@@ -472,7 +471,9 @@ void TfrmMainForm::miSaveastemplateClick()
 
 void TfrmMainForm::AddRecentFile(const QString &fileName, bool isTemplate)
 {
-    sl::RecentLists(*m_store).addRecentFile(fileName, isTemplate ? sl::RecentLists::Templates : sl::RecentLists::Projects);
+    if (!sl::RecentLists(*m_store).addRecentFile(fileName,
+                                                 isTemplate ? sl::RecentLists::Templates : sl::RecentLists::Projects))
+        reportSettingsError();
     BuildRecentMenus();
 }
 
@@ -509,20 +510,16 @@ void TfrmMainForm::BuildRecentMenus()
 
 void TfrmMainForm::RecentProjectClick(int slot)
 {
-    // The path is read before the close query, whose save would shift the slots.
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Projects, slot);
     commitFocusedControl();
-    if (!FormCloseQuery())
-        return;
-    if (!path.isEmpty())
-        OpenProject(path);
+    sl::RecentLists(*m_store).openSlot(sl::RecentLists::Projects, slot, [this] { return FormCloseQuery(); },
+                                       [this](const QString &path) { OpenProject(path); });
 }
 
 void TfrmMainForm::RecentTemplateClick(int slot)
 {
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Templates, slot);
-    if (!path.isEmpty())
-        ApplyTemplate(path);
+    commitFocusedControl();
+    sl::RecentLists(*m_store).openSlot(sl::RecentLists::Templates, slot, nullptr,
+                                       [this](const QString &path) { ApplyTemplate(path); });
 }
 
 void TfrmMainForm::lbRecentFilesClick()
@@ -538,14 +535,8 @@ void TfrmMainForm::lbRecentFilesClick()
 void TfrmMainForm::lbRecentFilesDblClick()
 {
     const int row = ui->lbRecentFiles->currentRow();
-    if (row < 0 || row >= m_recentListSlots.size())
-        return;
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Projects, m_recentListSlots.at(row));
-    commitFocusedControl();
-    if (!FormCloseQuery())
-        return;
-    if (!path.isEmpty())
-        OpenProject(path);
+    if (row >= 0 && row < m_recentListSlots.size())
+        RecentProjectClick(m_recentListSlots.at(row));
 }
 
 void TfrmMainForm::btClearRecentClick()
@@ -553,6 +544,7 @@ void TfrmMainForm::btClearRecentClick()
     if (sl::MsgBox(tr("Do you really want to remove all files from the recent file list?"), tr("Clear recent files"),
                    sl::MB_YESNO | sl::MB_ICONQUESTION) != sl::IDYES)
         return;
-    sl::RecentLists(*m_store).clearProjects();
+    if (!sl::RecentLists(*m_store).clearProjects())
+        reportSettingsError();
     BuildRecentMenus();
 }

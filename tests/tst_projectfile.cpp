@@ -8,6 +8,12 @@
 #include "project/Values.h"
 #include "testsupport.h"
 
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 class TestProjectFile : public QObject
 {
     Q_OBJECT
@@ -76,6 +82,50 @@ private slots:
         QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup),
                  QFileDevice::ReadGroup);
         QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.slp")});
+    }
+
+    // Only regular files of text are projects: binary data, a FIFO (which must not block the
+    // reader) and a device are refused with a reason, and the lines stay as they were.
+    void onlyProjectTextIsRead()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString binary = env.path() + QStringLiteral("/binary.slp");
+        QVERIFY(testsupport::writeFile(binary, QByteArray("input=a.jpg\r\n\0\x01\x02garbage", 20)));
+        const QString fifo = env.path() + QStringLiteral("/fifo.slp");
+        const testsupport::FifoWithWatchdog fifoFile(fifo);
+        QVERIFY(fifoFile.made());
+        const struct { QString path; const char *reason; } rows[] = {
+            {binary, "binary"}, {fifo, "not a regular file"}, {QStringLiteral("/dev/zero"), "not a regular file"}};
+        for (const auto &r : rows) {
+            QStringList lines{QStringLiteral("kept")};
+            QString error;
+            QVERIFY2(!sl::readProjectFile(r.path, lines, &error), qPrintable(r.path));
+            QVERIFY2(error.contains(QLatin1String(r.reason)), qPrintable(error));
+            QCOMPARE(lines, QStringList{QStringLiteral("kept")});
+        }
+    }
+
+    // A write that fails half-way says why in the system's words and leaves the old file.
+    void writeFailureGivesTheSystemsReason()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString path = env.path() + QStringLiteral("/p.slp");
+        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=old")}));
+        // A file size limit stands in for a full disk: both stop a write with the system's reason.
+        struct rlimit old;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        struct rlimit small = old;
+        small.rlim_cur = 64 * 1024;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = sl::writeProjectFile(path, {QStringLiteral("long=") + QString(200000, QLatin1Char('x'))}, &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!written);
+        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+        QCOMPARE(testsupport::readFile(path), QByteArray("input=old\r\n"));
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.slp")});
     }
 
     // A key's line is the last line whose name equals the key without regard to case.
