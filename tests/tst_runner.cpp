@@ -178,6 +178,48 @@ private slots:
         QTRY_VERIFY2(!processRuns(pid.toLongLong()), "the engine's own child is ended with it");
     }
 
+    // Output that has arrived but has not been shown when Stop acts is dropped, with one line
+    // that says so; what was shown before stays.
+    void stopDropsWhatWasNotShown()
+    {
+        const QString script = writeScript(m_dir.path() + "/flood.sh",
+                                           "#!/bin/sh\necho shown\nsleep 0.3\nhead -c 3000000 /dev/zero | tr '\\0' 'x'\n"
+                                           "echo\nexec sleep 60\n");
+        EngineRunner runner;
+        Console console(runner);
+        QObject scope;
+        QTimer::singleShot(150, &scope, [&] {
+            QTest::qWait(1000); // the question is open while the output arrives
+            runner.stop();
+        });
+        QCOMPARE(runner.run(script, {}, m_dir.path()), EngineRunner::StoppedExitCode);
+        QCOMPARE(console.texts().size(), 2);
+        QCOMPARE(console.texts().first(), QStringLiteral("shown"));
+        QVERIFY2(console.texts().last().contains("3000001"), qPrintable(console.texts().last()));
+    }
+
+    // Output that piled up (while a dialog was open) is handed on in steps of at most
+    // StepBytes, so the window's events get their turn in between; every byte arrives once.
+    void floodComesInSteps()
+    {
+        const QString script = writeScript(m_dir.path() + "/steps.sh",
+                                           "#!/bin/sh\nhead -c 6000000 /dev/zero | tr '\\0' 'y' | fold -w 99\n");
+        EngineRunner runner;
+        QObject scope;
+        QTimer::singleShot(0, &scope, [] { QTest::qWait(1000); });
+        qint64 largest = 0, total = 0;
+        runner.setLinesSink([&](const QList<EngineLine> &lines) {
+            qint64 bytes = 0;
+            for (const EngineLine &l : lines)
+                bytes += l.text.size() + 1;
+            largest = std::max(largest, bytes);
+            total += bytes;
+        });
+        QCOMPARE(runner.run(script, {}, m_dir.path()), 0);
+        QCOMPARE(total, 6000000 + 6000000 / 99 + 1);
+        QVERIFY2(largest <= EngineRunner::StepBytes + 100, qPrintable(QString::number(largest))); // and a line begun before
+    }
+
     // An engine that ends with 0 before Stop acts (while the question was open) keeps its result.
     void stopAfterTheEngineEnded()
     {

@@ -135,6 +135,7 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     QElapsedTimer clock;
     clock.start();
 
+    qint64 dropped = 0; // output not shown because Stop came first
     for (;;) {
         if (m_stopRequested && !m_killSent && m_stopClock.elapsed() >= StopGraceMilliseconds) {
             m_killSent = true;
@@ -144,16 +145,29 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
         const bool ended = proc.state() == QProcess::NotRunning
                            && (!m_stopRequested || !signalGroup(m_group, 0)
                                || m_stopClock.elapsed() >= 2 * StopGraceMilliseconds);
+        // Output waiting to be shown: the events get their turn between two steps, but nobody
+        // waits for more.
+        const bool pending = proc.bytesAvailable() > 0;
         if (!ended)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        deliver(splitter.feed(proc.readAllStandardOutput()));
+            QCoreApplication::processEvents(pending ? QEventLoop::AllEvents
+                                                    : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (m_stopRequested) {
+            dropped += splitter.pendingBytes() + proc.bytesAvailable();
+            splitter.reset();
+            proc.skip(proc.bytesAvailable());
+        } else {
+            deliver(splitter.feed(proc.read(StepBytes)));
+        }
         if (m_stepHook)
             m_stepHook(int(clock.elapsed() / StepMilliseconds) + 1);
-        if (ended)
+        if (ended && proc.bytesAvailable() == 0)
             break;
     }
-    // An unterminated last line is shown as well.
-    deliver(splitter.finish());
+    if (dropped > 0)
+        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]").arg(dropped),
+                            false}});
+    else
+        deliver(splitter.finish()); // an unterminated last line is shown as well
 
     m_lastBel = splitter.errorSeen();
     // An engine that finished its work with 0 just as Stop acted has not been stopped.

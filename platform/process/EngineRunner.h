@@ -5,8 +5,10 @@
 // standard input the null device, standard output read through a LineSplitter and standard
 // error discarded. While the engine runs, run() keeps the application's event loop going:
 // it waits for output, the end of the process or a 100 ms tick, lets the application handle
-// its events, then takes all output that arrived and hands the complete lines to the sink.
-// Output is taken at every step, so the engine never blocks on a full pipe.
+// its events, then takes up to StepBytes of the output that arrived and hands the complete
+// lines to the sink. The pipe is read whenever events are handled, so the engine never blocks
+// on a full pipe, and a flood of output never keeps the window from its events for long.
+// Output that has not been shown when Stop acts is dropped, and one line says how much.
 //
 // The engine runs in a process group of its own and gets SIGTERM when our process ends (a
 // parent-death signal), so that no engine runs on with nobody to read it.
@@ -35,6 +37,9 @@ public:
     // A process ended by a signal (other than through stop()) gives 128 + the signal number.
     static constexpr int SignalExitBase = 128;
     static constexpr int StepMilliseconds = 100;
+    // Output handled in one step at most; more waits for the next step, after the window's
+    // events have had their turn.
+    static constexpr qint64 StepBytes = 1024 * 1024;
     // After stop(), the engine's group gets this long to end on SIGTERM before SIGKILL.
     static constexpr int StopGraceMilliseconds = 1000;
 
