@@ -198,6 +198,7 @@ private:
     QString ProjectSnapshot;
     bool m_neverSaved = false; // a new project counts as modified until its first save
     bool FillingControls = false;
+    bool m_memoStale = true; // the raw-text memo is filled when its tab is shown
     bool ProjectToControlsActive = false;
     int ProjectType = 0;
     std::unique_ptr<sl::SettingsStore> m_store;

@@ -140,7 +140,8 @@ void TfrmMainForm::ControlsToProject()
         if (!ownEnabled(w))
             continue;
         if (auto *e = qobject_cast<QLineEdit *>(w)) {
-            SetValue(key, e->text(), QString());
+            if (!sl::showsCutValue(e, GetValue(key, rows.at(i).second)))
+                SetValue(key, e->text(), QString());
         } else if (auto *cb = qobject_cast<QCheckBox *>(w)) {
             SetValue(key, cb->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QString());
         } else if (auto *c = qobject_cast<QComboBox *>(w)) {
@@ -165,6 +166,10 @@ void TfrmMainForm::edExit()
 
 void TfrmMainForm::ProjectToMemo()
 {
+    // The raw text is filled when its tab is shown: a huge project opens without laying it out.
+    m_memoStale = ui->pc->currentWidget() != ui->tsConfigfile;
+    if (m_memoStale)
+        return;
     const QString text = ProjectList.lines().join(QLatin1Char('\n'));
     if (ui->mConfigFile->toPlainText() != text)
         ui->mConfigFile->setPlainText(text);
@@ -172,6 +177,8 @@ void TfrmMainForm::ProjectToMemo()
 
 void TfrmMainForm::MemoToProject()
 {
+    if (m_memoStale)
+        return; // the memo holds an older text, which must never replace the project
     const QString text = ui->mConfigFile->toPlainText();
     QStringList lines = text.split(QLatin1Char('\n'));
     // The memo shows no line after the last line break; an empty memo is an empty project.
@@ -199,7 +206,7 @@ void TfrmMainForm::mConfigFileExit()
 
 bool TfrmMainForm::isModified() const
 {
-    return m_neverSaved || ProjectList.fullText() != ProjectSnapshot;
+    return m_neverSaved || !ProjectList.hasFullText(ProjectSnapshot);
 }
 
 bool TfrmMainForm::setBasePath(const QString &folder)

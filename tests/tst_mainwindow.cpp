@@ -168,8 +168,36 @@ private slots:
         w.ui->cbHtmlTemplate->setEditText(QStringLiteral("my page.html"));
         leaveControl(w.ui->cbHtmlTemplate);
         QCOMPARE(w.GetValue(QStringLiteral("html.template")), QStringLiteral("my page.html"));
-        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("html.template=my page.html")));
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("kinds.slp *")));
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("html.template=my page.html")));
+    }
+
+    // A value longer than an edit can hold is shown cut, but what is stored stays whole until
+    // the user changes the edit; the raw text, filled when its tab is shown, is the project
+    // exactly, and a late exit of the memo never brings back an older text.
+    void longValuesAndTheRawTextStayExact()
+    {
+        const QString path = dir + QStringLiteral("/long.slp");
+        const QString comment = QString(100000, QLatin1Char('c'));
+        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
+        typeInto(w.ui->edTitle, QStringLiteral("a title"));
+        QVERIFY(w.SaveProject());
+        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n"));
+        typeInto(w.ui->edUDComment, QStringLiteral("short"));
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.comment")), QStringLiteral("short"));
+
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QCOMPARE(w.ui->mConfigFile->toPlainText(), w.projectList().lines().join(QLatin1Char('\n')));
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        typeInto(w.ui->edTitle, QStringLiteral("newer title"));
+        leaveControl(w.ui->mConfigFile);
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.title")), QStringLiteral("newer title"));
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("userdata.title=newer title")));
     }
 
     void newProjectIsModifiedUntilSaved()

@@ -1,6 +1,7 @@
 // Project text: reading any bytes, writing them back, and the list's key rules.
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include "project/ProjectFile.h"
@@ -147,6 +148,37 @@ private slots:
         p.setLine(QStringLiteral("new.key"), QStringLiteral("1"));
         QCOMPARE(p.line(p.count() - 1), QStringLiteral("new.key=1"));
         QCOMPARE(p.fullText().count(QStringLiteral("\r\n")), p.count());
+    }
+
+    // The name index is kept up to date through every kind of change (not rebuilt each time):
+    // after any sequence of changes a key finds the same line as in a list built afresh.
+    void indexFollowsEveryChange()
+    {
+        const QStringList names{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c.d"),
+                                QStringLiteral("b "), QString()};
+        QRandomGenerator random(7);
+        sl::ProjectList p;
+        for (int step = 0; step < 3000; ++step) {
+            const QString name = names.at(random.bounded(int(names.size())));
+            const QString line = name.isNull() ? QStringLiteral("# comment %1").arg(step)
+                                               : name + QLatin1Char('=') + QString::number(step);
+            const int pos = p.count() ? int(random.bounded(p.count())) : 0;
+            switch (random.bounded(5)) {
+            case 0: p.append(line); break;
+            case 1: p.insert(pos, line); break;
+            case 2: p.removeAt(pos); break;
+            case 3: p.replace(pos, line); break;
+            case 4: if (!name.isNull()) p.setLine(name, QString::number(step)); break;
+            }
+            sl::ProjectList fresh;
+            fresh.setLines(p.lines());
+            for (const QString &key : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("C.D"), QStringLiteral("b ")})
+                QVERIFY2(p.indexOfKey(key) == fresh.indexOfKey(key), qPrintable(QStringLiteral("step %1, key %2").arg(step).arg(key)));
+            QCOMPARE(p.hasFullText(fresh.fullText()), true);
+        }
+        QVERIFY(!p.hasFullText(p.fullText() + QStringLiteral("\r\n")));
+        QVERIFY(!p.hasFullText(p.fullText().chopped(1) + QLatin1Char('x')));
+        QVERIFY(sl::ProjectList().hasFullText(QString()));
     }
 
     // Numbers read the same whatever the locale says.
