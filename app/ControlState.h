@@ -18,4 +18,12 @@ inline void setEditText(QLineEdit *e, const QString &text)
         e->setText(text);
 }
 
+// An edit holds at most maxLength() characters, so a longer value is shown cut. True while
+// the edit shows `value` cut so and untouched: storing its text then would lose the rest.
+inline bool showsCutValue(const QLineEdit *e, const QString &value)
+{
+    return value.size() > e->maxLength() && e->text().size() == e->maxLength()
+           && QStringView(value).first(e->maxLength()) == e->text();
+}
+
 } // namespace sl

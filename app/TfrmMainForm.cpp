@@ -339,8 +339,7 @@ void TfrmMainForm::ActOnCommandLine(const QStringList &arguments)
         return;
     // A relative name is taken against the folder the program was started in.
     const QString arg = QDir::cleanPath(QDir::current().absoluteFilePath(arguments.first()));
-    const QString suffix = QFileInfo(arg).suffix().toLower();
-    if (suffix == QLatin1String("slp") || suffix == QLatin1String("slt")) {
+    if (sl::isProjectFileArgument(arg)) {
         OpenProject(arg);
         return;
     }
@@ -451,6 +450,8 @@ void TfrmMainForm::connectHandlers()
             UpdateButtons();
         });
     setExitHandler(ui->mConfigFile, [this] { mConfigFileExit(); });
+    // Text typed into the HTML-template list is stored when the list is left.
+    setExitHandler(ui->cbHtmlTemplate, [this] { edExit(); });
 
     // A user's toggle of a check box is stored at once, so no later transfer reverts it.
     const auto checkBoxes = ui->pc->findChildren<QCheckBox *>();
@@ -579,4 +580,9 @@ void TfrmMainForm::miUsepano12dllClick()
 void TfrmMainForm::reportFileError(const QString &message)
 {
     sl::ShowMsg(message);
+}
+
+void TfrmMainForm::reportSettingsError()
+{
+    sl::ShowMsg(tr("The settings cannot be stored:") + QStringLiteral("\n") + m_store->lastError());
 }

@@ -220,6 +220,8 @@ private:
     void lbRecentFilesClick();
     void lbRecentFilesDblClick();
     void reportFileError(const QString &message);
+    // A settings write failed: one notice with the store's reason.
+    void reportSettingsError();
 
     // Special keys of the transfer (tile format, qualities, colours, anchors, project type,
     // autoplay, sprites, caption) and the migrations of old keys.
@@ -234,6 +236,7 @@ private:
     QString ProjectSnapshot;
     bool m_neverSaved = false; // a new project counts as modified until its first save
     bool FillingControls = false;
+    bool m_memoStale = true; // the raw-text memo is filled when its tab is shown
     bool ProjectToControlsActive = false;
     int ProjectType = 0;
     std::unique_ptr<sl::SettingsStore> m_store;

@@ -59,10 +59,8 @@ sl::EngineRunner &TfrmMainForm::engineRunner()
 
 void TfrmMainForm::appendConsoleLines(const QStringList &lines)
 {
-    if (lines.isEmpty())
-        return;
     // One append per batch keeps the window responsive under a flood of lines.
-    ui->mConsole->appendPlainText(lines.join(QLatin1Char('\n')));
+    ui->mConsole->appendLines(lines);
 }
 
 void TfrmMainForm::AddConsoleLine(const QString &text)
@@ -79,7 +77,7 @@ void TfrmMainForm::SetBusy(bool busy)
         ui->mConsole->viewport()->setCursor(Qt::WaitCursor);
         ui->tsConsole->setCursor(Qt::WaitCursor);
     } else {
-        ui->mConsole->viewport()->unsetCursor();
+        ui->mConsole->viewport()->setCursor(Qt::IBeamCursor);
         ui->tsConsole->unsetCursor();
     }
 }
@@ -371,6 +369,4 @@ void TfrmMainForm::connectEngineHandlers()
     connect(ui->Button1, &QPushButton::clicked, this, &TfrmMainForm::Button1Click);
     ui->edBasePath->installEventFilter(this);
     ui->spProgress->hide();
-    ui->mConsole->setFont(QFont(QStringLiteral("Monospace")));
-    ui->mConsole->setLineWrapMode(QPlainTextEdit::NoWrap);
 }

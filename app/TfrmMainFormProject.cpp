@@ -141,7 +141,8 @@ void TfrmMainForm::ControlsToProject()
         if (!ownEnabled(w))
             continue;
         if (auto *e = qobject_cast<QLineEdit *>(w)) {
-            SetValue(key, e->text(), QString());
+            if (!sl::showsCutValue(e, GetValue(key, rows.at(i).second)))
+                SetValue(key, e->text(), QString());
         } else if (auto *cb = qobject_cast<QCheckBox *>(w)) {
             SetValue(key, cb->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QString());
         } else if (auto *c = qobject_cast<QComboBox *>(w)) {
@@ -166,6 +167,10 @@ void TfrmMainForm::edExit()
 
 void TfrmMainForm::ProjectToMemo()
 {
+    // The raw text is filled when its tab is shown: a huge project opens without laying it out.
+    m_memoStale = ui->pc->currentWidget() != ui->tsConfigfile;
+    if (m_memoStale)
+        return;
     const QString text = ProjectList.lines().join(QLatin1Char('\n'));
     if (ui->mConfigFile->toPlainText() != text)
         ui->mConfigFile->setPlainText(text);
@@ -173,6 +178,8 @@ void TfrmMainForm::ProjectToMemo()
 
 void TfrmMainForm::MemoToProject()
 {
+    if (m_memoStale)
+        return; // the memo holds an older text, which must never replace the project
     const QString text = ui->mConfigFile->toPlainText();
     QStringList lines = text.split(QLatin1Char('\n'));
     // The memo shows no line after the last line break; an empty memo is an empty project.
@@ -200,7 +207,7 @@ void TfrmMainForm::mConfigFileExit()
 
 bool TfrmMainForm::isModified() const
 {
-    return m_neverSaved || ProjectList.fullText() != ProjectSnapshot;
+    return m_neverSaved || !ProjectList.hasFullText(ProjectSnapshot);
 }
 
 bool TfrmMainForm::setBasePath(const QString &folder)
@@ -331,8 +338,9 @@ bool TfrmMainForm::FormCloseQuery()
                 return false; // a failed save keeps the window open
         }
     }
-    m_store->writeBool(QStringLiteral("settings"), QStringLiteral("openaftercreate"), ui->cbOpenAfter->isChecked());
-    m_store->writeBool(QStringLiteral("settings"), QStringLiteral("usepano12"), ui->miUsepano12dll->isChecked());
+    if (!m_store->writeBool(QStringLiteral("settings"), QStringLiteral("openaftercreate"), ui->cbOpenAfter->isChecked())
+        || !m_store->writeBool(QStringLiteral("settings"), QStringLiteral("usepano12"), ui->miUsepano12dll->isChecked()))
+        reportSettingsError();
     return true;
 }
 
@@ -442,17 +450,15 @@ void TfrmMainForm::miApplyTemplateClick()
 
 void TfrmMainForm::ApplyTemplate(const QString &fileName)
 {
-    if (!QFileInfo(fileName).isFile())
-        return;
-    QStringList lines;
+    commitMemoIfActive();
     QString error;
-    if (!sl::readProjectFile(fileName, lines, &error)) {
-        reportFileError(tr("The template cannot be read:") + QStringLiteral("\n") + error);
+    if (!sl::applyTemplateFile(fileName, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); },
+                               &error)) {
+        if (!error.isEmpty())
+            reportFileError(tr("The template cannot be read:") + QStringLiteral("\n") + error);
         return;
     }
-    commitMemoIfActive();
     AddRecentFile(fileName, true);
-    sl::applyTemplateLines(lines, [this](const QString &k, const QString &v) { SetValue(k, v, QString()); });
     ProjectToMemo();
     ProjectToControls();
     ShowHotspotProperties();
@@ -484,7 +490,9 @@ void TfrmMainForm::miSaveastemplateClick()
 
 void TfrmMainForm::AddRecentFile(const QString &fileName, bool isTemplate)
 {
-    sl::RecentLists(*m_store).addRecentFile(fileName, isTemplate ? sl::RecentLists::Templates : sl::RecentLists::Projects);
+    if (!sl::RecentLists(*m_store).addRecentFile(fileName,
+                                                 isTemplate ? sl::RecentLists::Templates : sl::RecentLists::Projects))
+        reportSettingsError();
     BuildRecentMenus();
 }
 
@@ -521,20 +529,16 @@ void TfrmMainForm::BuildRecentMenus()
 
 void TfrmMainForm::RecentProjectClick(int slot)
 {
-    // The path is read before the close query, whose save would shift the slots.
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Projects, slot);
     commitFocusedControl();
-    if (!FormCloseQuery())
-        return;
-    if (!path.isEmpty())
-        OpenProject(path);
+    sl::RecentLists(*m_store).openSlot(sl::RecentLists::Projects, slot, [this] { return FormCloseQuery(); },
+                                       [this](const QString &path) { OpenProject(path); });
 }
 
 void TfrmMainForm::RecentTemplateClick(int slot)
 {
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Templates, slot);
-    if (!path.isEmpty())
-        ApplyTemplate(path);
+    commitFocusedControl();
+    sl::RecentLists(*m_store).openSlot(sl::RecentLists::Templates, slot, nullptr,
+                                       [this](const QString &path) { ApplyTemplate(path); });
 }
 
 void TfrmMainForm::lbRecentFilesClick()
@@ -550,14 +554,8 @@ void TfrmMainForm::lbRecentFilesClick()
 void TfrmMainForm::lbRecentFilesDblClick()
 {
     const int row = ui->lbRecentFiles->currentRow();
-    if (row < 0 || row >= m_recentListSlots.size())
-        return;
-    const QString path = sl::RecentLists(*m_store).path(sl::RecentLists::Projects, m_recentListSlots.at(row));
-    commitFocusedControl();
-    if (!FormCloseQuery())
-        return;
-    if (!path.isEmpty())
-        OpenProject(path);
+    if (row >= 0 && row < m_recentListSlots.size())
+        RecentProjectClick(m_recentListSlots.at(row));
 }
 
 void TfrmMainForm::btClearRecentClick()
@@ -565,6 +563,7 @@ void TfrmMainForm::btClearRecentClick()
     if (sl::MsgBox(tr("Do you really want to remove all files from the recent file list?"), tr("Clear recent files"),
                    sl::MB_YESNO | sl::MB_ICONQUESTION) != sl::IDYES)
         return;
-    sl::RecentLists(*m_store).clearProjects();
+    if (!sl::RecentLists(*m_store).clearProjects())
+        reportSettingsError();
     BuildRecentMenus();
 }

@@ -2,14 +2,14 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "app/Application.h"
 #include "app/TfrmMainForm.h"
 #include "platform/i18n/GettextTranslator.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Skyloom - GUI"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Skyloom - GUI"));
+    sl::setUpApplication();
     sl::GettextTranslator translator(QCoreApplication::applicationDirPath() + QStringLiteral("/locale"));
     QCoreApplication::installTranslator(&translator);
 

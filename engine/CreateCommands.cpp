@@ -32,13 +32,17 @@ QString resolveInBase(const QString &basePath, const QString &name)
 
 QString outputFileName(OutputKind kind, const QString &name)
 {
-    if (name.isEmpty() || hasFileExt(name))
-        return name;
-    if (kind == OutputKind::Movie)
-        return name + QStringLiteral(".mov");
-    if (kind == OutputKind::Thumbnail)
-        return name + QStringLiteral(".jpg");
-    return name;
+    switch (kind) {
+    case OutputKind::Movie:
+        return fileNameOfValue(name, QStringLiteral(".mov"));
+    case OutputKind::Thumbnail:
+        return fileNameOfValue(name, QStringLiteral(".jpg"));
+    case OutputKind::Flash:
+    case OutputKind::Html:
+    case OutputKind::Strip:
+        break;
+    }
+    return fileNameOfValue(name);
 }
 
 QString formatS(const QString &pattern, const QString &argument)
@@ -76,9 +80,10 @@ bool tilesExist(int projectType, const QString &cubeFile, bool dosNumbering, boo
 {
     if (projectType != PtCubeFaces && projectType != PtObjectSequence && projectType != PtLightTable)
         return false;
-    if (cubeFile.isEmpty())
+    const QString base = fileNameOfValue(cubeFile);
+    if (base.isEmpty())
         return false;
-    const QString name = cubeFile + (dosNumbering ? QStringLiteral("11") : QStringLiteral("_0"))
+    const QString name = base + (dosNumbering ? QStringLiteral("11") : QStringLiteral("_0"))
                          + (tiffFaces ? QStringLiteral(".tif") : QStringLiteral(".jpg"));
     const QString path = resolveInBase(basePath, name);
     return !path.isEmpty() && QFileInfo(path).isFile();
@@ -131,15 +136,16 @@ CreateOutputResult createOutput(const CreateOutputContext &c, const CreateHooks 
             out.result = runWith(hooks, options, out.ran);
         measured = movie;
     } else if (c.format == FormatFlash) {
-        if (!confirmOverwriteOutput(c.flashFile, c.basePath, c.confirmOverwrite, hooks.ask))
+        const QString flashFile = outputFileName(OutputKind::Flash, c.flashFile);
+        if (!confirmOverwriteOutput(flashFile, c.basePath, c.confirmOverwrite, hooks.ask))
             return out;
         out.result = runWith(hooks, engine::createOutputOptions(FormatFlash, c.projectType, c.tiffFaces), out.ran);
         if (!c.flashController.isEmpty()) {
-            const QString flash = resolveInBase(c.basePath, c.flashFile);
+            const QString flash = resolveInBase(c.basePath, flashFile);
             if (!flash.isEmpty())
                 copyFlashController(c.programDir, c.flashController, flash);
         }
-        measured = c.flashFile;
+        measured = flashFile;
     }
     out.statusChanged = true;
     out.measuredFile = resolveInBase(c.basePath, measured);

@@ -21,9 +21,10 @@ QString resolveInBase(const QString &basePath, const QString &name);
 
 // What an output name stands for.
 enum class OutputKind { Movie, Flash, Thumbnail, Html, Strip };
-// The name of the file the engine writes for an output name: ".mov" is added to a movie name
-// and ".jpg" to a thumbnail name that has no extension; other names stay as they are.
-// Overwrite questions, the size in the status bar and opening all use this name.
+// The name of the file the engine writes for an output name (fileNameOfValue): blanks around
+// it dropped, ".mov" added to a movie name and ".jpg" to a thumbnail name that has no
+// extension. Overwrite questions, the size in the status bar, opening and the engine itself
+// all use this name.
 QString outputFileName(OutputKind kind, const QString &name);
 
 // `pattern` with its first "%s" replaced by `argument`.

@@ -9,12 +9,23 @@
 #include "platform/process/EngineRunner.h"
 #include "project/ProjectFile.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace sl {
 
 namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("EngineJob", text);
+}
+
+qint64 modifiedNanoseconds(const struct stat &st)
+{
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 } // namespace
 
@@ -26,15 +37,32 @@ bool writeTemporaryScript(const QString &basePath, const QStringList &projectLin
             *error = tr("The base path \"%1\" is not a folder.").arg(basePath);
         return false;
     }
-    const QString path = QDir(QFileInfo(basePath).absoluteFilePath()).absoluteFilePath(QLatin1String(TemporaryScriptName));
+    const QString path =
+        QDir::cleanPath(QDir(QFileInfo(basePath).absoluteFilePath()).absoluteFilePath(QLatin1String(TemporaryScriptName)));
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = tr("\"%1\" is in the way: it is not a regular file. Remove it or save the project first.")
+                         .arg(path);
+        return false;
+    }
     QString why;
-    if (!writeProjectFile(path, projectLines, &why)) {
+    if (!writeProjectFile(path, projectLines, &why, true)) {
         if (error)
             *error = why;
         return false;
     }
-    script.path = QDir::cleanPath(path);
+    if (::lstat(name.constData(), &st) != 0) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    script.path = path;
     script.temporary = true;
+    script.device = quint64(st.st_dev);
+    script.inode = quint64(st.st_ino);
+    script.modified = modifiedNanoseconds(st);
     return true;
 }
 
@@ -45,8 +73,14 @@ bool removeTemporaryScript(const EngineScript &script)
     Q_ASSERT(QFileInfo(script.path).isAbsolute());
     if (!QFileInfo(script.path).isAbsolute())
         return false; // never delete through the current directory
-    QFile::remove(script.path);
-    return !QFileInfo::exists(script.path);
+    const QByteArray name = QFile::encodeName(script.path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0)
+        return true;
+    if (!S_ISREG(st.st_mode) || quint64(st.st_dev) != script.device || quint64(st.st_ino) != script.inode
+        || modifiedNanoseconds(st) != script.modified)
+        return true; // someone else's file now stands there
+    return ::unlink(name.constData()) == 0 || errno == ENOENT;
 }
 
 EngineJobResult runEngineJob(EngineRunner &runner, const EngineJobRequest &request, const EngineJobHooks &hooks)

@@ -21,15 +21,22 @@ struct EngineScript
 {
     QString path;           // absolute path of the file the engine reads
     bool temporary = false; // written for this run; remove it afterwards
+    // The temporary file as written (device, inode and modification time): only that file is
+    // ever removed.
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 modified = 0; // nanoseconds
 };
 
-// Writes the project lines to `basePath`/_tmp_script.slp (atomically). Returns false with a
-// reason in `error` when the base path is empty or not a folder, or when the write fails.
+// Writes the project lines to `basePath`/_tmp_script.slp (atomically, replacing the name
+// itself). Returns false with a reason in `error` when the base path is empty or not a folder,
+// when something other than a regular file (a link, a FIFO, a folder) stands at that name, or
+// when the write fails.
 bool writeTemporaryScript(const QString &basePath, const QStringList &projectLines, EngineScript &script,
                           QString *error = nullptr);
-// Deletes a temporary script by its absolute path, whatever the current directory is now.
-// Does nothing for a script that is not temporary. Returns true when no temporary script is
-// left behind.
+// Deletes a temporary script by its absolute path, whatever the current directory is now, but
+// only while that name still is the file the run wrote. Does nothing for a script that is not
+// temporary. Returns true when the script the run wrote is not left behind.
 bool removeTemporaryScript(const EngineScript &script);
 
 // Removes a temporary script when it goes out of scope.

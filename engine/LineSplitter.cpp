@@ -1,5 +1,7 @@
 #include "engine/LineSplitter.h"
 
+#include "project/ProjectFile.h"
+
 #include <cstring>
 
 namespace sl {
@@ -23,7 +25,7 @@ void LineSplitter::emitLine(const char *data, qsizetype size, QList<EngineLine> 
     const bool hasCr = size > 0 && std::memchr(data, '\r', size_t(size)) != nullptr;
     const bool hasBel = size > 0 && std::memchr(data, '\a', size_t(size)) != nullptr;
     if (!hasCr && !hasBel) {
-        line.text = QString::fromUtf8(data, size);
+        line.text = decodeText(QByteArrayView(data, size));
     } else {
         QByteArray bytes;
         bytes.reserve(size);
@@ -37,7 +39,7 @@ void LineSplitter::emitLine(const char *data, qsizetype size, QList<EngineLine> 
             }
             bytes.append(c);
         }
-        line.text = QString::fromUtf8(bytes);
+        line.text = decodeText(bytes);
     }
     if (line.error)
         m_errorSeen = true;

@@ -6,7 +6,8 @@
 // A lone CR (a CR not followed by LF) is dropped from the line by default; a stream that ends
 // its lines with CR alone can be read with setLoneCrEndsLine(true), where a lone CR ends the
 // line too and a CR LF pair still ends only one line.
-// Each complete line is decoded as UTF-8; invalid sequences become U+FFFD.
+// Each complete line is decoded as UTF-8, or as Windows-1252 when it is not valid UTF-8 (as
+// project files are read), so that no byte is lost.
 // A line holding BEL (0x07) reports an error: its BEL characters are removed, the line is
 // flagged and errorSeen() stays true until reset().
 // A line longer than maxLineBytes() is handed on in pieces of at most that many bytes (cut

@@ -15,11 +15,12 @@ QString tr(const char *text)
     return QCoreApplication::translate("TfrmMainForm", text);
 }
 
-// Absolute name; a name that cannot be resolved (no base path) stays as typed, so that the
-// notice shows what the user wrote and nothing is opened through the current directory.
-QString absoluteName(const QString &name, const QString &basePath)
+// The absolute name of the file an output name stands for; a name that cannot be resolved (no
+// base path) stays as typed, so that the notice shows what the user wrote and nothing is
+// opened through the current directory.
+QString absoluteName(create::OutputKind kind, const QString &name, const QString &basePath)
 {
-    const QString path = create::resolveInBase(basePath, name);
+    const QString path = create::resolveInBase(basePath, create::outputFileName(kind, name));
     return path.isEmpty() ? name : path;
 }
 
@@ -51,7 +52,7 @@ Opened viewerOrShell(const QString &viewer, const QString &path, const QString &
 
 QString movieFileName(const QString &outputFile, const QString &basePath)
 {
-    return absoluteName(create::outputFileName(create::OutputKind::Movie, outputFile), basePath);
+    return absoluteName(create::OutputKind::Movie, outputFile, basePath);
 }
 
 Opened openOutput(const OpenOutputContext &c, const OpenHooks &hooks)
@@ -81,7 +82,7 @@ Opened openOutput(const OpenOutputContext &c, const OpenHooks &hooks)
         return viewerOrShell(QString(), path, c.basePath, hooks);
     }
     if (c.format == FormatFlash) {
-        const QString path = absoluteName(c.flashFile, c.basePath);
+        const QString path = absoluteName(create::OutputKind::Flash, c.flashFile, c.basePath);
         if (!exists(path))
             return missing(hooks, tr("File \"%s\" does not exist!"), path);
         return viewerOrShell(c.viewers.flash, path, c.basePath, hooks);
@@ -92,21 +93,22 @@ Opened openOutput(const OpenOutputContext &c, const OpenHooks &hooks)
 Opened openHelperOutput(create::HelperOutput kind, const QString &fileName, const QString &basePath,
                         const ViewerSettings &viewers, const OpenHooks &hooks)
 {
-    QString name = fileName;
+    create::OutputKind outputKind = create::OutputKind::Thumbnail;
     QString viewer;
     switch (kind) {
     case create::HelperOutput::Thumbnail:
-        name = create::outputFileName(create::OutputKind::Thumbnail, name);
         viewer = viewers.image;
         break;
     case create::HelperOutput::Html:
+        outputKind = create::OutputKind::Html;
         viewer = viewers.html;
         break;
     case create::HelperOutput::Strip:
+        outputKind = create::OutputKind::Strip;
         viewer = viewers.image;
         break;
     }
-    const QString path = absoluteName(name, basePath);
+    const QString path = absoluteName(outputKind, fileName, basePath);
     if (!exists(path))
         return missing(hooks, tr("File \"%s\" does not exist!"), path);
     return viewerOrShell(viewer, path, basePath, hooks);
@@ -120,7 +122,7 @@ Opened openStripInSpiv(const QString &stripFile, const QString &basePath, const 
             hooks.notice(tr("There is no Viewer selected. Please set the SPi-V - Viewer in the options window!"));
         return Opened::NoViewer;
     }
-    const QString path = absoluteName(stripFile, basePath);
+    const QString path = absoluteName(create::OutputKind::Strip, stripFile, basePath);
     if (!exists(path))
         return missing(hooks, tr("File \"%s\" does not exist!"), path);
     if (hooks.launchViewer)

@@ -34,6 +34,14 @@ QString extractFileName(const QString &path)
     return path.mid(lastSeparator(path) + 1);
 }
 
+QString fileNameOfValue(const QString &value, const QString &defaultExt)
+{
+    const QString name = value.trimmed();
+    if (name.isEmpty() || defaultExt.isEmpty() || hasFileExt(name))
+        return name;
+    return name + defaultExt;
+}
+
 QString relativeToBase(const QString &path, const QString &basePath)
 {
     if (basePath.isEmpty())

@@ -15,6 +15,12 @@ QString changeFileExt(const QString &path, const QString &ext);
 QString extractFileName(const QString &path);
 inline bool hasFileExt(const QString &path) { return !extractFileExt(path).isEmpty(); }
 
+// The file that a file-name value of the project names. The window (overwrite questions,
+// opening results, the size in the status bar) and our engine read every name through this
+// one rule: blanks around the value are not part of the name, and `defaultExt` (with its dot)
+// is appended when the name has no extension. Empty for a value of blanks.
+QString fileNameOfValue(const QString &value, const QString &defaultExt = QString());
+
 // A chosen path made relative to the base path: when it begins with the base path followed by
 // "/" (exact, case-sensitive), the rest after that "/"; otherwise the path as chosen. An empty
 // base path keeps every path whole, so a leading "/" is never stripped.

@@ -3,8 +3,16 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
+
+#include "platform/image/ImageIO.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sl {
 
@@ -27,6 +35,8 @@ QString decodeCp1252(QByteArrayView bytes)
     return out;
 }
 
+} // namespace
+
 QString decodeText(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -35,8 +45,6 @@ QString decodeText(QByteArrayView bytes)
         return text;
     return decodeCp1252(bytes);
 }
-
-} // namespace
 
 QStringList decodeProjectText(const QByteArray &raw)
 {
@@ -77,28 +85,38 @@ QByteArray encodeProjectText(const QStringList &lines)
 
 bool readProjectFile(const QString &path, QStringList &lines, QString *error)
 {
-    QFile f(path);
-    if (QFileInfo(path).isDir()) {
+    const auto failed = [&](const QString &reason) {
         if (error)
-            *error = QCoreApplication::translate("TfrmMainForm", "%1: is a folder, not a file").arg(path);
+            *error = QStringLiteral("%1: %2").arg(path, reason);
         return false;
+    };
+    const auto systemReason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    // Opened without waiting, so that a FIFO with no writer cannot block; checked before reading.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failed(systemReason());
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failed(f.errorString());
     }
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        return false;
-    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return failed(systemReason());
+    if (S_ISDIR(st.st_mode))
+        return failed(QCoreApplication::translate("TfrmMainForm", "is a folder, not a file"));
+    if (!S_ISREG(st.st_mode))
+        return failed(QCoreApplication::translate("TfrmMainForm", "is not a regular file"));
     const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        return false;
-    }
+    if (f.error() != QFileDevice::NoError)
+        return failed(f.errorString());
+    if (bytes.contains('\0'))
+        return failed(QCoreApplication::translate("TfrmMainForm", "holds binary data (NUL bytes); it is not a project file"));
     lines = decodeProjectText(bytes);
     return true;
 }
 
-bool writeProjectFile(const QString &path, const QStringList &lines, QString *error)
+bool writeProjectFile(const QString &path, const QStringList &lines, QString *error, bool replaceLink)
 {
     const QFileInfo old(path);
     if (old.exists() && !old.isWritable()) {
@@ -106,27 +124,8 @@ bool writeProjectFile(const QString &path, const QStringList &lines, QString *er
             *error = QCoreApplication::translate("TfrmMainForm", "%1: the file is read-only").arg(path);
         return false;
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        return false;
-    }
-    const QByteArray bytes = encodeProjectText(lines);
-    if (f.write(bytes) != bytes.size()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (old.exists())
-        QFile::setPermissions(path, old.permissions());
-    return true;
+    const QString target = !replaceLink && old.isSymLink() ? old.symLinkTarget() : path;
+    return image::writeFileAtomically(target, encodeProjectText(lines), error);
 }
 
 } // namespace sl

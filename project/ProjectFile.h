@@ -8,14 +8,21 @@
 
 namespace sl {
 
+// Text of a project file or of one line the engine printed: UTF-8 when it is valid UTF-8,
+// else Windows-1252, so that no byte is lost.
+QString decodeText(QByteArrayView bytes);
 QStringList decodeProjectText(const QByteArray &bytes);
 QByteArray encodeProjectText(const QStringList &lines);
 
 // Reads a whole project file. On failure returns false, leaves `lines` untouched and puts a
-// readable reason into `error`.
+// readable reason into `error`. Only regular files are read (a FIFO or a device never blocks
+// the caller), and a file that holds a NUL byte is no project: it is refused.
 bool readProjectFile(const QString &path, QStringList &lines, QString *error = nullptr);
 // Writes the lines atomically (a failed write leaves the old file as it was), keeping the
-// permissions of an existing file.
-bool writeProjectFile(const QString &path, const QStringList &lines, QString *error = nullptr);
+// permissions of an existing file; the reason of a failure is the system's own ("No space
+// left on device"). A symbolic link at `path` is kept and its target replaced, unless
+// `replaceLink`: then the name itself is replaced and nothing behind it is ever written.
+bool writeProjectFile(const QString &path, const QStringList &lines, QString *error = nullptr,
+                      bool replaceLink = false);
 
 } // namespace sl

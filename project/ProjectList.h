@@ -38,9 +38,13 @@ public:
 
     // All lines, each followed by CR LF.
     QString fullText() const;
+    // fullText() == text, without building the full text.
+    bool hasFullText(const QString &text) const;
 
 private:
     void rebuildIndex() const;
+    // Keeps a valid index in step with line `pos`, which now has the name `name`.
+    void indexLine(int pos, const QString &name);
 
     QStringList m_lines;
     mutable QHash<QString, int> m_index; // upper-cased name -> last line index

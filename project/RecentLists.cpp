@@ -49,19 +49,19 @@ bool RecentLists::addRecentFile(const QString &fileName, Which which)
         if (next[i] == fileName)
             next[i].clear();
 
-    bool ok = true;
     for (int i = 0; i < kSlots; ++i)
-        if (next[i] != stored[i] || i == 0)
-            ok = m_store.writeText(settings::kSectionRecent, slotName(which, i), next[i]) && ok;
-    return ok;
+        if ((next[i] != stored[i] || i == 0)
+            && !m_store.writeText(settings::kSectionRecent, slotName(which, i), next[i]))
+            return false;
+    return true;
 }
 
 bool RecentLists::clearProjects()
 {
-    bool ok = true;
     for (int i = 0; i < kSlots; ++i)
-        ok = m_store.writeText(settings::kSectionRecent, slotName(Projects, i), QString()) && ok;
-    return ok;
+        if (!m_store.writeText(settings::kSectionRecent, slotName(Projects, i), QString()))
+            return false;
+    return true;
 }
 
 bool RecentLists::openSlot(Which which, int slot, const std::function<bool()> &allow,

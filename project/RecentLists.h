@@ -36,10 +36,11 @@ public:
     // Moves `fileName` to slot 0: a path already listed (exact, case counts) leaves its slot,
     // the entries before it move down by one; otherwise every entry moves down and slot 4
     // drops out. Empty slots move like the others, and any further copy of the path is
-    // cleared, so no path stands twice. Returns false when the store could not be written.
+    // cleared, so no path stands twice. Returns false when the store could not be written
+    // (the store's lastError() says why); the writes stop at the first failure.
     bool addRecentFile(const QString &fileName, Which which);
 
-    // "clear list": empties "file0".."file4"; the templates stay.
+    // "clear list": empties "file0".."file4"; the templates stay. False as above.
     bool clearProjects();
 
     // A click on a recent entry: reads the slot's path first, then asks `allow` (the close

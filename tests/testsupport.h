@@ -10,6 +10,14 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 // The folder holding the built program, our engine and the files shipped next to them.
@@ -81,5 +89,35 @@ inline bool buildCatalogue(const QString &localeDir, const QString &code,
     return QDir().mkpath(folder) && writeFile(poFile, po)
         && QProcess::execute(QStringLiteral("msgfmt"), {QStringLiteral("-o"), folder + QStringLiteral("/default.mo"), poFile}) == 0;
 }
+// A FIFO at `path` whose reader, should it wait for a writer, gets one (and at once the end of
+// the file) after a few seconds: code that blocks on it then fails its test instead of hanging.
+class FifoWithWatchdog
+{
+public:
+    explicit FifoWithWatchdog(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        m_made = ::mkfifo(m_path.constData(), 0600) == 0;
+        m_writer = std::thread([this] {
+            for (int i = 0; i < 300 && !m_done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        });
+    }
+    ~FifoWithWatchdog()
+    {
+        m_done = true;
+        m_writer.join();
+    }
+    bool made() const { return m_made; }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    std::atomic<bool> m_done = false;
+    std::thread m_writer;
+};
 
 } // namespace testsupport

@@ -2,6 +2,7 @@
 // folder, reading the project with -c.
 #include "testsupport.h"
 
+#include "engine/CreateCommands.h"
 #include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "project/ProjectFile.h"
@@ -9,10 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
 
 namespace {
 
@@ -276,6 +279,79 @@ private slots:
         }
     }
 
+    // The file the engine writes is the file the window resolves (for its overwrite question,
+    // the size it shows and opening): blanks around a name are not part of it, and an
+    // extension, even a bare dot, is kept.
+    void namesResolveAsTheWindowResolvesThem()
+    {
+        writePanorama("pano.jpg", 200, 100);
+        const struct { const char *output; const char *thumb; } rows[] = {
+            {"movie.mov ", " small.jpg"}, {"  movie", "small "}, {"movie.", "small."}, {"sub/ movie .mov\t", "sub/x.y/small"}};
+        QDir().mkpath(path("sub/x.y"));
+        for (const auto &r : rows) {
+            writeProject(path("p.slp"), {"input=pano.jpg", QString("output=") + r.output, QString("thumbfile=") + r.thumb,
+                                         "thumbnail.width=32"});
+            const QStringList before = allEntries(m_dir);
+            const Run run = runEngine({"-c", "p.slp", "-f", "_tmp_cube", "-t"}, m_dir);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.dump()));
+            const QString movie = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Movie, r.output));
+            const QString thumb = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Thumbnail, r.thumb));
+            QStringList made = allEntries(m_dir);
+            for (const QString &e : before)
+                made.removeOne(e);
+            QCOMPARE(made, (QStringList{movie, thumb}));
+            QFile::remove(movie);
+            QFile::remove(thumb);
+        }
+    }
+
+    // A transparent thumbnail background stays transparent in PNG, GIF and TIFF; every file is
+    // in the format its name says, and a name we cannot write is refused (see failures).
+    void thumbnailFormatsAndTransparency()
+    {
+        writePanorama("pano.jpg", 400, 200);
+        const struct { const char *name; QByteArray magic; bool alpha; } rows[] = {
+            {"t.png", "\x89PNG", true}, {"t.gif", "GIF89a", true}, {"t.tif", "II*", true}, {"t.jpg", "\xFF\xD8\xFF", false},
+            {"t.bmp", "BM", false}};
+        for (const auto &r : rows) {
+            writeProject(path("p.slp"), {"input=pano.jpg", QString("thumbfile=") + r.name, "thumbnail.type=3",
+                                         "thumbnail.width=64", "thumbnail.bgcolor=0xFF00FF00"});
+            const Run run = runEngine({"-c", "p.slp", "-t"}, m_dir);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.dump()));
+            QVERIFY2(testsupport::readFile(path(r.name)).startsWith(r.magic), r.name);
+            // Our own readers for the formats the program reads, Qt's for the others.
+            const bool ours = r.magic == "II*" || r.magic == "\x89PNG" || r.magic == "\xFF\xD8\xFF";
+            const QImage thumb = ours ? sl::image::readImage(path(r.name)) : QImage(path(r.name));
+            QCOMPARE(thumb.size(), QSize(64, 64));
+            QCOMPARE(qAlpha(thumb.pixel(0, 0)), r.alpha ? 0 : 255); // outside the disc
+            QCOMPARE(qAlpha(thumb.pixel(32, 32)), 255);
+            if (!r.alpha)
+                QVERIFY(qGreen(thumb.pixel(0, 0)) > 200 && qRed(thumb.pixel(0, 0)) < 50);
+        }
+    }
+
+    // SIGTERM (what Stop sends) ends the engine without leaving its temporary files behind.
+    void terminationLeavesNoTemporaryFile()
+    {
+        writePanorama("pano.jpg", 4000, 2000);
+        writeProject(path("p.slp"), {"input=pano.jpg", "cubefile=face", "stitcher.tilesize=1200"});
+        QProcess engine;
+        engine.setWorkingDirectory(m_dir);
+        engine.start(testsupport::enginePath(), {"-c", "p.slp", "-x"});
+        QVERIFY(engine.waitForStarted());
+        // The six faces are staged one after the other and renamed together at the end.
+        const auto staged = [&] { return !QDir(m_dir).entryList({"*.skyloom-*"}, QDir::Files | QDir::Hidden).isEmpty(); };
+        while (!staged() && engine.state() == QProcess::Running)
+            QThread::msleep(1);
+        if (engine.state() != QProcess::Running)
+            QSKIP("the engine finished before its temporary files could be seen");
+        ::kill(pid_t(engine.processId()), SIGTERM);
+        QVERIFY(engine.waitForFinished(30000));
+        QCOMPARE(engine.exitStatus(), QProcess::CrashExit); // ended by the signal, as without a handler
+        QCOMPARE(engine.exitCode(), SIGTERM);
+        QCOMPARE(QDir(m_dir).entryList({"*.skyloom-*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
     // Droplet form: each file is the input; outputs go next to it with "$f" replaced.
     void shortcutForm()
     {
@@ -343,6 +419,8 @@ private slots:
         QTest::newRow("no operation") << QStringList{"input=pano.jpg"} << QStringList{"-c", "p.slp"} << "Nothing";
         QTest::newRow("missing template") << QStringList{"input=pano.jpg", "htmlfile=x.html", "html.template=none.html"}
                                           << QStringList{"-c", "p.slp", "-h"} << "none.html";
+        QTest::newRow("image format we cannot write") << QStringList{"input=pano.jpg", "thumbfile=t.webp"}
+                                                      << QStringList{"-c", "p.slp", "-t"} << "t.webp";
         QTest::newRow("tile size too large") << QStringList{"input=pano.jpg", "cubefile=f", "stitcher.tilesize=20000"}
                                              << QStringList{"-c", "p.slp", "-e"} << "20000";
     }

@@ -125,7 +125,8 @@ private slots:
             {"a\rb\n\n\r\nc\n", {"ab", "", "", "c"}}, // CR inside a line, empty lines
             {"ok\nx\ay\nz\n", {"ok", "Exy", "z"}},
             {"Größe €\n日本語\n", {"Größe €", "日本語"}},
-            {"a\xff\xfe b\n\xc3\n", {"a\ufffd\ufffd b", "\ufffd"}},
+            // A line that is not UTF-8 is Windows-1252, byte for byte; the next line is UTF-8 again.
+            {"a\xff\xfe b \x80\n\xc3\nGr\xc3\xb6\xc3\x9f""e\n", {"a\u00ff\u00fe b \u20ac", "\u00c3", "Größe"}},
             {"done\nlast\a words", {"done", "Elast words"}}, // no final LF
             {"one\r", {"one"}},
             {"", {}},
@@ -227,6 +228,34 @@ private slots:
                                                           no.hooks());
             QVERIFY(result == -1 && no.asked.size() == 1 && no.runs.isEmpty());
         }
+    }
+
+    // Blanks around a name are not part of it, for the window as for the engine: the overwrite
+    // question, the size measured, opening and the tile check all see the file the engine writes.
+    void namesWithBlanks()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString base = env.path() + "/proj";
+        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
+            writeBytes(base + name, "old");
+        for (int format : {0, 1}) {
+            const create::CreateOutputContext c{.format = format, .outputFile = "pano.mov ", .flashFile = "\tpano.swf ",
+                                                .basePath = base};
+            Calls yes;
+            const create::CreateOutputResult r = create::createOutput(c, yes.hooks());
+            QCOMPARE(yes.asked.size(), 1);
+            QVERIFY2(yes.asked[0].contains(format ? "\"pano.swf\"" : "\"pano.mov\""), qPrintable(yes.asked[0]));
+            QCOMPARE(r.measuredFile, base + (format ? "/pano.swf" : "/pano.mov"));
+            QCOMPARE(r.statusText, QStringLiteral("0 kb"));
+            FakeLauncher fake;
+            open::openOutput({format, c.outputFile, c.flashFile, base, 0, 0, {}}, fake.hooks());
+            QCOMPARE(fake.log, QStringList{"shell " + base + (format ? "/pano.swf" : "/pano.mov")});
+        }
+        Calls thumb;
+        create::createHelperOutput({.kind = create::HelperOutput::Thumbnail, .fileName = " thumb ", .thumbTypeIndex = 0,
+                                    .basePath = base}, thumb.hooks());
+        QCOMPARE(thumb.asked.size(), 1);
+        QVERIFY(create::tilesExist(0, "cube ", true, true, base));
     }
 
     void cubeTilesMissing()

@@ -67,7 +67,7 @@ const Group kControls[] = {
     {"QMenu", Disabled, "@miFiles miApplyTemplate miRecentProjects @MainMenu miSkyloom"},
     {"QMenuBar", 0, "MainMenu"},
     {"QPlainTextEdit", 0, "mConfigFile"},
-    {"QPlainTextEdit", ReadOnly, "mConsole"},
+    {"sl::ConsoleView", 0, "mConsole"},
     {"QPushButton", 0, "btBotCreateMovie btBotOpenMovie btClearRecent btConvert btCreateHtml btCreateStrip "
                        "btCreateThumb btHtmlSaveDlg btNewProjectClick btOpenCubeFile btOpenHtml btOpenInputfile "
                        "btOpenProjectClick btOpenSoundFile btOpenStrip btOpenThumb btOutputFile btPreLoadImage "

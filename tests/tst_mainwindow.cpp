@@ -12,12 +12,17 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "app/Application.h"
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
 #include "platform/settings/SettingsStore.h"
 #include "project/ProjectFile.h"
+#include "project/RecentLists.h"
 #include "testsupport.h"
 #include "ui_TfrmMainForm.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -158,6 +163,41 @@ private slots:
         QCOMPARE(w.GetValue(QStringLiteral("flash.mesh.auto")), QStringLiteral("0"));
         w.ProjectToControls();
         QVERIFY(!w.ui->cbFlashMeshAuto->isChecked());
+
+        // Text typed into an editable list is stored when the list is left, like an edit's.
+        w.ui->cbHtmlTemplate->setEditText(QStringLiteral("my page.html"));
+        leaveControl(w.ui->cbHtmlTemplate);
+        QCOMPARE(w.GetValue(QStringLiteral("html.template")), QStringLiteral("my page.html"));
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("kinds.slp *")));
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("html.template=my page.html")));
+    }
+
+    // A value longer than an edit can hold is shown cut, but what is stored stays whole until
+    // the user changes the edit; the raw text, filled when its tab is shown, is the project
+    // exactly, and a late exit of the memo never brings back an older text.
+    void longValuesAndTheRawTextStayExact()
+    {
+        const QString path = dir + QStringLiteral("/long.slp");
+        const QString comment = QString(100000, QLatin1Char('c'));
+        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
+        TfrmMainForm w;
+        QVERIFY(w.OpenProject(path));
+        QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
+        typeInto(w.ui->edTitle, QStringLiteral("a title"));
+        QVERIFY(w.SaveProject());
+        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n"));
+        typeInto(w.ui->edUDComment, QStringLiteral("short"));
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.comment")), QStringLiteral("short"));
+
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QCOMPARE(w.ui->mConfigFile->toPlainText(), w.projectList().lines().join(QLatin1Char('\n')));
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        typeInto(w.ui->edTitle, QStringLiteral("newer title"));
+        leaveControl(w.ui->mConfigFile);
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.title")), QStringLiteral("newer title"));
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("userdata.title=newer title")));
     }
 
     void newProjectIsModifiedUntilSaved()
@@ -236,6 +276,9 @@ private slots:
         QVERIFY(readFile(path).contains("typed.here=1\r\n"));
     }
 
+    // A folder, a binary file and a FIFO named like a project are refused with one notice each
+    // (the FIFO without blocking the window), and the open project stays as it was, so the close
+    // query's save never overwrites what was refused.
     void failedOpenChangesNothing()
     {
         Answers answers;
@@ -243,17 +286,30 @@ private slots:
         writeBytes(path, "input=a.jpg\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
+        typeInto(w.ui->edTitle, QStringLiteral("mine"));
         const QString cwd = QDir::currentPath();
         const QStringList lines = w.projectList().lines();
         const QString caption = w.windowTitle();
-        const QString folderNamedLikeAProject = dir + QStringLiteral("/folder.slp");
-        QDir().mkpath(folderNamedLikeAProject);
-        QVERIFY(!w.OpenProject(folderNamedLikeAProject));
-        QCOMPARE(w.projectFileName(), path);
-        QCOMPARE(w.projectList().lines(), lines);
-        QCOMPARE(w.windowTitle(), caption);
-        QCOMPARE(QDir::currentPath(), cwd);
-        QCOMPARE(answers.asked.size(), 1);
+        const QString folder = dir + QStringLiteral("/folder.slp"), binary = dir + QStringLiteral("/binary.slp"),
+                      fifo = dir + QStringLiteral("/fifo.slp");
+        QDir().mkpath(folder);
+        const QByteArray binaryBytes("input=x.jpg\r\n\0\x7f\x01ELF", 18);
+        writeBytes(binary, binaryBytes);
+        const testsupport::FifoWithWatchdog fifoFile(fifo);
+        QVERIFY(fifoFile.made());
+        for (const QString &bad : {folder, binary, fifo}) {
+            answers.asked.clear();
+            QVERIFY2(!w.OpenProject(bad), qPrintable(bad));
+            QCOMPARE(w.projectFileName(), path);
+            QCOMPARE(w.projectList().lines(), lines);
+            QCOMPARE(w.windowTitle(), caption);
+            QCOMPARE(QDir::currentPath(), cwd);
+            QCOMPARE(answers.asked.size(), 1);
+        }
+        answers.replies << sl::IDYES;
+        QVERIFY(w.FormCloseQuery());
+        QCOMPARE(readFile(binary), binaryBytes);
+        QVERIFY(readFile(path).contains("userdata.title=mine\r\n"));
     }
 
     void commandLineImageStartsANewProject()
@@ -300,11 +356,65 @@ private slots:
         QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("A.slp"));
         QCOMPARE(w.ui->lbRecentFiles->item(1)->text(), QStringLiteral("C.slp"));
         QCOMPARE(w.ui->miRecentProjects->actions().size(), 3);
-        // The entry clicked is the one opened, even when the close query's save reorders the list.
+        // The entry clicked is the one opened, even when the close query's save reorders the list:
+        // another copy of the program opened C meanwhile, so saving A moves A before C.
+        sl::SettingsStore other;
+        sl::RecentLists(other).addRecentFile(paths.at(2), sl::RecentLists::Projects);
+        w.BuildRecentMenus();
+        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("C.slp"));
         typeInto(w.ui->edTitle, QStringLiteral("changed"));
         answers.replies << sl::IDYES;
-        w.ui->miRecentProjects->actions().at(2)->trigger(); // B
+        w.ui->miRecentProjects->actions().at(0)->trigger(); // C, in slot 0 when clicked
+        QCOMPARE(w.projectFileName(), paths.at(2));
+        QVERIFY(readFile(paths.at(0)).contains("userdata.title=changed\r\n"));
+        // The same through the start page's list.
+        typeInto(w.ui->edTitle, QStringLiteral("changed too"));
+        sl::RecentLists(other).addRecentFile(paths.at(1), sl::RecentLists::Projects); // B, C, A
+        w.BuildRecentMenus();
+        answers.replies << sl::IDYES;
+        w.ui->lbRecentFiles->setCurrentRow(0);
+        emit w.ui->lbRecentFiles->itemDoubleClicked(w.ui->lbRecentFiles->item(0));
         QCOMPARE(w.projectFileName(), paths.at(1));
+    }
+
+    // A failed settings write is reported once, with the store's reason, and the recent lists
+    // show only what was stored.
+    void failedSettingsWritesAreReported()
+    {
+        Answers answers;
+        const QString path = dir + QStringLiteral("/p.slp");
+        writeBytes(path, "input=x.jpg\r\n");
+        sl::SettingsStore store;
+        QVERIFY(QDir().mkpath(store.filePath())); // a folder where the file should be
+        const QString reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+        const auto reports = [&] {
+            const auto n = answers.asked.filter(reason).size();
+            answers.asked.clear();
+            return n;
+        };
+        TfrmMainForm w;
+        reports();
+        QVERIFY(w.OpenProject(path));
+        QCOMPARE(reports(), 1);
+        QCOMPARE(w.ui->lbRecentFiles->count(), 0);
+        QVERIFY(!w.ui->miRecentProjects->isEnabled());
+        answers.replies << sl::IDYES;
+        w.btClearRecentClick();
+        QCOMPARE(reports(), 1);
+        QVERIFY(w.FormCloseQuery());
+        QCOMPARE(reports(), 1);
+    }
+
+    // The window system shows the caption exactly as the window sets it: no application
+    // display name of ours is appended to it.
+    void captionIsExact()
+    {
+        const QString name = QCoreApplication::applicationName();
+        sl::setUpApplication();
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Skyloom - GUI"));
+        QCoreApplication::setApplicationName(QStringLiteral("probe"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("probe")); // none of its own
+        QCoreApplication::setApplicationName(name);
     }
 
     void templatesMergeSettingsButNoFiles()
@@ -322,6 +432,19 @@ private slots:
         QCOMPARE(w.ui->edMovWidth->text(), QStringLiteral("800"));
         sl::SettingsStore store;
         QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("template0")), tmpl);
+
+        // Applied again from the recent list, it first takes in what was typed in the focused edit.
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        w.ui->edTitle->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w.ui->edTitle);
+        w.ui->edTitle->setText(QStringLiteral("typed, not left"));
+        QCOMPARE(w.ui->miApplyTemplate->actions().at(0)->text(), tmpl);
+        w.ui->miApplyTemplate->actions().at(0)->trigger();
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.title")), QStringLiteral("typed, not left"));
+        QCOMPARE(w.ui->edTitle->text(), QStringLiteral("typed, not left"));
     }
 
 private:

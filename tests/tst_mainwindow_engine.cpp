@@ -114,6 +114,24 @@ private slots:
         QVERIFY(!QFile::exists(dir + QStringLiteral("/_tmp_script.slp")));
     }
 
+    // The engine ends with 0 while the Stop question is open: Yes then stops nothing, and the
+    // run counts as the success it was.
+    void stopAnsweredAfterTheEngineEnded()
+    {
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "200");
+        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            QTest::qWait(1500); // the user thinks it over; the engine finishes meanwhile
+            return int(sl::IDYES);
+        };
+        QTimer::singleShot(50, &w, [&] { w.ui->btStop->click(); });
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 0);
+        QCOMPARE(asked, QStringList{QStringLiteral("Do you really want to terminate the Skyloom-Process?")});
+        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsQTUserData);
+    }
+
     // Closing the window during a run stops the engine first and closes once the run returned.
     void closeDuringARun()
     {

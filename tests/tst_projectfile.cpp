@@ -1,12 +1,19 @@
 // Project text: reading any bytes, writing them back, and the list's key rules.
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include "project/ProjectFile.h"
 #include "project/ProjectList.h"
 #include "project/Values.h"
 #include "testsupport.h"
+
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 class TestProjectFile : public QObject
 {
@@ -78,6 +85,50 @@ private slots:
         QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.slp")});
     }
 
+    // Only regular files of text are projects: binary data, a FIFO (which must not block the
+    // reader) and a device are refused with a reason, and the lines stay as they were.
+    void onlyProjectTextIsRead()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString binary = env.path() + QStringLiteral("/binary.slp");
+        QVERIFY(testsupport::writeFile(binary, QByteArray("input=a.jpg\r\n\0\x01\x02garbage", 20)));
+        const QString fifo = env.path() + QStringLiteral("/fifo.slp");
+        const testsupport::FifoWithWatchdog fifoFile(fifo);
+        QVERIFY(fifoFile.made());
+        const struct { QString path; const char *reason; } rows[] = {
+            {binary, "binary"}, {fifo, "not a regular file"}, {QStringLiteral("/dev/zero"), "not a regular file"}};
+        for (const auto &r : rows) {
+            QStringList lines{QStringLiteral("kept")};
+            QString error;
+            QVERIFY2(!sl::readProjectFile(r.path, lines, &error), qPrintable(r.path));
+            QVERIFY2(error.contains(QLatin1String(r.reason)), qPrintable(error));
+            QCOMPARE(lines, QStringList{QStringLiteral("kept")});
+        }
+    }
+
+    // A write that fails half-way says why in the system's words and leaves the old file.
+    void writeFailureGivesTheSystemsReason()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString path = env.path() + QStringLiteral("/p.slp");
+        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=old")}));
+        // A file size limit stands in for a full disk: both stop a write with the system's reason.
+        struct rlimit old;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        struct rlimit small = old;
+        small.rlim_cur = 64 * 1024;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = sl::writeProjectFile(path, {QStringLiteral("long=") + QString(200000, QLatin1Char('x'))}, &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!written);
+        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+        QCOMPARE(testsupport::readFile(path), QByteArray("input=old\r\n"));
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.slp")});
+    }
+
     // A key's line is the last line whose name equals the key without regard to case.
     void keysFollowTheLastLine()
     {
@@ -97,6 +148,37 @@ private slots:
         p.setLine(QStringLiteral("new.key"), QStringLiteral("1"));
         QCOMPARE(p.line(p.count() - 1), QStringLiteral("new.key=1"));
         QCOMPARE(p.fullText().count(QStringLiteral("\r\n")), p.count());
+    }
+
+    // The name index is kept up to date through every kind of change (not rebuilt each time):
+    // after any sequence of changes a key finds the same line as in a list built afresh.
+    void indexFollowsEveryChange()
+    {
+        const QStringList names{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c.d"),
+                                QStringLiteral("b "), QString()};
+        QRandomGenerator random(7);
+        sl::ProjectList p;
+        for (int step = 0; step < 3000; ++step) {
+            const QString name = names.at(random.bounded(int(names.size())));
+            const QString line = name.isNull() ? QStringLiteral("# comment %1").arg(step)
+                                               : name + QLatin1Char('=') + QString::number(step);
+            const int pos = p.count() ? int(random.bounded(p.count())) : 0;
+            switch (random.bounded(5)) {
+            case 0: p.append(line); break;
+            case 1: p.insert(pos, line); break;
+            case 2: p.removeAt(pos); break;
+            case 3: p.replace(pos, line); break;
+            case 4: if (!name.isNull()) p.setLine(name, QString::number(step)); break;
+            }
+            sl::ProjectList fresh;
+            fresh.setLines(p.lines());
+            for (const QString &key : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("C.D"), QStringLiteral("b ")})
+                QVERIFY2(p.indexOfKey(key) == fresh.indexOfKey(key), qPrintable(QStringLiteral("step %1, key %2").arg(step).arg(key)));
+            QCOMPARE(p.hasFullText(fresh.fullText()), true);
+        }
+        QVERIFY(!p.hasFullText(p.fullText() + QStringLiteral("\r\n")));
+        QVERIFY(!p.hasFullText(p.fullText().chopped(1) + QLatin1Char('x')));
+        QVERIFY(sl::ProjectList().hasFullText(QString()));
     }
 
     // Numbers read the same whatever the locale says.

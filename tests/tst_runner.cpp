@@ -12,6 +12,8 @@
 #include "platform/process/EngineRunner.h"
 #include "testsupport.h"
 
+#include <sys/stat.h>
+
 using namespace sl;
 
 namespace {
@@ -39,6 +41,14 @@ QString writeScript(const QString &path, const QByteArray &text)
     f.close();
     f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     return path;
+}
+
+// Whether a process is alive (a zombie that nobody reaps counts as ended).
+bool processRuns(qint64 pid)
+{
+    const QByteArray stat = testsupport::readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    return close > 0 && close + 2 < stat.size() && stat.at(close + 2) != 'Z';
 }
 
 QStringList readLines(const QString &path)
@@ -116,7 +126,7 @@ private slots:
     void rawOutput()
     {
         // Bytes exactly as an engine might print them: CR LF, a CR inside a line, empty lines,
-        // UTF-8, invalid bytes, and a last line without LF.
+        // UTF-8, a line that is not UTF-8 (read as Windows-1252), and a last line without LF.
         const QString raw = writeScript(m_dir.path() + "/raw.bin", "first\r\nse\rcond\n\n\r\nGr\xc3\xb6\xc3\x9f"
                                                                    "e \xe6\x97\xa5\n\xff\nunterminated");
         EnvVar rawHook("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
@@ -124,7 +134,7 @@ private slots:
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(run(runner), 0);
-        QCOMPARE(console.texts(), (QStringList{"first", "second", "", "", "Größe 日", "\ufffd", "unterminated"}));
+        QCOMPARE(console.texts(), (QStringList{"first", "second", "", "", "Größe 日", "\u00ff", "unterminated"}));
     }
 
     // Stop ends the run at once; what the engine printed before (flushed line by line) is shown.
@@ -144,6 +154,109 @@ private slots:
         QVERIFY(runner.lastStopped() && !runner.isBusy());
         QVERIFY(console.texts().contains("Working ..."));
         runner.stop(); // no run: nothing happens
+    }
+
+    // Stop acts on the engine's whole process group: SIGTERM first (the engine may clean up), then
+    // SIGKILL to whatever still runs after the grace; children the engine started end too.
+    void stopEndsTheWholeGroup()
+    {
+        const QString marker = m_dir.path() + "/terminated", childPid = m_dir.path() + "/child.pid";
+        QFile::remove(marker);
+        const QString script = writeScript(m_dir.path() + "/group.sh",
+                                           "#!/bin/sh\nsleep 60 &\necho $! > child.pid\n"
+                                           "trap 'echo TERM > terminated' TERM\n"
+                                           "echo started\nwhile :; do sleep 0.05; done\n");
+        EngineRunner runner;
+        runner.setLinesSink([&](const QList<EngineLine> &lines) {
+            if (lines.constFirst().text == QLatin1String("started")) // its trap is set
+                runner.stop();
+        });
+        QCOMPARE(runner.run(script, {}, m_dir.path()), EngineRunner::StoppedExitCode);
+        QVERIFY2(QFile::exists(marker), "the engine gets SIGTERM before it is killed");
+        QVERIFY(runner.lastStopped() && !runner.lastCrashed());
+        const QByteArray pid = testsupport::readFile(childPid).trimmed();
+        QVERIFY(!pid.isEmpty());
+        QTRY_VERIFY2(!processRuns(pid.toLongLong()), "the engine's own child is ended with it");
+    }
+
+    // Output that has arrived but has not been shown when Stop acts is dropped, with one line
+    // that says so; what was shown before stays.
+    void stopDropsWhatWasNotShown()
+    {
+        const QString script = writeScript(m_dir.path() + "/flood.sh",
+                                           "#!/bin/sh\necho shown\nsleep 0.3\nhead -c 3000000 /dev/zero | tr '\\0' 'x'\n"
+                                           "echo\nexec sleep 60\n");
+        EngineRunner runner;
+        QStringList texts;
+        QObject scope;
+        runner.setLinesSink([&](const QList<EngineLine> &lines) {
+            for (const EngineLine &l : lines)
+                texts << l.text;
+            if (texts.size() == 1) // "shown" is in the console: the user clicks Stop
+                QTimer::singleShot(0, &scope, [&] {
+                    QTest::qWait(1500); // the question is open while the output arrives
+                    runner.stop();
+                });
+        });
+        QCOMPARE(runner.run(script, {}, m_dir.path()), EngineRunner::StoppedExitCode);
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.first(), QStringLiteral("shown"));
+        QVERIFY2(texts.last().contains("3000001"), qPrintable(texts.last()));
+    }
+
+    // Output that piled up (while a dialog was open) is handed on in steps of at most
+    // StepBytes, so the window's events get their turn in between; every byte arrives once.
+    void floodComesInSteps()
+    {
+        const QString script = writeScript(m_dir.path() + "/steps.sh",
+                                           "#!/bin/sh\nhead -c 6000000 /dev/zero | tr '\\0' 'y' | fold -w 99\n");
+        EngineRunner runner;
+        QObject scope;
+        QTimer::singleShot(0, &scope, [] { QTest::qWait(1000); });
+        qint64 largest = 0, total = 0;
+        runner.setLinesSink([&](const QList<EngineLine> &lines) {
+            qint64 bytes = 0;
+            for (const EngineLine &l : lines)
+                bytes += l.text.size() + 1;
+            largest = std::max(largest, bytes);
+            total += bytes;
+        });
+        QCOMPARE(runner.run(script, {}, m_dir.path()), 0);
+        QCOMPARE(total, 6000000 + 6000000 / 99 + 1);
+        QVERIFY2(largest <= EngineRunner::StepBytes + 100, qPrintable(QString::number(largest))); // and a line begun before
+    }
+
+    // An engine that ends with 0 before Stop acts (while the question was open) keeps its result.
+    void stopAfterTheEngineEnded()
+    {
+        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "200");
+        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        EngineRunner runner;
+        QObject scope;
+        QTimer::singleShot(50, &scope, [&] {
+            QTest::qWait(1500); // the question is open; the engine ends meanwhile
+            runner.stop();
+        });
+        QCOMPARE(run(runner), 0);
+        QVERIFY(!runner.lastStopped());
+    }
+
+    // When our process dies, the engine is ended too (a parent-death signal).
+    void engineEndsWithItsParent()
+    {
+        const QString pidFile = m_dir.path() + "/engine.pid";
+        QFile::remove(pidFile);
+        const QString script = writeScript(m_dir.path() + "/orphan.sh", "#!/bin/sh\necho $$ > engine.pid\nexec sleep 60\n");
+        QProcess parent; // this test program, running the script through a runner of its own
+        parent.setWorkingDirectory(m_dir.path());
+        parent.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run-engine"), script});
+        QVERIFY(parent.waitForStarted());
+        QTRY_VERIFY(!testsupport::readFile(pidFile).trimmed().isEmpty());
+        const qint64 engine = testsupport::readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(processRuns(engine));
+        parent.kill();
+        QVERIFY(parent.waitForFinished());
+        QTRY_VERIFY2(!processRuns(engine), "no engine runs on with nobody to read it");
     }
 
     void secondRunRefused()
@@ -238,6 +351,56 @@ private slots:
         QCOMPARE(readLines(log), (QStringList{"-c", script, "-f", "_tmp_cube", "-n", "cwd=" + base}));
         QVERIFY2(!QFile::exists(script), "the temporary script is removed after every run");
         QVERIFY(engineLines.texts().contains("input=pano ü.jpg") && engineLines.texts().contains("output=pano.mov"));
+    }
+
+    // Something other than a regular file at the temporary script's name is never written
+    // through: a link to another file, a FIFO or a folder refuses the job, and all stay as they were.
+    void jobTemporaryScriptNeverFollowsALink()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString base = env.path() + "/base", victim = env.path() + "/victim.txt";
+        QVERIFY(QDir().mkpath(base));
+        QVERIFY(testsupport::writeFile(victim, "precious\n"));
+        const QString script = base + "/_tmp_script.slp";
+        const EngineJobRequest request{.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
+                                       .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
+        const std::function<bool()> makers[] = {
+            [&] { return QFile::link(victim, script); },
+            [&] { return ::mkfifo(QFile::encodeName(script).constData(), 0600) == 0; },
+            [&] { return QDir().mkdir(script); }};
+        for (const auto &make : makers) {
+            QVERIFY(make());
+            const QFileInfo before(script);
+            EngineRunner runner;
+            int prepared = 0;
+            const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
+            QVERIFY2(r.result == -1 && r.error.contains(script) && prepared == 0, qPrintable(r.error));
+            QCOMPARE(testsupport::readFile(victim), QByteArray("precious\n"));
+            QVERIFY(QFileInfo(script).isSymLink() == before.isSymLink() && QFileInfo::exists(script));
+            QVERIFY(QFile::remove(script) || QDir().rmdir(script));
+        }
+    }
+
+    // After the run only the script the run wrote is deleted: a file that took its name during
+    // the run stays.
+    void jobDeletesOnlyItsOwnScript()
+    {
+        testsupport::IsolatedEnvironment env;
+        const QString base = env.path() + "/base";
+        QVERIFY(QDir().mkpath(base));
+        const QString script = base + "/_tmp_script.slp";
+        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "600");
+        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        EngineRunner runner;
+        QObject scope;
+        QTimer::singleShot(200, &scope, [&] {
+            QVERIFY(QFile::remove(script));
+            QVERIFY(testsupport::writeFile(script, "someone else's\n"));
+        });
+        const EngineJobResult r = runEngineJob(runner, {.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
+                                                        .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}}, {});
+        QCOMPARE(r.result, 0);
+        QCOMPARE(testsupport::readFile(script), QByteArray("someone else's\n"));
     }
 
     // A saved project is saved and run as it is; a failed save stops the job before anything runs.
@@ -337,5 +500,15 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRunner)
+// With "--run-engine <program>" this program runs that program through a runner and waits for
+// it (engineEndsWithItsParent kills it meanwhile); otherwise it runs the tests.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--run-engine") == 0)
+        return EngineRunner().run(QString::fromLocal8Bit(argv[2]), {}, QDir::currentPath());
+    TestRunner test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_runner.moc"

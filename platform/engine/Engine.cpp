@@ -2,9 +2,11 @@
 
 #include "Console.h"
 #include "FaceMaker.h"
+#include "GifFile.h"
 
 #include "platform/image/ImageIO.h"
 #include "platform/movie/SwfFile.h"
+#include "project/PathRules.h"
 #include "project/Values.h"
 
 #include <QDir>
@@ -17,11 +19,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace skyloom {
 
 namespace {
 
+using sl::create::OutputKind;
 using sl::projection::CubeFaces;
 
 constexpr double kPi = 3.14159265358979323846;
@@ -40,14 +44,34 @@ QString faceSuffix(int face, bool dosup)
     return dosup ? QString::number((face + 1) * 11) : QStringLiteral("_%1").arg(face);
 }
 
-QString withDefaultSuffix(const QString &name, const QString &suffix)
-{
-    return QFileInfo(name).suffix().isEmpty() ? name + suffix : name;
-}
-
 QString lowerSuffix(const QString &path)
 {
     return QFileInfo(path).suffix().toLower();
+}
+
+// The image format an output's name asks for by its extension; a name without one is a JPEG.
+// Nothing for an extension the engine does not write: no file ever holds one format under
+// another's name.
+enum class ImageType { Jpeg, Tiff, Png, Gif, Bmp };
+std::optional<ImageType> imageTypeOf(const QString &path)
+{
+    const QString ext = lowerSuffix(path);
+    if (ext.isEmpty() || ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || ext == QLatin1String("jpe"))
+        return ImageType::Jpeg;
+    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
+        return ImageType::Tiff;
+    if (ext == QLatin1String("png"))
+        return ImageType::Png;
+    if (ext == QLatin1String("gif"))
+        return ImageType::Gif;
+    if (ext == QLatin1String("bmp"))
+        return ImageType::Bmp;
+    return std::nullopt;
+}
+
+QString unwritableImageType(const QString &path)
+{
+    return QStringLiteral("Cannot write \"%1\": the engine writes .jpg, .tif, .png, .gif and .bmp images.").arg(path);
 }
 
 int clampQuality(int q)
@@ -155,7 +179,7 @@ QString Engine::text(const QString &key) const
 
 QString Engine::fileName(const QString &key) const
 {
-    return m_project.value(key).trimmed();
+    return sl::fileNameOfValue(m_project.value(key));
 }
 
 int Engine::number(const QString &key, int fallback) const
@@ -552,21 +576,36 @@ bool Engine::loadObject(sl::movie::Movie &movie, int quality, QString &error)
 
 bool Engine::writeImage(const QImage &image, const QString &finalPath, int quality, QString &error)
 {
+    const std::optional<ImageType> type = imageTypeOf(finalPath);
+    if (!type) {
+        error = unwritableImageType(finalPath);
+        return false;
+    }
     printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(finalPath)));
-    const QString ext = lowerSuffix(finalPath);
     const QString temp = m_outputs.stage(finalPath);
     QString why;
     bool ok = false;
-    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff")) {
+    switch (*type) {
+    case ImageType::Tiff:
         ok = sl::image::writeTiff(image, temp, &why);
-    } else if (ext == QLatin1String("png") || ext == QLatin1String("bmp")) {
+        break;
+    case ImageType::Png:
+    case ImageType::Bmp: {
         QSaveFile file(temp);
-        ok = file.open(QIODevice::WriteOnly) && image.save(&file, ext == QLatin1String("png") ? "PNG" : "BMP")
+        ok = file.open(QIODevice::WriteOnly) && image.save(&file, *type == ImageType::Png ? "PNG" : "BMP")
              && file.commit();
         if (!ok)
             why = file.errorString();
-    } else {
+        break;
+    }
+    case ImageType::Gif: {
+        const QByteArray gif = encodeGif(image, image.hasAlphaChannel(), &why);
+        ok = !gif.isEmpty() && sl::image::writeFileAtomically(temp, gif, &why);
+        break;
+    }
+    case ImageType::Jpeg:
         ok = sl::image::writeJpeg(image, temp, clampQuality(quality), &why);
+        break;
     }
     if (!ok) {
         QFile::remove(temp);
@@ -575,14 +614,14 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
     return ok;
 }
 
-QString Engine::outputFile(const QString &key, const QString &what, const QString &defaultSuffix)
+QString Engine::outputFile(const QString &key, const QString &what, sl::create::OutputKind kind)
 {
-    const QString name = fileName(key);
+    const QString name = sl::create::outputFileName(kind, m_project.value(key));
     if (name.isEmpty()) {
         fail(QStringLiteral("No %1 file name given (project key \"%2\").").arg(what, key));
         return {};
     }
-    return absolute(defaultSuffix.isEmpty() ? name : withDefaultSuffix(name, defaultSuffix));
+    return absolute(name);
 }
 
 bool Engine::writeAndCommit(const QString &output, const std::function<bool(const QString &, QString *)> &write)
@@ -693,7 +732,7 @@ bool Engine::makeEquirect()
 
 bool Engine::makeMovie(bool tiffFaces)
 {
-    const QString output = outputFile(QStringLiteral("output"), QStringLiteral("movie"), QStringLiteral(".mov"));
+    const QString output = outputFile(QStringLiteral("output"), QStringLiteral("movie"), OutputKind::Movie);
     if (output.isEmpty())
         return false;
     const int quality = clampQuality(number(QStringLiteral("compress.quality"), 90));
@@ -739,7 +778,7 @@ bool Engine::makeMovie(bool tiffFaces)
 
 bool Engine::makeFlash()
 {
-    const QString output = outputFile(QStringLiteral("flashfile"), QStringLiteral("Flash"));
+    const QString output = outputFile(QStringLiteral("flashfile"), QStringLiteral("Flash"), OutputKind::Flash);
     if (output.isEmpty())
         return false;
     QString error;
@@ -775,13 +814,17 @@ bool Engine::makeFlash()
 // Thumbnail types ("thumbnail.type"): 1 equirectangular (width x width/2), 2 world (little
 // planet seen from above), 3 tunnel (seen from below), 4 default view (width x height at the
 // project's start view), 5 mirror ball, 6 sphere; types 2, 3, 5 and 6 are width x width on the
-// background colour "thumbnail.bgcolor" (0xRRGGBB; above 0x1000000 transparent, kept in PNG).
+// background colour "thumbnail.bgcolor" (0xRRGGBB; above 0x1000000 transparent, kept in PNG,
+// GIF and TIFF).
 bool Engine::makeThumbnail()
 {
     const QString output =
-        outputFile(QStringLiteral("thumbfile"), QStringLiteral("thumbnail"), QStringLiteral(".jpg"));
+        outputFile(QStringLiteral("thumbfile"), QStringLiteral("thumbnail"), OutputKind::Thumbnail);
     if (output.isEmpty())
         return false;
+    const std::optional<ImageType> imageType = imageTypeOf(output);
+    if (!imageType)
+        return fail(unwritableImageType(output));
     int type = number(QStringLiteral("thumbnail.type"), 0);
     if (type < 1 || type > 6)
         type = 1;
@@ -805,7 +848,8 @@ bool Engine::makeThumbnail()
         return fail(error);
 
     const quint32 bg = quint32(sl::VarToIntDef0(text(QStringLiteral("thumbnail.bgcolor")).trimmed()));
-    const bool transparent = bg > 0x1000000 && lowerSuffix(output) == QLatin1String("png");
+    const bool transparent = bg > 0x1000000
+                             && (imageType == ImageType::Png || imageType == ImageType::Gif || imageType == ImageType::Tiff);
     const QRgb background = transparent ? qRgba(0, 0, 0, 0) : (0xff000000 | (bg & 0xffffff));
     QImage thumb(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     thumb.fill(background);
@@ -857,9 +901,11 @@ bool Engine::makeThumbnail()
 
 bool Engine::makeStrip()
 {
-    const QString output = outputFile(QStringLiteral("stripfile"), QStringLiteral("strip"));
+    const QString output = outputFile(QStringLiteral("stripfile"), QStringLiteral("strip"), OutputKind::Strip);
     if (output.isEmpty())
         return false;
+    if (!imageTypeOf(output))
+        return fail(unwritableImageType(output));
     QString error;
     const bool preferTiff = text(QStringLiteral("stitcher.tiff")).trimmed() != QLatin1String("0");
     // Six faces side by side in one image of at most kMaxSide pixels across.
@@ -920,7 +966,7 @@ bool Engine::makeStrip()
 // Names are percent-encoded, the title is HTML-escaped.
 bool Engine::makeHtml(bool flashPage)
 {
-    const QString output = outputFile(QStringLiteral("htmlfile"), QStringLiteral("HTML"));
+    const QString output = outputFile(QStringLiteral("htmlfile"), QStringLiteral("HTML"), OutputKind::Html);
     if (output.isEmpty())
         return false;
     QString templateName = fileName(QStringLiteral("html.template"));
@@ -940,21 +986,19 @@ bool Engine::makeHtml(bool flashPage)
     QString page = QString::fromUtf8(file.readAll());
 
     const QDir pageDir = QFileInfo(output).absoluteDir();
-    const auto relative = [&](const QString &key, const QString &defaultSuffix) {
-        QString n = fileName(key);
+    const auto relative = [&](const QString &key, OutputKind outputKind) {
+        const QString n = sl::create::outputFileName(outputKind, m_project.value(key));
         if (n.isEmpty())
             return QString();
-        if (!defaultSuffix.isEmpty())
-            n = withDefaultSuffix(n, defaultSuffix);
         return urlPath(pageDir.relativeFilePath(absolute(n)));
     };
     const QString movieName = fileName(QStringLiteral("output"));
     QString title = text(QStringLiteral("userdata.title")).trimmed();
     if (title.isEmpty())
         title = QFileInfo(flashPage ? fileName(QStringLiteral("flashfile")) : movieName).completeBaseName();
-    page.replace(QStringLiteral("{{movie}}"), relative(QStringLiteral("output"), QStringLiteral(".mov")));
-    page.replace(QStringLiteral("{{flash}}"), relative(QStringLiteral("flashfile"), QString()));
-    page.replace(QStringLiteral("{{thumbnail}}"), relative(QStringLiteral("thumbfile"), QStringLiteral(".jpg")));
+    page.replace(QStringLiteral("{{movie}}"), relative(QStringLiteral("output"), OutputKind::Movie));
+    page.replace(QStringLiteral("{{flash}}"), relative(QStringLiteral("flashfile"), OutputKind::Flash));
+    page.replace(QStringLiteral("{{thumbnail}}"), relative(QStringLiteral("thumbfile"), OutputKind::Thumbnail));
     page.replace(QStringLiteral("{{width}}"), QString::number(number(QStringLiteral("movie.width"), 400)));
     page.replace(QStringLiteral("{{height}}"), QString::number(number(QStringLiteral("movie.height"), 300)));
     page.replace(QStringLiteral("{{title}}"), htmlEscape(title));

@@ -5,6 +5,7 @@
 #include "Arguments.h"
 #include "Outputs.h"
 
+#include "engine/CreateCommands.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/projection/Projection.h"
 #include "project/ProjectList.h"
@@ -31,7 +32,7 @@ public:
 private:
     // Project values.
     QString text(const QString &key) const;
-    QString fileName(const QString &key) const; // trimmed, "" when absent
+    QString fileName(const QString &key) const; // sl::fileNameOfValue, "" when absent
     int number(const QString &key, int fallback) const;
     double real(const QString &key, double fallback) const;
     static QString absolute(const QString &name);
@@ -58,11 +59,11 @@ private:
     int autoEquirectWidth(int faceSize) const;
     sl::projection::Interpolator interpolator() const;
 
-    // Outputs. outputFile() gives the absolute name from `key` ("" after reporting a missing
-    // name); writeImage() stages one file for the next commitOutputs(), which makes the staged
+    // Outputs. outputFile() gives the absolute name from `key` by the window's own rule
+    // (sl::create::outputFileName; "" after reporting a missing name); writeImage() stages one file for the next commitOutputs(), which makes the staged
     // files appear and reports the operation done; writeAndCommit() does both for one file that
     // `write` saves under the temporary name it is given.
-    QString outputFile(const QString &key, const QString &what, const QString &defaultSuffix = {});
+    QString outputFile(const QString &key, const QString &what, sl::create::OutputKind kind);
     bool writeImage(const QImage &image, const QString &finalPath, int quality, QString &error);
     bool writeAndCommit(const QString &output, const std::function<bool(const QString &temp, QString *error)> &write);
     bool commitOutputs();

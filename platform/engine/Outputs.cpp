@@ -1,20 +1,81 @@
 #include "Outputs.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
 
 namespace skyloom {
+
+namespace {
+
+// The folders temporary files were staged in, for the termination thread.
+std::mutex g_foldersMutex;
+QStringList g_stagingFolders;
+
+QString temporaryMark()
+{
+    return QStringLiteral(".skyloom-%1-").arg(::getpid());
+}
+
+void noteStagingFolder(const QString &folder)
+{
+    const std::lock_guard<std::mutex> lock(g_foldersMutex);
+    if (!g_stagingFolders.contains(folder))
+        g_stagingFolders.append(folder);
+}
+
+void removeTemporaries()
+{
+    const std::lock_guard<std::mutex> lock(g_foldersMutex);
+    const QString mark = temporaryMark();
+    for (const QString &folder : std::as_const(g_stagingFolders)) {
+        const QDir dir(folder);
+        const QStringList names = dir.entryList({QLatin1Char('*') + mark + QLatin1Char('*')},
+                                                QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &name : names)
+            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+    }
+}
+
+} // namespace
+
+void removeTemporariesOnTermination()
+{
+    static sigset_t terminationSignals;
+    sigemptyset(&terminationSignals);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&terminationSignals, sig);
+    pthread_sigmask(SIG_BLOCK, &terminationSignals, nullptr);
+    std::thread([] {
+        int sig = 0;
+        while (sigwait(&terminationSignals, &sig) != 0) {
+        }
+        removeTemporaries();
+        std::signal(sig, SIG_DFL);
+        pthread_sigmask(SIG_UNBLOCK, &terminationSignals, nullptr);
+        std::raise(sig); // ends the process as the signal would have
+        std::_Exit(128 + sig);
+    }).detach();
+}
 
 QString Outputs::stage(const QString &finalPath)
 {
     const QFileInfo info(finalPath);
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName()
-                         + QStringLiteral(".skyloom-%1-%2.part").arg(QCoreApplication::applicationPid()).arg(m_entries.size());
+    noteStagingFolder(info.absolutePath());
+    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + temporaryMark()
+                         + QStringLiteral("%1.part").arg(m_entries.size());
     m_entries.append({temp, info.absoluteFilePath()});
     return temp;
 }

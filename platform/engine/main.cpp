@@ -23,7 +23,7 @@
 // folder). Progress goes to standard output one flushed line at a time; an error is a line
 // starting with BEL (0x07); the exit code is 0 only on success (1 failed operation, 2 bad
 // command line or project). Every output is written under a temporary name and renamed, so no
-// partial file is left behind.
+// partial file is left behind, also when the engine is ended by SIGTERM, SIGINT or SIGHUP.
 //
 // Test hooks, read from the environment (only here), applied in this order before any work:
 //   SKYLOOM_ENGINE_ARGLOG=<file>     append every argument after the program name, one a line,
@@ -37,6 +37,7 @@
 #include "Arguments.h"
 #include "Console.h"
 #include "Engine.h"
+#include "Outputs.h"
 
 #include "project/ProjectFile.h"
 #include "project/ProjectList.h"
@@ -146,6 +147,7 @@ int runShortcut(const Arguments &args, const sl::ProjectList &templ, const QStri
 
 int main(int argc, char *argv[])
 {
+    removeTemporariesOnTermination();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

@@ -7,6 +7,11 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace sl {
 
 namespace {
@@ -29,6 +34,12 @@ QString tr(const char *text)
     return QCoreApplication::translate("EngineRunner", text);
 }
 
+// Sends a signal to every process of a group; false when the group no longer exists.
+bool signalGroup(qint64 group, int sig)
+{
+    return group > 0 && ::kill(pid_t(-group), sig) == 0;
+}
+
 } // namespace
 
 EngineRunner::EngineRunner() = default;
@@ -36,7 +47,7 @@ EngineRunner::EngineRunner() = default;
 EngineRunner::~EngineRunner()
 {
     if (m_process) {
-        m_process->kill();
+        signalGroup(m_group, SIGKILL);
         m_process->waitForFinished(1000);
     }
 }
@@ -64,11 +75,12 @@ int EngineRunner::fail(const QString &message)
 
 void EngineRunner::stop()
 {
-    if (!m_busy || !m_process)
+    // An engine that has ended on its own (while the Stop question was open) keeps its result.
+    if (!m_busy || !m_process || m_stopRequested || m_process->state() == QProcess::NotRunning)
         return;
     m_stopRequested = true;
-    if (m_process->state() != QProcess::NotRunning)
-        m_process->kill();
+    m_stopClock.start();
+    signalGroup(m_group, SIGTERM);
 }
 
 int EngineRunner::run(const QString &program, const QStringList &arguments, const QString &workingDirectory)
@@ -81,6 +93,8 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     m_lastStopped = false;
     m_lastCrashed = false;
     m_stopRequested = false;
+    m_killSent = false;
+    m_group = 0;
 
     const QFileInfo info(program);
     if (program.isEmpty() || !info.exists())
@@ -99,9 +113,19 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     proc.setWorkingDirectory(workingDirectory);
     proc.setStandardInputFile(QProcess::nullDevice());
     proc.setStandardErrorFile(QProcess::nullDevice());
+    const pid_t parent = ::getpid();
+    proc.setChildProcessModifier([parent] {
+        // In the child, before exec: a group of its own (Stop ends the engine and whatever it
+        // started), and SIGTERM when we die, also when we died before this line.
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::raise(SIGTERM);
+    });
     proc.start(QIODevice::ReadOnly);
     if (!proc.waitForStarted(-1))
         return fail(tr("The engine program \"%1\" could not be started: %2").arg(program, proc.errorString()));
+    m_group = proc.processId();
 
     LineSplitter splitter(m_maxLineBytes);
     // The tick wakes the wait at least every step, so the poll count advances and the loop
@@ -111,26 +135,48 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     QElapsedTimer clock;
     clock.start();
 
+    qint64 dropped = 0; // output not shown because Stop came first
     for (;;) {
-        const bool ended = proc.state() == QProcess::NotRunning;
+        if (m_stopRequested && !m_killSent && m_stopClock.elapsed() >= StopGraceMilliseconds) {
+            m_killSent = true;
+            signalGroup(m_group, SIGKILL);
+        }
+        // After Stop, the run lasts until the engine's whole group is gone (or killed).
+        const bool ended = proc.state() == QProcess::NotRunning
+                           && (!m_stopRequested || !signalGroup(m_group, 0)
+                               || m_stopClock.elapsed() >= 2 * StopGraceMilliseconds);
+        // Output waiting to be shown: the events get their turn between two steps, but nobody
+        // waits for more.
+        const bool pending = proc.bytesAvailable() > 0;
         if (!ended)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        deliver(splitter.feed(proc.readAllStandardOutput()));
+            QCoreApplication::processEvents(pending ? QEventLoop::AllEvents
+                                                    : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (m_stopRequested) {
+            dropped += splitter.pendingBytes() + proc.bytesAvailable();
+            splitter.reset();
+            proc.skip(proc.bytesAvailable());
+        } else {
+            deliver(splitter.feed(proc.read(StepBytes)));
+        }
         if (m_stepHook)
             m_stepHook(int(clock.elapsed() / StepMilliseconds) + 1);
-        if (ended)
+        if (ended && proc.bytesAvailable() == 0)
             break;
     }
-    // An unterminated last line is shown as well.
-    deliver(splitter.finish());
+    if (dropped > 0)
+        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]").arg(dropped),
+                            false}});
+    else
+        deliver(splitter.finish()); // an unterminated last line is shown as well
 
     m_lastBel = splitter.errorSeen();
-    m_lastStopped = m_stopRequested;
-    m_lastCrashed = proc.exitStatus() == QProcess::CrashExit && !m_stopRequested;
+    // An engine that finished its work with 0 just as Stop acted has not been stopped.
+    m_lastStopped = m_stopRequested && !(proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0);
+    m_lastCrashed = proc.exitStatus() == QProcess::CrashExit && !m_lastStopped;
 
     if (m_lastBel)
         return NotRun;
-    if (m_stopRequested)
+    if (m_lastStopped)
         return StoppedExitCode;
     if (proc.exitStatus() == QProcess::CrashExit) {
         // Qt reports the signal number as the exit code of a crashed process.

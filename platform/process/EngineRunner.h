@@ -5,11 +5,17 @@
 // standard input the null device, standard output read through a LineSplitter and standard
 // error discarded. While the engine runs, run() keeps the application's event loop going:
 // it waits for output, the end of the process or a 100 ms tick, lets the application handle
-// its events, then takes all output that arrived and hands the complete lines to the sink.
-// Output is taken at every step, so the engine never blocks on a full pipe.
+// its events, then takes up to StepBytes of the output that arrived and hands the complete
+// lines to the sink. The pipe is read whenever events are handled, so the engine never blocks
+// on a full pipe, and a flood of output never keeps the window from its events for long.
+// Output that has not been shown when Stop acts is dropped, and one line says how much.
+//
+// The engine runs in a process group of its own and gets SIGTERM when our process ends (a
+// parent-death signal), so that no engine runs on with nobody to read it.
 //
 // Needs a QCoreApplication (or QApplication) instance. Events handled during run() may call
 // stop() and isBusy(), but must not destroy the runner.
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,6 +37,11 @@ public:
     // A process ended by a signal (other than through stop()) gives 128 + the signal number.
     static constexpr int SignalExitBase = 128;
     static constexpr int StepMilliseconds = 100;
+    // Output handled in one step at most; more waits for the next step, after the window's
+    // events have had their turn.
+    static constexpr qint64 StepBytes = 1024 * 1024;
+    // After stop(), the engine's group gets this long to end on SIGTERM before SIGKILL.
+    static constexpr int StopGraceMilliseconds = 1000;
 
     using LinesSink = std::function<void(const QList<EngineLine> &lines)>;
     using StepHook = std::function<void(int poll)>;
@@ -49,15 +60,18 @@ public:
     // Lines longer than this many bytes are handed on in pieces (default 1 MiB).
     void setMaxLineBytes(qsizetype bytes) { m_maxLineBytes = bytes; }
 
-    // Runs the program and returns: its exit code; StoppedExitCode after stop(); 128 + signal
-    // when it was ended by a signal; NotRun when it could not be started (missing, not
-    // executable, exec failed), when a line with BEL was seen (whatever the exit code), or
-    // when a run is already going on (nothing else happens then).
+    // Runs the program and returns: its exit code; StoppedExitCode after stop() (unless the
+    // engine still ended with exit code 0); 128 + signal when it was ended by a signal; NotRun
+    // when it could not be started (missing, not executable, exec failed), when a line with
+    // BEL was seen (whatever the exit code), or when a run is already going on (nothing else
+    // happens then).
     int run(const QString &program, const QStringList &arguments, const QString &workingDirectory);
 
     bool isBusy() const { return m_busy; }
-    // Ends the running engine (SIGKILL); the run then returns StoppedExitCode. Does nothing
-    // when no run is going on.
+    // Ends the running engine: SIGTERM to its process group, SIGKILL to what is left of the
+    // group StopGraceMilliseconds later; run() returns once the group is gone or killed. Does
+    // nothing when no run is going on or the engine has already ended (its run then keeps
+    // its own result).
     void stop();
 
     // About the last run: why it returned NotRun without running (empty otherwise), whether
@@ -79,8 +93,11 @@ private:
     StepHook m_stepHook;
     qsizetype m_maxLineBytes = LineSplitter::DefaultMaxLineBytes;
     QProcess *m_process = nullptr;
+    qint64 m_group = 0; // process group of the running engine (its process id)
     bool m_busy = false;
     bool m_stopRequested = false;
+    bool m_killSent = false;
+    QElapsedTimer m_stopClock;
     QString m_lastError;
     bool m_lastBel = false;
     bool m_lastStopped = false;

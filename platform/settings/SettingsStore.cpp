@@ -1,11 +1,11 @@
 #include "platform/settings/SettingsStore.h"
 
+#include "platform/image/ImageIO.h"
 #include "project/ProjectFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -223,25 +223,24 @@ bool SettingsStore::save()
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
         m_lastError = QStringLiteral("Cannot create the folder %1").arg(info.absolutePath());
-        return false;
+    } else {
+        QByteArray bytes;
+        for (const QString &l : std::as_const(m_lines)) {
+            bytes += l.toUtf8();
+            bytes += '\n';
+        }
+        QString why;
+        // A settings file that is a link (kept with other configuration) stays one.
+        const QString target = info.isSymLink() ? info.symLinkTarget() : m_path;
+        if (image::writeFileAtomically(target, bytes, &why)) {
+            m_stamp = stampNow();
+            return true;
+        }
+        m_lastError = why;
     }
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        m_lastError = f.errorString();
-        return false;
-    }
-    QByteArray bytes;
-    for (const QString &l : std::as_const(m_lines)) {
-        bytes += l.toUtf8();
-        bytes += '\n';
-    }
-    f.write(bytes);
-    if (!f.commit()) {
-        m_lastError = f.errorString();
-        return false;
-    }
-    m_stamp = stampNow();
-    return true;
+    // What could not be stored is forgotten: the next read sees the file as it is.
+    m_loaded = false;
+    return false;
 }
 
 namespace settings {

@@ -35,8 +35,8 @@ public:
     // True when the value is present (even when empty).
     bool hasValue(const QString &section, const QString &name) const;
 
-    // Writes return false when the file could not be written (`lastError` says why); the
-    // value is kept in memory for this run all the same.
+    // Writes return false when the file could not be written (`lastError` says why); reads
+    // then go on seeing the file as it is, without the value that was not stored.
     bool writeText(const QString &section, const QString &name, const QString &value);
     bool writeInteger(const QString &section, const QString &name, int value);
     bool writeBool(const QString &section, const QString &name, bool value); // "1" / "0"

@@ -1,0 +1,113 @@
+// The console's lines (ConsoleText) and its view (ConsoleView): what is kept, what is dropped,
+// what a long line paints, and what the user selects and copies.
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "engine/ConsoleText.h"
+#include "engine/gui/ConsoleView.h"
+
+using namespace sl;
+
+class TestConsole : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Lines come back exactly, in Latin-1 or not, whole or in slices, across many blocks.
+    void linesComeBackExactly()
+    {
+        const QString wide = QString::fromUtf8("Größe € 日本 ") + QString(70000, QChar(0x263A));
+        const QStringList lines{QString(), QStringLiteral("plain"), QString::fromUtf8("Größe"), wide,
+                                QString(300000, QLatin1Char('x')), QStringLiteral("last")};
+        ConsoleText text;
+        for (int round = 0; round < 3; ++round)
+            for (const QString &l : lines)
+                text.append(l);
+        QCOMPARE(text.lineCount(), 3 * lines.size());
+        for (qsizetype i = 0; i < text.lineCount(); ++i) {
+            const QString &l = lines.at(i % lines.size());
+            QCOMPARE(text.line(i), l);
+            QCOMPARE(text.lineLength(i), l.size());
+            QCOMPARE(text.lineSlice(i, 3, 5), l.mid(3, 5));
+        }
+        QCOMPARE(text.longestLine(), 300000);
+        QCOMPARE(text.text(1, 2), QString::fromUtf8("plain\nGröße"));
+        text.clear();
+        QCOMPARE(text.lineCount(), 0);
+        QCOMPARE(text.text(), QString());
+    }
+
+    // Past the limit the oldest lines go; the first line then says how many, and what is kept
+    // stays exact while the blocks behind the dropped lines are given back.
+    void oldestLinesAreDropped()
+    {
+        ConsoleText text(1000);
+        for (int i = 0; i < 25000; ++i)
+            text.append(QStringLiteral("Line %1 ").arg(i) + QString(i % 97, QLatin1Char(i % 3 ? 'a' : u'é')));
+        QCOMPARE(text.dropped(), 24000);
+        QCOMPARE(text.lineCount(), 1001);
+        QVERIFY2(text.line(0).contains(QStringLiteral("24000")) && text.line(0).contains(QStringLiteral("1000")),
+                 qPrintable(text.line(0)));
+        for (int k = 0; k < 1000; ++k) {
+            const int i = 24000 + k;
+            QCOMPARE(text.line(k + 1), QStringLiteral("Line %1 ").arg(i) + QString(i % 97, QLatin1Char(i % 3 ? 'a' : u'é')));
+        }
+    }
+
+    // The view splits at line breaks, follows the end only while it shows the end, and keeps
+    // showing the same lines when older ones are dropped.
+    void viewFollowsTheEndOrStays()
+    {
+        ConsoleView view;
+        view.resize(400, 200);
+        view.show();
+        view.appendPlainText(QStringLiteral("External Call: x\n"));
+        view.appendLines({QStringLiteral("a"), QStringLiteral("b")});
+        QCOMPARE(view.toPlainText(), QStringLiteral("External Call: x\n\na\nb"));
+        QStringList many;
+        for (int i = 0; i < 500; ++i)
+            many << QStringLiteral("line %1").arg(i);
+        view.appendLines(many);
+        QScrollBar *bar = view.verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(100);
+        const QString shown = view.lines().line(bar->value());
+        view.appendLines(many);
+        QCOMPARE(view.lines().line(bar->value()), shown);
+        view.clear();
+        QCOMPARE(view.toPlainText(), QString());
+        QCOMPARE(bar->maximum(), 0);
+    }
+
+    // Selecting and copying, also of a line of a megabyte, and painting it stays cheap.
+    void selectAndCopy()
+    {
+        ConsoleView view;
+        view.resize(400, 200);
+        view.show();
+        const QString huge = QStringLiteral("start ") + QString(1024 * 1024, QLatin1Char('x')) + QStringLiteral(" end");
+        view.appendLines({QStringLiteral("first"), huge, QStringLiteral("Größe")});
+        view.selectAll();
+        QCOMPARE(view.selectedText(), view.toPlainText());
+        view.copy();
+        QCOMPARE(QApplication::clipboard()->text(), view.toPlainText());
+        // A drag from the second column of the first line to the third of the last.
+        const QFontMetrics fm(view.font());
+        const int w = fm.horizontalAdvance(QLatin1Char('M')), h = fm.lineSpacing();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(w + 1, h / 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(3 * w + 1, 2 * h + h / 2), view.viewport()->mapToGlobal(QPointF(3 * w + 1, 2 * h + h / 2)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.viewport(), &move);
+        QCOMPARE(view.selectedText(), QStringLiteral("irst\n") + huge + QStringLiteral("\nGrö"));
+        view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+        QImage shot(view.viewport()->size(), QImage::Format_RGB32);
+        view.viewport()->render(&shot);
+        QVERIFY(!shot.isNull());
+    }
+};
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"
