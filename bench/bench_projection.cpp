@@ -1,13 +1,13 @@
 // Times the reprojection of a synthetic 8000 x 4000 panorama to six 2048-pixel cube faces and to an
 // 800 x 600 view, each against a plain reference measured in the same run: one thread, double
 // precision, atan2 and acos for every pixel, bilinear sampling.
+#include "benchsupport.h"
 #include "platform/projection/Projection.h"
 
 #include <QImage>
 #include <QStringList>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <thread>
@@ -105,23 +105,11 @@ QImage referenceView(const QImage &src, QSize size, double pan, double tilt, dou
     return view;
 }
 
-template <class F>
-double secondsOf(F &&f)
-{
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The median of several runs.
+// The median time of several runs, in seconds.
 template <class F>
 double medianSeconds(int runs, F &&f)
 {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i)
-        t.push_back(secondsOf(f));
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return bench::medianMs(runs, [&](int) { f(); }) / 1e3;
 }
 
 struct Difference
@@ -183,7 +171,7 @@ int main()
         CubeFaces ours;
         const double t = medianSeconds(3, [&] { ours = equirectToCube(pano, 2048, Interpolator::Bilinear); });
         CubeFaces ref;
-        const double r = secondsOf([&] { ref = referenceCube(pano, 2048); });
+        const double r = medianSeconds(1, [&] { ref = referenceCube(pano, 2048); });
         QStringList diffs;
         for (int f = 0; f < 6; ++f)
             diffs << describe(compare(ours[size_t(f)], ref[size_t(f)]), QString("face %1").arg(f));
