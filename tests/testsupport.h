@@ -7,10 +7,14 @@
 #include <QProcess>
 #include <QWidget>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include "platform/gui/Hooks.h"
+
 #include <atomic>
+#include <optional>
 #include <chrono>
 #include <thread>
 
@@ -65,6 +69,28 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+// Answers the message boxes for as long as it lives: every text shown is added to `asked`, and
+// the answer is the next of `replies`, or `answer` when none is left. When it goes, all the
+// hooks are back at their defaults.
+struct MessageBoxAnswers
+{
+    QStringList asked;
+    QList<int> replies;
+    int answer;
+
+    explicit MessageBoxAnswers(int answer = sl::IDYES)
+        : answer(answer)
+    {
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return replies.isEmpty() ? this->answer : replies.takeFirst();
+        };
+    }
+    ~MessageBoxAnswers() { sl::hooks::restoreDefaults(); }
+    MessageBoxAnswers(const MessageBoxAnswers &) = delete;
+    MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
+};
 
 // Leaving a control as the user does with the mouse or Tab.
 inline void leaveControl(QWidget *w)

@@ -20,18 +20,13 @@ using sl::CellPos;
 namespace {
 
 // Answers message boxes and dialogs, and records what the window asked and opened.
-struct Answers
+struct Answers : testsupport::MessageBoxAnswers
 {
-    QList<int> replies; // for questions; IDNO when empty
-    QStringList asked;
     QList<QStringList> chosenFiles;
     QList<QUrl> opened;
     Answers()
+        : MessageBoxAnswers(sl::IDNO)
     {
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
-        };
         sl::hooks::openFileNames = [this](const QString &, const QString &, const QString &, unsigned) {
             return chosenFiles.isEmpty() ? QStringList() : chosenFiles.takeFirst();
         };
@@ -40,7 +35,6 @@ struct Answers
             return true;
         };
     }
-    ~Answers() { sl::hooks::restoreDefaults(); }
     QString take()
     {
         const QString all = asked.join(QStringLiteral(" / "));
