@@ -2,6 +2,7 @@
 // Shared helpers for the Qt Test executables.
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFocusEvent>
 #include <QProcess>
@@ -68,6 +69,19 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The entries of a folder (hidden ones too; with `recursive`, those of its subfolders too) as
+// full paths, sorted: what a test compares before and after to see that nothing was left behind.
+inline QStringList entriesOf(const QString &folder, bool recursive = false)
+{
+    QStringList list;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+    while (it.hasNext())
+        list.append(it.next());
+    list.sort();
+    return list;
 }
 
 // Answers the message boxes for as long as it lives: every text shown is added to `asked`, and
