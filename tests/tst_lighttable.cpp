@@ -94,6 +94,14 @@ private slots:
             QCOMPARE(cellText(t.nextCell(r.from)), QString::fromLatin1(r.next));
             QCOMPARE(cellText(t.prevCell(r.from)), QString::fromLatin1(r.prev));
         }
+        // Places are counted along that order; a place outside the grid is no cell.
+        CellPos c{0, 0, 0};
+        for (qint64 i = 0; i < 12; ++i, c = t.nextCell(c)) {
+            QCOMPARE(t.cellIndex(c), i);
+            QCOMPARE(cellText(t.cellAt(i)), cellText(c));
+        }
+        QVERIFY(!t.cellAt(12).isCell());
+        QVERIFY(!t.cellAt(-1).isCell());
 
         // The last filled cell skips "?", other viewstates and entries outside the grid.
         const struct { const char *entries; const char *last, *append; } fills[] = {
