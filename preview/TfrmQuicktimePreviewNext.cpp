@@ -4,8 +4,8 @@
 #include "ui_TfrmQuicktimePreviewNext.h"
 
 #include <QFileInfo>
-#include <QFocusEvent>
 
+#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "editors/HotspotLink.h"
 #include "platform/gui/Hooks.h"
@@ -179,10 +179,7 @@ void TfrmQuicktimePreviewNext::btOkClick()
 
 bool TfrmQuicktimePreviewNext::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == next->edLocalFile && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            edLocalFileExit();
-    }
+    if (watched == next->edLocalFile && sl::leavesControl(event))
+        edLocalFileExit();
     return TfrmQuicktimePreview::eventFilter(watched, event);
 }

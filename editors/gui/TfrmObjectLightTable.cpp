@@ -557,11 +557,8 @@ void TfrmObjectLightTable::miUndoClick()
 
 bool TfrmObjectLightTable::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            edExit();
-    }
+    if (sl::leavesControl(event))
+        edExit();
     return QDialog::eventFilter(watched, event);
 }
 
