@@ -114,15 +114,17 @@ inline void leaveControl(QWidget *w)
 }
 
 // Compiles a catalogue of (English text, translation) pairs with msgfmt into
-// <localeDir>/<code>/LC_MESSAGES/default.mo.
+// <localeDir>/<code>/LC_MESSAGES/default.mo; its header holds `headerFields` (such as
+// "Last-Translator: ...") besides the character set.
 inline bool buildCatalogue(const QString &localeDir, const QString &code,
-                           const QList<std::pair<QString, QString>> &messages)
+                           const QList<std::pair<QString, QString>> &messages, const QStringList &headerFields = {})
 {
     const QString folder = localeDir + QStringLiteral("/") + code + QStringLiteral("/LC_MESSAGES");
-    QByteArray po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
-    const auto quoted = [](const QString &text) {
-        return '"' + text.toUtf8().replace('\\', "\\\\").replace('"', "\\\"") + '"';
-    };
+    const auto escaped = [](const QString &text) { return text.toUtf8().replace('\\', "\\\\").replace('"', "\\\""); };
+    const auto quoted = [&](const QString &text) { return '"' + escaped(text) + '"'; };
+    QByteArray po = "msgid \"\"\nmsgstr \"\"\n";
+    for (const QString &field : headerFields + QStringList{QStringLiteral("Content-Type: text/plain; charset=UTF-8")})
+        po += '"' + escaped(field) + "\\n\"\n";
     for (const auto &[id, text] : messages)
         po += "\nmsgid " + quoted(id) + "\nmsgstr " + quoted(text) + '\n';
     const QString poFile = localeDir + QStringLiteral("/") + code + QStringLiteral(".po");
