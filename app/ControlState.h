@@ -1,5 +1,6 @@
 #pragma once
 // Small rules every part of the main window follows when it reads or sets a control.
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -9,6 +10,16 @@ namespace sl {
 inline bool ownEnabled(const QWidget *w)
 {
     return !w->testAttribute(Qt::WA_ForceDisabled);
+}
+
+// Whether an event leaves a control, as the program commits on it: the focus goes to another
+// control, not to another window or a popup.
+inline bool leavesControl(const QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent *>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
 // Sets an edit's text only when it differs, so the cursor never jumps while the user types.

@@ -377,16 +377,11 @@ bool TfrmMainForm::eventFilter(QObject *watched, QEvent *event)
         edBasePathDblClick();
         return true;
     }
-    if (event->type() == QEvent::FocusOut) {
-        auto *w = qobject_cast<QWidget *>(watched);
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        // Leaving a control: not when the window loses the focus or a popup opens.
-        if (w && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            const auto it = m_exitHandlers.constFind(w);
-            if (it != m_exitHandlers.constEnd()) {
-                const auto handler = it.value();
-                handler();
-            }
+    if (auto *w = qobject_cast<QWidget *>(watched); w && sl::leavesControl(event)) {
+        const auto it = m_exitHandlers.constFind(w);
+        if (it != m_exitHandlers.constEnd()) {
+            const auto handler = it.value();
+            handler();
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -27,7 +27,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "BenchSupport.h"
+#include "benchsupport.h"
 
 #include "app/TfrmMainForm.h"
 #include "engine/gui/ConsoleView.h"

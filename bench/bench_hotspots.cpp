@@ -24,7 +24,7 @@
 #include "platform/image/ImageIO.h"
 
 using namespace sl::hotspot;
-using benchsupport::medianMs;
+using bench::medianMs;
 
 namespace {
 
@@ -93,17 +93,6 @@ double bareDecodeMs(const QString &path)
     });
 }
 
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 QString hotspotNameOf(const QString &tiff)
 {
     return tiff.left(tiff.lastIndexOf(u'.')) + QStringLiteral("_hs.png");
@@ -112,7 +101,7 @@ QString hotspotNameOf(const QString &tiff)
 // The child process: open, draw (the undo copy comes into being), repaint a viewport.
 int openOnly(const QString &tiff)
 {
-    const long before = peakKilobytes();
+    const long long before = bench::peakKilobytes();
     HotspotEditor editor;
     LoadedTile tile = loadTile(tiff, hotspotNameOf(tiff));
     if (tile.image.isNull()) {
@@ -123,9 +112,9 @@ int openOnly(const QString &tiff)
     editor.drawShape(Tool::Ellipse, QPoint(100, 100), QPoint(3000, 2000), 7);
     QImage viewport(1600, 1000, QImage::Format_RGB32);
     editor.render(viewport, QRect(2000, 1000, 1600, 1000), 7);
-    const long drawn = peakKilobytes();
+    const long long drawn = bench::peakKilobytes();
     editor.clearLayer(); // the undo copy of the whole layer
-    std::printf("%ld %ld %ld\n", before, drawn, peakKilobytes());
+    std::printf("%lld %lld %lld\n", before, drawn, (long long)bench::peakKilobytes());
     return 0;
 }
 

@@ -11,64 +11,19 @@
 #include <cstdio>
 #include <vector>
 
+#include "benchsupport.h"
 #include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/panoview/PanoView.h"
 #include "preview/model/PanoRenderer.h"
 
-namespace {
-
-QImage makePanorama(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) >> 3) & 0xff);
-    }
-    return image;
-}
-
-// The process's peak memory (kB) since the last reset.
-qint64 peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &l : status.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-template<typename F>
-double medianMs(int runs, F &&f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f(i);
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
+using bench::medianMs;
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QImage pano = makePanorama(8000, 4000);
+    const QImage pano = bench::makePanorama(8000, 4000);
     QElapsedTimer tiling;
     tiling.start();
     const sl::preview::TiledPanorama tiled(pano);
@@ -119,24 +74,20 @@ int main(int argc, char **argv)
         decodes.push_back(t.nsecsElapsed() / 1e6);
         ratios.push_back(loads.back() / decodes.back());
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
     widget.setURL(QString());
-    resetPeak();
-    const qint64 before = peakKb();
+    bench::resetPeak();
+    const qint64 before = bench::peakKilobytes();
     widget.setURL(path);
-    const qint64 loadPeak = peakKb() - before;
+    const qint64 loadPeak = bench::peakKilobytes() - before;
     QFile::remove(path);
     if (!widget.isLoaded()) {
         std::printf("the widget could not load the bench movie: %s\n", qPrintable(widget.loadError()));
         return 1;
     }
-    const double ratio = median(ratios);
+    const double ratio = bench::median(ratios);
     std::printf("widget: load of the 8000x4000 movie frame %.0f ms, decoding the frame alone %.0f ms (medians);\n"
                 "  ratio %.2f (median of the runs' ratios), bound 1.50 %s; peak memory of a load %lld MB (the frame decoded is %d MB)\n",
-                median(loads), median(decodes), ratio, ratio <= 1.5 ? "met" : "MISSED", loadPeak / 1024,
+                bench::median(loads), bench::median(decodes), ratio, ratio <= 1.5 ? "met" : "MISSED", loadPeak / 1024,
                 8000 * 4000 * 4 / (1024 * 1024));
 
     // A drag through the widget: each step changes the pan, the view re-renders and repaints.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/TfrmMainForm.h"
+#include "benchsupport.h"
 #include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/panoview/PanoView.h"
@@ -26,37 +27,11 @@
 
 namespace {
 
-QImage makePanorama(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) >> 3) & 0xff);
-    }
-    return image;
-}
-
 double cpuSeconds()
 {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-template<typename F>
-double medianMicroseconds(int runs, F &&f)
-{
-    std::vector<double> times;
-    times.reserve(runs);
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f(i);
-        times.push_back(t.nsecsElapsed() / 1e3);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 void runEvents(int milliseconds)
@@ -85,7 +60,7 @@ int main(int argc, char **argv)
         sl::movie::Movie movie;
         movie.width = 8000;
         movie.height = 4000;
-        movie.frames = {sl::image::encodeJpeg(makePanorama(8000, 4000), 90)};
+        movie.frames = {sl::image::encodeJpeg(bench::makePanorama(8000, 4000), 90)};
         movie.settings = {{QStringLiteral("movie.width"), QStringLiteral("800")},
                           {QStringLiteral("movie.height"), QStringLiteral("600")}};
         if (!sl::movie::writeMovie(path, movie)) {
@@ -122,9 +97,9 @@ int main(int argc, char **argv)
             ++failures;
             continue;
         }
-        const double tick = medianMicroseconds(2000, [&](int) { win.TimerTimer(); });
-        // Reference: one render of the same view after a small move.
-        const double render = medianMicroseconds(30, [&](int i) {
+        // In microseconds. Reference: one render of the same view after a small move.
+        const double tick = 1e3 * bench::medianMs(2000, [&](int) { win.TimerTimer(); });
+        const double render = 1e3 * bench::medianMs(30, [&](int i) {
             view->setPanAngle(float(10 + (i % 2) * 0.5));
             view->viewImage();
         });

@@ -25,7 +25,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "BenchSupport.h"
+#include "benchsupport.h"
 
 #include "app/TfrmMainForm.h"
 #include "project/ProjectFile.h"

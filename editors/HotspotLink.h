@@ -6,9 +6,10 @@
 
 namespace sl {
 
-// The project keys of hotspot N's link and title.
+// The project keys of hotspot N's link, title and the local copy of a tour link's movie.
 inline QString hotspotUrlKey(int n) { return QStringLiteral("hotspot.%1.url").arg(n); }
 inline QString hotspotTitleKey(int n) { return QStringLiteral("hotspot.%1.title").arg(n); }
+inline QString hotspotLocalFileKey(int n) { return QStringLiteral("hotspot.%1.localfile").arg(n); }
 
 struct HotspotLink
 {

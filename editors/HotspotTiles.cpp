@@ -7,6 +7,7 @@
 #include "editors/ImageKey.h"
 #include "platform/image/ImageIO.h"
 #include "project/PathRules.h"
+#include "project/ProjectType.h"
 #include "project/Values.h"
 
 namespace sl::hotspot {
@@ -85,11 +86,11 @@ TileSettings readTileSettings(const std::function<QString(const QString &)> &val
 qint64 tileCount(const TileSettings &s)
 {
     switch (s.projectType) {
-    case 0:
+    case PtCubeFaces:
         return 6;
-    case 4:
+    case PtObjectSequence:
         return cappedProduct({qMax<qint64>(1, s.htiles), qMax<qint64>(1, s.vtiles)});
-    case 5: {
+    case PtLightTable: {
         const LightTableCounts c = lightTableCounts(s);
         return cappedProduct({c.frames, c.htiles, c.vtiles, c.states});
     }
@@ -104,7 +105,7 @@ QList<HotspotTile> hotspotTiles(const TileSettings &s)
     const int count = int(qMin<qint64>(tileCount(s), kMaxTiles));
     QList<HotspotTile> tiles;
     switch (s.projectType) {
-    case 0:
+    case PtCubeFaces:
         for (int i = 0; i < 6; ++i) {
             const QString base = s.cubeFile + (s.dosUp ? QString::number((i + 1) * 11) : QStringLiteral("_%1").arg(i));
             tiles.append({QStringLiteral("%1 - %2").arg(i).arg(s.faceNames.value(i)),
@@ -112,7 +113,7 @@ QList<HotspotTile> hotspotTiles(const TileSettings &s)
                           resolve(base + QStringLiteral("_hs.png"))});
         }
         break;
-    case 4: {
+    case PtObjectSequence: {
         const qint64 columns = qMax<qint64>(1, s.htiles);
         for (int n = 0; n < count; ++n) {
             const qint64 row = n / columns, column = n % columns;
@@ -123,7 +124,7 @@ QList<HotspotTile> hotspotTiles(const TileSettings &s)
         }
         break;
     }
-    case 5: {
+    case PtLightTable: {
         if (!s.lightTableImage)
             break;
         const LightTableCounts c = lightTableCounts(s);

@@ -15,7 +15,7 @@ constexpr int kMaxTiles = 10000;
 
 struct TileSettings
 {
-    int projectType = 1;     // 0 cube faces, 1-3 one image, 4 object sequence, 5 light table
+    int projectType = 1;     // a ProjectTypeValue; the types with one image have one tile
     QString basePath;        // relative file names are taken against it
     QString cubeFile;        // "cubefile"
     QString input;           // "input"

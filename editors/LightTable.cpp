@@ -177,7 +177,19 @@ bool LightTable::inGrid(const ImagePos &pos) const
 
 qint64 LightTable::cellIndex(const ImagePos &pos) const
 {
-    return (qint64(pos.row) * m_columns + pos.column) * m_frames + pos.frame;
+    return cellIndex(CellPos{pos.frame, pos.column, pos.row});
+}
+
+qint64 LightTable::cellIndex(const CellPos &cell) const
+{
+    return (qint64(cell.row) * m_columns + cell.column) * m_frames + cell.frame;
+}
+
+CellPos LightTable::cellAt(qint64 index) const
+{
+    if (index < 0 || index >= qint64(m_frames) * m_columns * m_rows)
+        return {};
+    return {int(index % m_frames), int((index / m_frames) % m_columns), int(index / (qint64(m_frames) * m_columns))};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -285,10 +297,8 @@ void LightTable::insertCellShift(const ImagePos &target)
             ++it;
     }
     for (const auto &[index, value] : moved) {
-        const int frame = int(index % m_frames);
-        const int column = int((index / m_frames) % m_columns);
-        const int row = int(index / (qint64(m_frames) * m_columns));
-        m_entries[{target.viewstate, row, column, frame}] = value;
+        const CellPos cell = cellAt(index);
+        m_entries[{target.viewstate, cell.row, cell.column, cell.frame}] = value;
     }
 }
 

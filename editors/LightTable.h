@@ -124,6 +124,10 @@ public:
     CellPos findLastFilledCell() const;
     // Where loaded files start: the cell after the last filled one, or the first cell.
     CellPos appendCell() const;
+    // A cell's place in cell order (0 for the first), and the grid cell at a place (no cell for a
+    // place outside the grid).
+    qint64 cellIndex(const CellPos &cell) const;
+    CellPos cellAt(qint64 index) const;
 
     // Takes an entry out of the sequence: the following entries move back one place, as far as
     // the wrap mode reaches and as long as their lines exist (inside the grid or not); the last

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "project/PathRules.h"
+
 namespace sl::engine {
 
 QString shortcutName(const QString &templatePath)
@@ -16,13 +18,10 @@ QString outputNameForFormat(const QString &outputName, ShortcutFormat format)
     const qsizetype strip = name.indexOf(kStrip);
     if (strip >= 0)
         name.replace(strip, kStrip.size(), QStringLiteral(".jpg"));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot > name.lastIndexOf(QLatin1Char('/')))
-        name.truncate(dot);
     switch (format) {
-    case ShortcutFormat::QuickTime: return name + QStringLiteral(".mov");
-    case ShortcutFormat::Flash: return name + QStringLiteral(".swf");
-    case ShortcutFormat::Strip: return name + kStrip;
+    case ShortcutFormat::QuickTime: return changeFileExt(name, QStringLiteral(".mov"));
+    case ShortcutFormat::Flash: return changeFileExt(name, QStringLiteral(".swf"));
+    case ShortcutFormat::Strip: return changeFileExt(name, kStrip);
     }
     return name;
 }

@@ -13,8 +13,8 @@ namespace sl::engine {
 QString shortcutName(const QString &templatePath);
 
 // The output name after a change of format: the first "_strip.jpg" becomes ".jpg", then the
-// extension (from the last "." of the file-name part; none gives an appended one) becomes
-// ".mov", ".swf" or "_strip.jpg". "$f.mov" -> "$f_strip.jpg" -> "$f.swf".
+// extension (changeFileExt: none gives an appended one) becomes ".mov", ".swf" or
+// "_strip.jpg". "$f.mov" -> "$f_strip.jpg" -> "$f.swf".
 QString outputNameForFormat(const QString &outputName, ShortcutFormat format);
 
 struct ShortcutRequest

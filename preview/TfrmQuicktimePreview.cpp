@@ -1,6 +1,7 @@
 #include "preview/TfrmQuicktimePreview.h"
 #include "ui_TfrmQuicktimePreview.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -245,6 +246,13 @@ void TfrmQuicktimePreview::showCurrentView(QLineEdit *pan, QLineEdit *tilt, QLin
         if (!skipFocused || !edit->hasFocus())
             sl::setEditText(edit, sl::preview::FormatAngle(value));
     }
+}
+
+void TfrmQuicktimePreview::showAngle(QLabel *label, double degrees)
+{
+    const QString text = sl::preview::FormatAngle(degrees);
+    if (label->text() != text)
+        label->setText(text);
 }
 
 void TfrmQuicktimePreview::setPollInterval(int milliseconds)

@@ -11,6 +11,7 @@
 #include "preview/model/PreviewAngles.h"
 #include "preview/model/PreviewFrame.h"
 
+class QLabel;
 class QLineEdit;
 class QTimer;
 class TfrmMainForm;
@@ -79,6 +80,8 @@ protected:
     // Shows the current view in three edits; with `skipFocused`, not in the edit that has the
     // keyboard focus.
     void showCurrentView(QLineEdit *pan, QLineEdit *tilt, QLineEdit *fov, bool skipFocused);
+    // Shows an angle (FormatAngle) in a label, which is left alone while it shows it already.
+    static void showAngle(QLabel *label, double degrees);
     // Changes the timer's interval unless it has it already (a change restarts the timer).
     void setPollInterval(int milliseconds);
     void reportComponentError(const QString &message);

@@ -4,30 +4,14 @@
 #include "ui_TfrmQuicktimePreviewNext.h"
 
 #include <QFileInfo>
-#include <QFocusEvent>
 
+#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "editors/HotspotLink.h"
 #include "platform/gui/Hooks.h"
 #include "platform/panoview/PanoView.h"
 #include "preview/model/TourLink.h"
 #include "project/PathRules.h"
-
-using sl::preview::FormatAngle;
-
-namespace {
-
-QString hotspotKey(int hotspot, const char *field)
-{
-    return QStringLiteral("hotspot.%1.%2").arg(hotspot).arg(QLatin1String(field));
-}
-
-} // namespace
-
-TfrmQuicktimePreviewNext::TfrmQuicktimePreviewNext(TfrmMainForm *mainForm)
-    : TfrmQuicktimePreviewNext(mainForm, Family::QuickTime6)
-{
-}
 
 TfrmQuicktimePreviewNext::TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Family family)
     : TfrmQuicktimePreview(mainForm, family)
@@ -67,7 +51,7 @@ QString TfrmQuicktimePreviewNext::linkFolder() const
 void TfrmQuicktimePreviewNext::LoadHotspot(int hotspot)
 {
     HotspotNumber = hotspot;
-    const sl::preview::TourLinkFields link = sl::preview::readTourLink(mainForm()->GetValue(hotspotKey(hotspot, "url")));
+    const sl::preview::TourLinkFields link = sl::preview::readTourLink(mainForm()->GetValue(sl::hotspotUrlKey(hotspot)));
     next->edUrl->setText(link.url);
     next->cbTarget->setEditText(link.target);
     next->edPan->setText(link.pan);
@@ -77,8 +61,8 @@ void TfrmQuicktimePreviewNext::LoadHotspot(int hotspot)
     if (link.hasController)
         next->cbController->setChecked(link.controller);
     StartViewPending = link.hasView;
-    next->edLocalFile->setText(mainForm()->GetValue(hotspotKey(hotspot, "localfile")).trimmed());
-    next->edTitle->setText(mainForm()->GetValue(hotspotKey(hotspot, "title")));
+    next->edLocalFile->setText(mainForm()->GetValue(sl::hotspotLocalFileKey(hotspot)).trimmed());
+    next->edTitle->setText(mainForm()->GetValue(sl::hotspotTitleKey(hotspot)));
     LocalFile = sl::preview::previewMovieFile(next->edLocalFile->text(), next->edUrl->text(), linkFolder(),
                                               mainForm()->basePath());
 }
@@ -99,11 +83,9 @@ void TfrmQuicktimePreviewNext::TimerTimer()
         }
         if (isPanorama()) {
             const sl::preview::CurrentView &v = currentView();
-            for (const auto &[label, value] : {std::pair{next->lbPan, v.pan}, {next->lbTilt, v.tilt}, {next->lbFoV, v.fov}}) {
-                const QString text = FormatAngle(value);
-                if (label->text() != text)
-                    label->setText(text);
-            }
+            showAngle(next->lbPan, v.pan);
+            showAngle(next->lbTilt, v.tilt);
+            showAngle(next->lbFoV, v.fov);
         }
     } catch (const std::exception &) {
         // the editor goes on editing the link
@@ -170,19 +152,16 @@ void TfrmQuicktimePreviewNext::btOkClick()
     link.params = sl::writeLinkViewParams(next->edPan->text(), next->edTilt->text(), next->edFoV->text(),
                                           next->cbScale->currentText(), next->cbController->isChecked());
     TfrmMainForm *main = mainForm();
-    main->SetValue(hotspotKey(HotspotNumber, "url"), link.toValue());
-    main->SetValue(hotspotKey(HotspotNumber, "localfile"), next->edLocalFile->text());
-    main->SetValue(hotspotKey(HotspotNumber, "title"), next->edTitle->text());
+    main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue());
+    main->SetValue(sl::hotspotLocalFileKey(HotspotNumber), next->edLocalFile->text());
+    main->SetValue(sl::hotspotTitleKey(HotspotNumber), next->edTitle->text());
     main->ShowHotspotProperties();
     accept();
 }
 
 bool TfrmQuicktimePreviewNext::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == next->edLocalFile && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            edLocalFileExit();
-    }
+    if (watched == next->edLocalFile && sl::leavesControl(event))
+        edLocalFileExit();
     return TfrmQuicktimePreview::eventFilter(watched, event);
 }

@@ -14,7 +14,7 @@ class TfrmQuicktimePreviewNext : public TfrmQuicktimePreview
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreviewNext(TfrmMainForm *mainForm);
+    explicit TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Family family = Family::QuickTime6);
     ~TfrmQuicktimePreviewNext() override;
 
     // Fills the editor from hotspot N's link, local file and title. The movie previewed is the
@@ -27,7 +27,6 @@ public:
     void ApplyStartView();
 
 protected:
-    TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Family family);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -10,11 +10,6 @@
 
 using sl::preview::FormatAngle;
 
-TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm)
-    : TfrmQuicktimePreviewSpot(mainForm, Family::QuickTime6)
-{
-}
-
 TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Family family)
     : TfrmQuicktimePreview(mainForm, family)
     , spot(new Ui::TfrmQuicktimePreviewSpot)
@@ -96,11 +91,8 @@ void TfrmQuicktimePreviewSpot::TimerTimer()
         if (isPanorama()) {
             showCurrentView(spot->edPan, spot->edTilt, spot->edFoV, true);
             for (const Transfer &t : transfers()) {
-                if (auto *label = qobject_cast<QLabel *>(t.from)) {
-                    const QString text = FormatAngle(t.value);
-                    if (label->text() != text)
-                        label->setText(text);
-                }
+                if (auto *label = qobject_cast<QLabel *>(t.from))
+                    showAngle(label, t.value);
             }
         }
         setPollInterval(sl::preview::kPollInterval);

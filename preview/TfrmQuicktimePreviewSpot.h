@@ -18,7 +18,7 @@ class TfrmQuicktimePreviewSpot : public TfrmQuicktimePreview
 public:
     // Fills the nine edits from the project; the movie is the main window's output file until
     // SetMovieFile names another. The poll starts when the window is shown.
-    explicit TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm);
+    explicit TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Family family = Family::QuickTime6);
     ~TfrmQuicktimePreviewSpot() override;
 
     void SetMovieFile(const QString &fileName);
@@ -32,7 +32,6 @@ public:
     void ApplyStartView();
 
 protected:
-    TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Family family);
     void FormShow() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

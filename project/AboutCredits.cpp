@@ -1,10 +1,11 @@
 #include "project/AboutCredits.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QtEndian>
+
+#include "platform/i18n/GettextTranslator.h"
 
 namespace sl {
 
@@ -56,9 +57,8 @@ QList<CreditEntry> creditsFromHeader(const QString &header)
 QList<CreditGroup> translatorCredits(const QString &localeDir)
 {
     QList<CreditGroup> groups;
-    const QStringList codes = QDir(localeDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &code : codes) {
-        QFile file(localeDir + QLatin1Char('/') + code + QStringLiteral("/LC_MESSAGES/default.mo"));
+    for (const QString &code : GettextTranslator::catalogueCodes(localeDir)) {
+        QFile file(GettextTranslator::cataloguePath(localeDir, code));
         if (file.size() > kMaxCatalogueBytes || !file.open(QIODevice::ReadOnly))
             continue;
         const QList<CreditEntry> entries = creditsFromHeader(catalogueHeader(file.readAll()));

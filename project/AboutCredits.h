@@ -28,8 +28,8 @@ QString catalogueHeader(const QByteArray &moFile);
 // Nothing for a missing or unfilled translator.
 QList<CreditEntry> creditsFromHeader(const QString &header);
 
-// One group per catalogue <localeDir>/<code>/LC_MESSAGES/default.mo that credits somebody,
-// in the order of the codes.
+// One group per catalogue of `localeDir` (GettextTranslator::catalogueCodes) that credits
+// somebody, in the order of the codes.
 QList<CreditGroup> translatorCredits(const QString &localeDir);
 
 } // namespace sl

@@ -2,15 +2,20 @@
 // Shared helpers for the Qt Test executables.
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFocusEvent>
 #include <QProcess>
 #include <QWidget>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include "platform/gui/Hooks.h"
+
 #include <atomic>
+#include <optional>
 #include <chrono>
 #include <thread>
 
@@ -66,6 +71,41 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The entries of a folder (hidden ones too; with `recursive`, those of its subfolders too) as
+// full paths, sorted: what a test compares before and after to see that nothing was left behind.
+inline QStringList entriesOf(const QString &folder, bool recursive = false)
+{
+    QStringList list;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+    while (it.hasNext())
+        list.append(it.next());
+    list.sort();
+    return list;
+}
+
+// Answers the message boxes for as long as it lives: every text shown is added to `asked`, and
+// the answer is the next of `replies`, or `answer` when none is left. When it goes, all the
+// hooks are back at their defaults.
+struct MessageBoxAnswers
+{
+    QStringList asked;
+    QList<int> replies;
+    int answer;
+
+    explicit MessageBoxAnswers(int answer = sl::IDYES)
+        : answer(answer)
+    {
+        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
+            asked << text;
+            return replies.isEmpty() ? this->answer : replies.takeFirst();
+        };
+    }
+    ~MessageBoxAnswers() { sl::hooks::restoreDefaults(); }
+    MessageBoxAnswers(const MessageBoxAnswers &) = delete;
+    MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
+};
+
 // Leaving a control as the user does with the mouse or Tab.
 inline void leaveControl(QWidget *w)
 {
@@ -74,15 +114,17 @@ inline void leaveControl(QWidget *w)
 }
 
 // Compiles a catalogue of (English text, translation) pairs with msgfmt into
-// <localeDir>/<code>/LC_MESSAGES/default.mo.
+// <localeDir>/<code>/LC_MESSAGES/default.mo; its header holds `headerFields` (such as
+// "Last-Translator: ...") besides the character set.
 inline bool buildCatalogue(const QString &localeDir, const QString &code,
-                           const QList<std::pair<QString, QString>> &messages)
+                           const QList<std::pair<QString, QString>> &messages, const QStringList &headerFields = {})
 {
     const QString folder = localeDir + QStringLiteral("/") + code + QStringLiteral("/LC_MESSAGES");
-    QByteArray po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
-    const auto quoted = [](const QString &text) {
-        return '"' + text.toUtf8().replace('\\', "\\\\").replace('"', "\\\"") + '"';
-    };
+    const auto escaped = [](const QString &text) { return text.toUtf8().replace('\\', "\\\\").replace('"', "\\\""); };
+    const auto quoted = [&](const QString &text) { return '"' + escaped(text) + '"'; };
+    QByteArray po = "msgid \"\"\nmsgstr \"\"\n";
+    for (const QString &field : headerFields + QStringList{QStringLiteral("Content-Type: text/plain; charset=UTF-8")})
+        po += '"' + escaped(field) + "\\n\"\n";
     for (const auto &[id, text] : messages)
         po += "\nmsgid " + quoted(id) + "\nmsgstr " + quoted(text) + '\n';
     const QString poFile = localeDir + QStringLiteral("/") + code + QStringLiteral(".po");

@@ -8,7 +8,6 @@
 #include "project/ProjectFile.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QtEndian>
@@ -87,16 +86,6 @@ qint64 peakKb()
 }
 
 void resetPeak() { testsupport::writeFile("/proc/self/clear_refs", "5"); }
-
-QStringList entries(const QString &dir)
-{
-    QStringList list;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    while (it.hasNext())
-        list.append(it.next());
-    list.sort();
-    return list;
-}
 
 } // namespace
 
@@ -214,7 +203,7 @@ private slots:
         QVERIFY(testsupport::writeFile(dir + "/giant.jpg", jpegClaiming(44000, 22000)));
         QVERIFY(testsupport::writeFile(dir + "/wide.jpg", jpegClaiming(50000, 1000)));
         QVERIFY(sl::writeProjectFile(dir + "/p.slp", project));
-        const QStringList before = entries(dir);
+        const QStringList before = testsupport::entriesOf(dir);
         QProcess engine;
         engine.setWorkingDirectory(dir);
         engine.setStandardInputFile(QProcess::nullDevice());
@@ -223,7 +212,7 @@ private slots:
         const QString out = QString::fromUtf8(engine.readAllStandardOutput());
         QVERIFY2(engine.exitStatus() == QProcess::NormalExit && engine.exitCode() != 0, qPrintable(out));
         QVERIFY2(out.contains('\a') && out.contains(message), qPrintable(out));
-        QCOMPARE(entries(dir), before);
+        QCOMPARE(testsupport::entriesOf(dir), before);
         // The largest of the engine runs so far (each has been waited for).
         rusage usage{};
         QVERIFY(getrusage(RUSAGE_CHILDREN, &usage) == 0);

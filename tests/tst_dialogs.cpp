@@ -80,15 +80,6 @@ bool onModal(const std::function<void()> &open, const std::function<void(T *)> &
     return seen;
 }
 
-QString compileCatalogue(const QString &dir, const QString &code, const QByteArray &header)
-{
-    const QString po = dir + "/" + code + ".po", mo = dir + "/locale/" + code + "/LC_MESSAGES/default.mo";
-    QDir().mkpath(QFileInfo(mo).absolutePath());
-    testsupport::writeFile(po, "msgid \"\"\nmsgstr \"\"\n" + header + "\"Content-Type: text/plain; charset=UTF-8\\n\"\n");
-    QProcess::execute("msgfmt", {"-o", mo, po});
-    return mo;
-}
-
 } // namespace
 
 class TestDialogs : public QObject
@@ -160,11 +151,13 @@ private slots:
     void credits()
     {
         const QString dir = env->path();
-        compileCatalogue(dir, "de", "\"Last-Translator: Hans Muster <hans@example.org>\\n\"\n"
-                                    "\"Language-Team: German <https://de.example.org/team>\\n\"\n");
-        compileCatalogue(dir, "sv", "\"Last-Translator: Åsa Öberg\\n\"\n\"Language-Team: Swedish <sv@example.org>\\n\"\n");
-        compileCatalogue(dir, "it", "\"Last-Translator: FULL NAME <EMAIL@ADDRESS>\\n\"\n");
-        const QList<sl::CreditGroup> groups = sl::translatorCredits(dir + "/locale");
+        const QString locale = dir + "/locale";
+        QVERIFY(testsupport::buildCatalogue(locale, "de", {}, {"Last-Translator: Hans Muster <hans@example.org>",
+                                                               "Language-Team: German <https://de.example.org/team>"}));
+        QVERIFY(testsupport::buildCatalogue(locale, "sv", {}, {"Last-Translator: Åsa Öberg",
+                                                               "Language-Team: Swedish <sv@example.org>"}));
+        QVERIFY(testsupport::buildCatalogue(locale, "it", {}, {"Last-Translator: FULL NAME <EMAIL@ADDRESS>"}));
+        const QList<sl::CreditGroup> groups = sl::translatorCredits(locale);
         QCOMPARE(groups.size(), 2);
         QCOMPARE(groups[0].heading, QStringLiteral("Deutsch"));
         QCOMPARE(groups[0].entries.size(), 1);
@@ -175,7 +168,7 @@ private slots:
         QVERIFY(groups[1].entries[0].webAddress.isEmpty());
 
         // Damaged catalogues: no header, never a read outside the data.
-        const QByteArray good = testsupport::readFile(dir + "/locale/de/LC_MESSAGES/default.mo");
+        const QByteArray good = testsupport::readFile(locale + "/de/LC_MESSAGES/default.mo");
         QVERIFY(sl::catalogueHeader(good).contains("Hans Muster"));
         for (qsizetype n = 0; n < good.size(); ++n) {
             const QString header = sl::catalogueHeader(good.left(n));

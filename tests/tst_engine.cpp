@@ -92,16 +92,6 @@ QSize imageSize(const QString &path)
     return sl::image::readImageInfo(path, info) ? QSize(info.width, info.height) : QSize();
 }
 
-QStringList allEntries(const QString &dir)
-{
-    QStringList list;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        list.append(it.next());
-    list.sort();
-    return list;
-}
-
 } // namespace
 
 class TestEngine : public QObject
@@ -291,12 +281,12 @@ private slots:
         for (const auto &r : rows) {
             writeProject(path("p.slp"), {"input=pano.jpg", QString("output=") + r.output, QString("thumbfile=") + r.thumb,
                                          "thumbnail.width=32"});
-            const QStringList before = allEntries(m_dir);
+            const QStringList before = testsupport::entriesOf(m_dir, true);
             const Run run = runEngine({"-c", "p.slp", "-f", "_tmp_cube", "-t"}, m_dir);
             QVERIFY2(run.exitCode == 0, qPrintable(run.dump()));
             const QString movie = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Movie, r.output));
             const QString thumb = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Thumbnail, r.thumb));
-            QStringList made = allEntries(m_dir);
+            QStringList made = testsupport::entriesOf(m_dir, true);
             for (const QString &e : before)
                 made.removeOne(e);
             QCOMPARE(made, (QStringList{movie, thumb}));
@@ -439,12 +429,12 @@ private slots:
         QDir().mkpath(path("f_3.tif")); // a folder where the fourth face should go
         if (!project.isEmpty())
             writeProject(path("p.slp"), project);
-        const QStringList before = allEntries(m_dir);
+        const QStringList before = testsupport::entriesOf(m_dir, true);
         const Run r = runEngine(args, m_dir);
         QVERIFY(!r.crashed);
         QVERIFY2(r.exitCode != 0, qPrintable(r.dump()));
         QVERIFY2(r.errorLine().contains(message.toUtf8()), qPrintable(r.dump()));
-        QCOMPARE(allEntries(m_dir), before);
+        QCOMPARE(testsupport::entriesOf(m_dir, true), before);
     }
 };
 

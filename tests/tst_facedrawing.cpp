@@ -2,6 +2,7 @@
 // reference (the side faces' separable passes, the seam, the poles), faces drawn into a strip's
 // cells, the engine's faces (made while the panorama is decoded) against the library's, and the
 // page warmer leaving the memory it prepares as it was.
+#include "projectionreference.h"
 #include "testsupport.h"
 
 #include "platform/image/ImageIO.h"
@@ -17,7 +18,7 @@ using namespace sl::projection;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using reference::kPi;
 
 // Strong but smooth detail, a function of the direction, so that it meets itself across the
 // seam and at the poles: a row off, or a column, shows as tens of levels.
@@ -32,70 +33,6 @@ QImage wavyPanorama(int w, int h)
                                       int(127 + 90 * std::sin(13 * dy + 3 * dz))));
         }
     return image;
-}
-
-double catmullRom(double p0, double p1, double p2, double p3, double t)
-{
-    return p1 + 0.5 * t * (p2 - p0 + t * (2 * p0 - 5 * p1 + 4 * p2 - p3 + t * (3 * (p1 - p2) + p3 - p0)));
-}
-
-// One channel of the panorama at (u, v) in pixel-index space: columns wrap, rows stop.
-double sample(const QImage &pano, double u, double v, int shift, Interpolator ip)
-{
-    const int w = pano.width(), h = pano.height();
-    auto at = [&](int x, int y) {
-        return double((pano.pixel(((x % w) + w) % w, std::clamp(y, 0, h - 1)) >> shift) & 0xff);
-    };
-    const int x0 = int(std::floor(u)), y0 = int(std::floor(v));
-    const double fx = u - x0, fy = v - y0;
-    if (ip == Interpolator::Bilinear)
-        return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) + (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
-    double rows[4];
-    for (int j = 0; j < 4; ++j)
-        rows[j] = catmullRom(at(x0 - 1, y0 - 1 + j), at(x0, y0 - 1 + j), at(x0 + 1, y0 - 1 + j), at(x0 + 2, y0 - 1 + j), fx);
-    return std::clamp(catmullRom(rows[0], rows[1], rows[2], rows[3], fy), 0.0, 255.0);
-}
-
-// The face by the book: for each pixel its direction, its pan and tilt, and the sample there.
-QImage referenceFace(const QImage &pano, int face, int size, Interpolator ip)
-{
-    // Forward, right and down of each face, as seen from inside.
-    static const double axes[6][3][3] = {
-        {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},   {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}},
-        {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}};
-    const auto &F = axes[face][0], &R = axes[face][1], &D = axes[face][2];
-    QImage out(size, size, QImage::Format_RGB32);
-    for (int j = 0; j < size; ++j)
-        for (int i = 0; i < size; ++i) {
-            const double a = 2.0 * (i + 0.5) / size - 1, b = 2.0 * (j + 0.5) / size - 1;
-            const double x = F[0] + a * R[0] + b * D[0], y = F[1] + a * R[1] + b * D[1], z = F[2] + a * R[2] + b * D[2];
-            const double lon = std::atan2(-x, z), lat = std::atan2(y, std::sqrt(x * x + z * z));
-            const double u = pano.width() * (0.5 - lon / (2 * kPi)) - 0.5, v = pano.height() * (0.5 - lat / kPi) - 0.5;
-            out.setPixel(i, j, qRgb(int(sample(pano, u, v, 16, ip) + 0.5), int(sample(pano, u, v, 8, ip) + 0.5),
-                                    int(sample(pano, u, v, 0, ip) + 0.5)));
-        }
-    return out;
-}
-
-struct Difference
-{
-    int largest = 0;
-    double mean = 0;
-};
-
-Difference compare(const QImage &a, const QImage &b)
-{
-    Difference d;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int e = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-            d.largest = std::max(d.largest, e);
-            sum += e;
-        }
-    d.mean = sum / (double(a.width()) * a.height());
-    return d;
 }
 
 } // namespace
@@ -122,13 +59,13 @@ private slots:
         QFETCH(Interpolator, ip);
         const QImage pano = wavyPanorama(720, 360);
         constexpr int size = 229;
-        const QImage expected = referenceFace(pano, face, size, ip);
+        const QImage expected = reference::cubeFace(pano, face, size, ip);
         QImage drawn(size, size, QImage::Format_RGB32);
         drawn.fill(Qt::black);
         const FaceRows rows(pano, face, size, ip);
         for (int first = 0, step = 5; first < size; first += step, step = step % 23 + 7)
             rows.draw(first, first + step, drawn.scanLine(first), drawn.bytesPerLine());
-        const Difference d = compare(drawn, expected);
+        const reference::Difference d = reference::compare(drawn, expected);
         QVERIFY2(d.largest <= 6 && d.mean < 1.0, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
         // The whole-face function draws the same.
         QCOMPARE(equirectToFace(pano, face, size, ip), drawn);

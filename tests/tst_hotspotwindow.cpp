@@ -49,8 +49,7 @@ class TestHotspotWindow : public QObject
 
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
-    QList<int> replies;
-    QStringList asked;
+    std::optional<testsupport::MessageBoxAnswers> boxes;
 
     QString file(const QString &name) const { return dir + u'/' + name; }
     // A project file of these lines, opened in a shown window on its "Hotspots" tab.
@@ -73,15 +72,11 @@ private slots:
         env.reset(new testsupport::IsolatedEnvironment);
         dir = env->path() + QString::fromUtf8("/hot spots \"ü\"");
         QDir().mkpath(dir);
-        replies.clear();
-        asked.clear();
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return replies.isEmpty() ? int(sl::IDOK) : replies.takeFirst();
-        };
+        boxes.emplace(sl::IDOK);
     }
     void cleanup()
     {
+        boxes.reset();
         sl::hooks::restoreDefaults();
         qunsetenv("SKYLOOM_ENGINE_EXIT");
         env.reset();
@@ -90,10 +85,10 @@ private slots:
     void drawingOnAPanorama()
     {
         QVERIFY(sl::image::writeJpeg(picture(200, 100, qRgb(90, 140, 200)), file("pano.jpg"), 90));
-        replies = {sl::IDYES}; // create the missing hotspot image
+        boxes->replies = {sl::IDYES}; // create the missing hotspot image
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\nhotspot.1.title=Door\nhotspot.1.url=<door.html>\n");
         QVERIFY(w);
-        QCOMPARE(asked.value(0), QString("No hotspot imagefile  \"%1\" found! Should I create them for you?").arg(file("pano_hs.png")));
+        QCOMPARE(boxes->asked.value(0), QString("No hotspot imagefile  \"%1\" found! Should I create them for you?").arg(file("pano_hs.png")));
         QCOMPARE(readHotspotImage(file("pano_hs.png"), {200, 100}).layer, QByteArray(200 * 100, 0));
         QCOMPARE(w->ui->cbHotspotActiveTile->itemText(0), QString("Image"));
         QVERIFY(w->ui->pOrientation->isHidden());
@@ -177,24 +172,24 @@ private slots:
         QVERIFY(writeHotspotImage(file("pano_hs.png"), QByteArray(60 * 40, 0), 60, 40));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
         QVERIFY(w);
-        QVERIFY(asked.isEmpty());
+        QVERIFY(boxes->asked.isEmpty());
         editorOf(*w).drawShape(Tool::Rectangle, {0, 0}, {10, 10}, 5);
         const QByteArray saved = readFile(file("pano_hs.png"));
-        replies = {sl::IDCANCEL};
+        boxes->replies = {sl::IDCANCEL};
         QVERIFY(!w->FormCloseQuery());
-        QCOMPARE(asked.last(), QString("The current Hotspots have been modified! Save changes?"));
+        QCOMPARE(boxes->asked.last(), QString("The current Hotspots have been modified! Save changes?"));
         QCOMPARE(readFile(file("pano_hs.png")), saved);
-        replies = {sl::IDYES, sl::IDNO};
+        boxes->replies = {sl::IDYES, sl::IDNO};
         QVERIFY(w->FormCloseQuery());
         QCOMPARE(readHotspotImage(file("pano_hs.png"), {60, 40}).layer, editorOf(*w).layer());
         // Coming back to the tab reloads the tile, after offering to save what was drawn.
         editorOf(*w).drawShape(Tool::Rectangle, {20, 20}, {30, 30}, 6);
         const QByteArray drawn = editorOf(*w).layer();
-        asked.clear();
-        replies = {sl::IDYES};
+        boxes->asked.clear();
+        boxes->replies = {sl::IDYES};
         w->ui->pc->setCurrentWidget(w->ui->tsOptions);
         w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
-        QCOMPARE(asked, QStringList{"The current Hotspots have been modified! Save changes?"});
+        QCOMPARE(boxes->asked, QStringList{"The current Hotspots have been modified! Save changes?"});
         QVERIFY(!editorOf(*w).modified());
         QCOMPARE(editorOf(*w).layer(), drawn);
         // Opening a project forgets the tile.
@@ -211,7 +206,7 @@ private slots:
         const QByteArray users = readFile(file("pano_hs.png"));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
         QVERIFY(w);
-        QCOMPARE(asked.size(), 1); // the notice about the refused file
+        QCOMPARE(boxes->asked.size(), 1); // the notice about the refused file
         QCOMPARE(editorOf(*w).activeTile(), 0);
         QCOMPARE(editorOf(*w).layer(), QByteArray(60 * 40, 0));
         qputenv("SKYLOOM_ENGINE_EXIT", "0");
@@ -226,7 +221,7 @@ private slots:
     {
         for (int i = 0; i < 6; ++i)
             QVERIFY(sl::image::writeJpeg(picture(40, 30, qRgb(40 * i, 100, 50)), file(QStringLiteral("cube_%1.jpg").arg(i)), 90));
-        replies = {sl::IDYES};
+        boxes->replies = {sl::IDYES};
         auto w = openOnHotspotTab("movie.cube=1\ncubefile=cube\nhotspot.enabled=1\n");
         QVERIFY(w);
         for (int i = 0; i < 6; ++i)
@@ -247,38 +242,38 @@ private slots:
 
         // Cancel keeps the face, selected and changed; No drops the changes.
         editor.drawShape(Tool::Rectangle, {0, 0}, {5, 5}, 1);
-        asked.clear();
-        replies = {sl::IDCANCEL};
+        boxes->asked.clear();
+        boxes->replies = {sl::IDCANCEL};
         choose(w->ui->cbHotspotActiveTile, 2);
-        QCOMPARE(asked, QStringList{"The current Hotspots have been modified! Save changes?"});
+        QCOMPARE(boxes->asked, QStringList{"The current Hotspots have been modified! Save changes?"});
         QCOMPARE(editor.activeTile(), 0);
         QCOMPARE(w->ui->cbHotspotActiveTile->currentIndex(), 0);
         QVERIFY(editor.modified() && editor.numberAt({1, 1}) == 1);
-        replies = {sl::IDNO};
+        boxes->replies = {sl::IDNO};
         choose(w->ui->cbHotspotActiveTile, 2);
         QCOMPARE(editor.activeTile(), 2);
         QCOMPARE(readFile(file("cube_0_hs.png")), blank);
         // Yes saves the face before the next one loads.
         editor.drawShape(Tool::Rectangle, {0, 0}, {5, 5}, 4);
-        replies = {sl::IDYES};
+        boxes->replies = {sl::IDYES};
         choose(w->ui->cbHotspotActiveTile, 3);
         QCOMPARE(editor.activeTile(), 3);
         QCOMPARE(readHotspotImage(file("cube_2_hs.png"), {40, 30}).layer.at(0), char(4));
 
         // A face that cannot be read leaves the loaded one in place.
         testsupport::writeFile(file("cube_4.jpg"), "no picture");
-        asked.clear();
+        boxes->asked.clear();
         choose(w->ui->cbHotspotActiveTile, 4);
         QCOMPARE(editor.activeTile(), 3);
         QCOMPARE(w->ui->cbHotspotActiveTile->currentIndex(), 3);
-        QVERIFY(asked.value(0).startsWith("Unable to open the input image!\n"));
+        QVERIFY(boxes->asked.value(0).startsWith("Unable to open the input image!\n"));
 
         // Entering the tab again creates only the hotspot images that are missing.
         QVERIFY(sl::image::writeJpeg(picture(40, 30, 0), file("cube_4.jpg"), 90));
         QFile::remove(file("cube_0_hs.png"));
         QFile::remove(file("cube_5_hs.png"));
         const QByteArray drawn = readFile(file("cube_2_hs.png"));
-        replies = {sl::IDYES};
+        boxes->replies = {sl::IDYES};
         w->ui->pc->setCurrentWidget(w->ui->tsOptions);
         w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
         QVERIFY(QFile::exists(file("cube_0_hs.png")) && QFile::exists(file("cube_5_hs.png")));
@@ -287,14 +282,14 @@ private slots:
 
         // "Create new Hotspot files" stops when face 0 cannot be opened, and writes nothing.
         QFile::rename(file("cube_0.jpg"), file("cube_0.bak"));
-        asked.clear();
-        replies = {sl::IDYES};
+        boxes->asked.clear();
+        boxes->replies = {sl::IDYES};
         w->ui->miCreatenewHotspotfiles->trigger();
-        QCOMPARE(asked.value(1), QString("Unable to open the input image!"));
+        QCOMPARE(boxes->asked.value(1), QString("Unable to open the input image!"));
         QCOMPARE(readFile(file("cube_2_hs.png")), drawn);
         // With face 0 back, it replaces them all.
         QFile::rename(file("cube_0.bak"), file("cube_0.jpg"));
-        replies = {sl::IDYES};
+        boxes->replies = {sl::IDYES};
         w->ui->miCreatenewHotspotfiles->trigger();
         QCOMPARE(readFile(file("cube_2_hs.png")), blank);
         QCOMPARE(editor.activeTile(), 0);
@@ -306,7 +301,7 @@ private slots:
     {
         auto w = openOnHotspotTab("input=gone.jpg\nhotspot.enabled=1\n");
         QVERIFY(w);
-        QCOMPARE(asked, QStringList{"Unable to open the input image!"});
+        QCOMPARE(boxes->asked, QStringList{"Unable to open the input image!"});
         QVERIFY(!w->ui->cbCreateHotspots->isChecked());
         QCOMPARE(w->GetValue("hotspot.enabled"), QString("0"));
         QCOMPARE(w->ui->pc->currentWidget(), w->ui->tsOptions);
@@ -329,7 +324,7 @@ private slots:
             // ">" would not read back: a notice, and the dialog stays open.
             dialog.ui->cbTarget->setEditText("my>frame");
             dialog.ui->btOk->click();
-            QCOMPARE(asked.size(), 1);
+            QCOMPARE(boxes->asked.size(), 1);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<_blank> E<pan=10.0 SCALE=ToFit >"));
             dialog.ui->cbTarget->setEditText("myself");

@@ -6,6 +6,7 @@
 #include "editors/ThumbnailLoader.h"
 #include "platform/image/ImageIO.h"
 #include "project/ProjectDocument.h"
+#include "lighttableentries.h"
 #include "testsupport.h"
 
 #include <QPainter>
@@ -18,24 +19,6 @@
 using namespace sl;
 
 namespace {
-
-// Entries as "v.r.c.f=value|..." (the key without "object.image."), in key order.
-void putEntries(LightTable &t, const QString &entries)
-{
-    for (const QString &e : entries.split('|', Qt::SkipEmptyParts)) {
-        const QStringList kv = e.split('=');
-        const QStringList n = kv.at(0).split('.');
-        t.setEntry({n.at(0).toInt(), n.at(1).toInt(), n.at(2).toInt(), n.at(3).toInt()}, kv.at(1));
-    }
-}
-
-QString dump(const LightTable &t)
-{
-    QStringList out;
-    for (const auto &[p, v] : t.entries())
-        out << QStringLiteral("%1.%2.%3.%4=%5").arg(p.viewstate).arg(p.row).arg(p.column).arg(p.frame).arg(v);
-    return out.join('|');
-}
 
 LightTable table(int frames, int columns, int rows, const QString &entries, int wrap = 2, int viewstates = 1)
 {
@@ -111,6 +94,14 @@ private slots:
             QCOMPARE(cellText(t.nextCell(r.from)), QString::fromLatin1(r.next));
             QCOMPARE(cellText(t.prevCell(r.from)), QString::fromLatin1(r.prev));
         }
+        // Places are counted along that order; a place outside the grid is no cell.
+        CellPos c{0, 0, 0};
+        for (qint64 i = 0; i < 12; ++i, c = t.nextCell(c)) {
+            QCOMPARE(t.cellIndex(c), i);
+            QCOMPARE(cellText(t.cellAt(i)), cellText(c));
+        }
+        QVERIFY(!t.cellAt(12).isCell());
+        QVERIFY(!t.cellAt(-1).isCell());
 
         // The last filled cell skips "?", other viewstates and entries outside the grid.
         const struct { const char *entries; const char *last, *append; } fills[] = {
@@ -153,7 +144,7 @@ private slots:
         for (const auto &r : rows) {
             LightTable t = table(r.frames, r.columns, r.rows, r.before, r.wrap, 2);
             t.removeCellShift(r.at);
-            QCOMPARE(dump(t), r.after);
+            QCOMPARE(entriesText(t), r.after);
         }
     }
 
@@ -178,7 +169,7 @@ private slots:
         for (const auto &r : rows) {
             LightTable t = table(r.frames, r.columns, r.rows, r.before, r.wrap, 2);
             t.insertCellShift(r.at);
-            QCOMPARE(dump(t), r.after);
+            QCOMPARE(entriesText(t), r.after);
         }
     }
 
@@ -208,22 +199,22 @@ private slots:
         for (const auto &r : rows) {
             LightTable t = table(3, 2, 1, start);
             t.drop(r.source, r.target);
-            QCOMPARE(dump(t), r.after);
+            QCOMPARE(entriesText(t), r.after);
             QCOMPARE(t.undoEnabled(), r.undo);
             t.undo();
-            QCOMPARE(dump(t), start);
+            QCOMPARE(entriesText(t), start);
             QVERIFY(!t.undoEnabled());
         }
 
         // One level: undo after two drops goes back to after the first, and only once.
         LightTable t = table(3, 2, 1, start);
         t.drop(cell(0, 0, 0), spareArea);
-        const QString afterFirst = dump(t);
+        const QString afterFirst = entriesText(t);
         t.drop(cell(0, 1, 0), cell(0, 0, 0));
         t.undo();
-        QCOMPARE(dump(t), afterFirst);
+        QCOMPARE(entriesText(t), afterFirst);
         t.undo();
-        QCOMPARE(dump(t), afterFirst);
+        QCOMPARE(entriesText(t), afterFirst);
     }
 
     void viewstates()
@@ -233,13 +224,13 @@ private slots:
         t.setUndoEnabled();
         QVERIFY(t.deleteViewstate());
         // Viewstate 1 goes, the higher ones move down (also the one past the count), the last is current.
-        QCOMPARE(dump(t), QStringLiteral("0.0.0.0=a|1.0.0.0=d|2.0.0.0=e"));
+        QCOMPARE(entriesText(t), QStringLiteral("0.0.0.0=a|1.0.0.0=d|2.0.0.0=e"));
         QCOMPARE(t.viewstateCount(), 2);
         QCOMPARE(t.currentViewstate(), 1);
         // The old numbering cannot come back.
         QVERIFY(!t.undoEnabled());
         t.undo();
-        QCOMPARE(dump(t), QStringLiteral("0.0.0.0=a|1.0.0.0=d|2.0.0.0=e"));
+        QCOMPARE(entriesText(t), QStringLiteral("0.0.0.0=a|1.0.0.0=d|2.0.0.0=e"));
 
         QVERIFY(t.deleteViewstate());
         QVERIFY(!t.deleteViewstate()); // the only one stays
@@ -286,9 +277,9 @@ private slots:
         t.setUndoEnabled();
         t.clearImages();
         QCOMPARE(t.thumbnailCount(), 0);
-        QCOMPARE(dump(t), QString());
+        QCOMPARE(entriesText(t), QString());
         t.undo(); // the entries come back without their thumbnails
-        QCOMPARE(dump(t), QStringLiteral("0.0.0.0=a"));
+        QCOMPARE(entriesText(t), QStringLiteral("0.0.0.0=a"));
         QVERIFY(!t.thumbnail("a"));
     }
 

@@ -6,6 +6,7 @@
 #include "editors/gui/TfrmObjectLightTable.h"
 #include "platform/gui/Hooks.h"
 #include "platform/image/ImageIO.h"
+#include "lighttableentries.h"
 #include "testsupport.h"
 #include "ui_TfrmMainForm.h"
 #include "ui_TfrmObjectLightTable.h"
@@ -20,18 +21,13 @@ using sl::CellPos;
 namespace {
 
 // Answers message boxes and dialogs, and records what the window asked and opened.
-struct Answers
+struct Answers : testsupport::MessageBoxAnswers
 {
-    QList<int> replies; // for questions; IDNO when empty
-    QStringList asked;
     QList<QStringList> chosenFiles;
     QList<QUrl> opened;
     Answers()
+        : MessageBoxAnswers(sl::IDNO)
     {
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
-        };
         sl::hooks::openFileNames = [this](const QString &, const QString &, const QString &, unsigned) {
             return chosenFiles.isEmpty() ? QStringList() : chosenFiles.takeFirst();
         };
@@ -40,7 +36,6 @@ struct Answers
             return true;
         };
     }
-    ~Answers() { sl::hooks::restoreDefaults(); }
     QString take()
     {
         const QString all = asked.join(QStringLiteral(" / "));
@@ -54,14 +49,6 @@ void writeImage(const QString &path, int w, int h, QRgb colour = qRgb(200, 180, 
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(colour);
     QVERIFY(path.endsWith(".png") ? img.save(path) : sl::image::writeJpeg(img, path, 85));
-}
-
-QString entries(const sl::LightTable &t)
-{
-    QStringList out;
-    for (const auto &[p, v] : t.entries())
-        out << QStringLiteral("%1.%2.%3.%4=%5").arg(p.viewstate).arg(p.row).arg(p.column).arg(p.frame).arg(v);
-    return out.join('|');
 }
 
 QStringList imageLines(TfrmMainForm &w)
@@ -227,7 +214,7 @@ private slots:
         lt.sbOpenClick();
         QTRY_VERIFY(!lt.isLoading());
         QCOMPARE(a.take(), QStringLiteral("Unknown or unsupported extension .gif / File \"img/missing.jpg\" doesn't exist!"));
-        QCOMPARE(entries(lt.lightTable()),
+        QCOMPARE(entriesText(lt.lightTable()),
                  "0.0.0.0=img/f.jpg|0.0.0.1=img/f.jpg|0.0.1.0=img/A.JPEG|0.0.1.1=img/b.Tif|0.0.2.1=img/c.png|"
                  "0.0.3.0=img/d.jpg|0.0.3.1=" + env->path() + "/Projekt «1» É/img/e.jpg|0.0.4.1=img/c.png");
         // The last two files found no cell: they wait in the spare area.
@@ -264,22 +251,22 @@ private slots:
 
         // A cell onto the spare area's empty part: out of the sequence (horizontal wrap).
         dragBetween(grid, cellCentre(lt, {0, 0, 0}), spare, spareCentre(3));
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=b.jpg|0.0.0.1=c.jpg|0.0.0.2=?"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=b.jpg|0.0.0.1=c.jpg|0.0.0.2=?"));
         QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 2);
         // The spare image a.jpg onto the first cell: room is made there.
         const int aAt = lt.ui->sbSpare->image(0).name == "a.jpg" ? 0 : 1;
         dragBetween(spare, spareCentre(aAt), grid, cellCentre(lt, {0, 0, 0}));
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
         // A cell onto another cell.
         dragBetween(grid, cellCentre(lt, {2, 0, 0}), grid, cellCentre(lt, {0, 1, 0}));
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=?|0.0.1.0=c.jpg"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=?|0.0.1.0=c.jpg"));
 
         // Undo from the popup takes back the last drop only.
         lt.pmLightTablePopup();
         QAction *undo = lt.findChild<QAction *>("miUndo");
         QVERIFY(undo->isEnabled());
         undo->trigger();
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
         QVERIFY(!undo->isEnabled());
 
         // "wrap over" from the popup: with "none" a removal only empties the cell.
@@ -288,7 +275,7 @@ private slots:
         QVERIFY(lt.findChild<QAction *>("miWrapNone")->isChecked());
         QVERIFY(!lt.findChild<QAction *>("miWrapHorizontal")->isChecked());
         dragBetween(grid, cellCentre(lt, {0, 0, 0}), spare, spareCentre(5));
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.0.0=?|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=?|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
 
         // Double-click and "Open Image" open a cell's file; an empty cell opens nothing.
         QTest::mouseDClick(grid, Qt::LeftButton, {}, cellCentre(lt, {1, 0, 0}));
@@ -318,12 +305,12 @@ private slots:
         // Onto the grid (even onto its first cell): after the last filled cell.
         dropFiles(&lt, onGrid, {dir + "/b.jpg", dir + "/c.jpg", dir + "/none.jpg"});
         QTRY_VERIFY(!lt.isLoading());
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
         QCOMPARE(a.take(), QString("File \"none.jpg\" doesn't exist!"));
         // Onto the bottom panel: to the spare area only.
         dropFiles(&lt, lt.ui->pBottom->geometry().center(), {dir + "/a.jpg", dir + "/b.jpg"});
         QTRY_VERIFY(!lt.isLoading());
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
         QTRY_COMPARE(lt.ui->sbSpare->imageCount(), 2);
     }
 
@@ -344,7 +331,7 @@ private slots:
             QVERIFY(!lt.isLoading());
             QTest::qWait(300);
             QCOMPARE(a.take(), QStringLiteral("Do you really want to remove all images from the Light-table?"));
-            QCOMPARE(entries(lt.lightTable()), QString());
+            QCOMPARE(entriesText(lt.lightTable()), QString());
             QCOMPARE(lt.lightTable().thumbnailCount(), 0);
             QVERIFY(lt.ui->btOk->isEnabled());
         }
@@ -460,7 +447,7 @@ private slots:
         QCOMPARE(lt.ui->cbViewState->currentText(), QStringLiteral("Viewstate 2"));
         QCOMPARE(lt.ui->cbVSNormal->currentIndex(), 1); // was 3, capped
         QCOMPARE(lt.ui->cbVSMouseDown->currentIndex(), 1);
-        QCOMPARE(entries(lt.lightTable()), QStringLiteral("1.0.0.0=?"));
+        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("1.0.0.0=?"));
         a.replies << sl::IDNO;
         lt.btAddVSClick();
         QCOMPARE(lt.ui->cbViewState->count(), 2);

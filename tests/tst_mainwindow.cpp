@@ -40,19 +40,14 @@ void typeInto(QLineEdit *e, const QString &text)
     leaveControl(e);
 }
 
-// Answers message boxes from a queue and records what was asked.
-struct Answers
+// Answers message boxes and file dialogs from queues and records what was asked.
+struct Answers : testsupport::MessageBoxAnswers
 {
-    QList<int> replies;
-    QStringList asked;
     QStringList saveNames;
     QStringList openNames;
     Answers()
+        : MessageBoxAnswers(sl::IDNO)
     {
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
-        };
         sl::hooks::saveFileName = [this](const QString &, const QString &, const QString &, const QString &,
                                          const QString &, unsigned) {
             return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
@@ -62,7 +57,6 @@ struct Answers
             return openNames.isEmpty() ? QString() : openNames.takeFirst();
         };
     }
-    ~Answers() { sl::hooks::restoreDefaults(); }
 };
 
 } // namespace

@@ -36,19 +36,15 @@ private slots:
                 pano.setPixel(x, y, qRgb(x * 255 / 400, y * 255 / 200, 128));
         QVERIFY(sl::image::writeJpeg(pano, dir + QStringLiteral("/pano.jpg"), 90));
         opened.clear();
-        asked.clear();
+        boxes.emplace();
         sl::hooks::openUrl = [this](const QUrl &url) {
             opened << url.toLocalFile();
             return true;
         };
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return answer;
-        };
-        answer = sl::IDYES;
     }
     void cleanup()
     {
+        boxes.reset();
         sl::hooks::restoreDefaults();
         sl::preview::QuickTimeCheck::clearTestOverride();
         for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES"})
@@ -109,7 +105,7 @@ private slots:
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
         QVERIFY(t.elapsed() < 10000);
         QCOMPARE(second, -1);
-        QVERIFY(asked.contains(QStringLiteral("There is already a process running! Please wait, until it is finished")));
+        QVERIFY(boxes->asked.contains(QStringLiteral("There is already a process running! Please wait, until it is finished")));
         QVERIFY(!w.isBusy());
         QVERIFY(!QFile::exists(dir + QStringLiteral("/_tmp_script.slp")));
     }
@@ -122,13 +118,13 @@ private slots:
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
         sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
+            boxes->asked << text;
             QTest::qWait(1500); // the user thinks it over; the engine finishes meanwhile
             return int(sl::IDYES);
         };
         QTimer::singleShot(50, &w, [&] { w.ui->btStop->click(); });
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 0);
-        QCOMPARE(asked, QStringList{QStringLiteral("Do you really want to terminate the Skyloom-Process?")});
+        QCOMPARE(boxes->asked, QStringList{QStringLiteral("Do you really want to terminate the Skyloom-Process?")});
         QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsQTUserData);
     }
 
@@ -140,10 +136,10 @@ private slots:
         w.show();
         bool closedWhileBusy = true;
         QTimer::singleShot(300, &w, [&] { closedWhileBusy = w.close(); });
-        answer = sl::IDYES;
+        boxes->answer = sl::IDYES;
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
         QVERIFY(!closedWhileBusy);
-        QTRY_VERIFY(!w.isVisible() || asked.size() > 1);
+        QTRY_VERIFY(!w.isVisible() || boxes->asked.size() > 1);
     }
 
     void missingEngineIsReported()
@@ -159,8 +155,7 @@ private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
     QStringList opened;
-    QStringList asked;
-    int answer = sl::IDYES;
+    std::optional<testsupport::MessageBoxAnswers> boxes;
 };
 
 QTEST_MAIN(TestMainWindowEngine)

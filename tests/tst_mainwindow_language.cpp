@@ -50,7 +50,7 @@ class TestMainWindowLanguage : public QObject
 private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     std::unique_ptr<GettextTranslator> translator;
-    QStringList notices;
+    std::optional<testsupport::MessageBoxAnswers> notices; // the notices shown
 
     QString storedLanguage() { return sl::SettingsStore().readText(QStringLiteral("settings"), QStringLiteral("language"), QStringLiteral("<absent>")); }
 
@@ -87,14 +87,11 @@ private slots:
             QVERIFY(testsupport::buildCatalogue(locale, QString::fromLatin1(code), {{"Start", "?"}}));
         translator.reset(new GettextTranslator(locale));
         QCoreApplication::installTranslator(translator.get());
-        notices.clear();
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            notices << text;
-            return int(sl::IDOK);
-        };
+        notices.emplace(sl::IDOK);
     }
     void cleanup()
     {
+        notices.reset();
         sl::hooks::restoreDefaults();
         GettextTranslator::switchLanguage(QString());
         QCoreApplication::removeTranslator(translator.get());
@@ -143,7 +140,7 @@ private slots:
         const bool modified = w.isModified();
 
         choose(w, "miLanguage_de");
-        QCOMPARE(notices, QStringList{"Bitte neu starten."});
+        QCOMPARE(notices->asked, QStringList{"Bitte neu starten."});
         QCOMPARE(storedLanguage(), QStringLiteral("de"));
         QCOMPARE(checkedLanguage(w), QStringLiteral("Deutsch (de)"));
         QCOMPARE(w.projectList().lines(), before);
@@ -163,12 +160,12 @@ private slots:
 
         // The language in use again: stored and announced all the same.
         choose(w, "miLanguage_de");
-        QCOMPARE(notices.size(), 2);
+        QCOMPARE(notices->asked.size(), 2);
         QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Röhre"));
 
         choose(w, "miLanguageEnglish");
         QCOMPARE(storedLanguage(), QStringLiteral("en"));
-        QCOMPARE(notices.last(), QString::fromLatin1(kRestart));
+        QCOMPARE(notices->asked.last(), QString::fromLatin1(kRestart));
         QCOMPARE(checkedLanguage(w), QStringLiteral("English (en)"));
         QCOMPARE(w.ui->cbThumbType->currentText(), QStringLiteral("Tunnel"));
         QCOMPARE(w.ui->lbInputFile->text(), QStringLiteral("Object Strip image:"));
@@ -224,7 +221,7 @@ private slots:
         QCOMPARE(w.ui->pc->tabText(0), startTab);
         QCOMPARE(checkedLanguage(w), ticked);
         QCOMPARE(GettextTranslator::currentLanguage(), stored == QLatin1String("de") ? stored : QStringLiteral("en"));
-        QVERIFY(notices.isEmpty());
+        QVERIFY(notices->asked.isEmpty());
     }
 };
 

@@ -33,10 +33,10 @@ class TestMainWindowState : public QObject
 private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
-    // The dialogs' answers, taken in turn (none left: cancelled, or "No"); the questions asked;
-    // "folder|proposed|defaultExt" of every file dialog seen.
-    QStringList opens, saves, asked, seen;
-    QList<int> replies;
+    // The file dialogs' answers, taken in turn (none left: cancelled); "folder|proposed|defaultExt"
+    // of every file dialog seen; the questions asked and their answers ("No" when none is left).
+    QStringList opens, saves, seen;
+    std::optional<testsupport::MessageBoxAnswers> boxes;
     QList<QColor> colours;
     int colourCalls = 0;
 
@@ -53,8 +53,8 @@ private slots:
         env.reset(new testsupport::IsolatedEnvironment);
         dir = QDir::cleanPath(env->path() + QStringLiteral("/work"));
         QDir().mkpath(dir);
-        opens = saves = asked = seen = {};
-        replies = {};
+        opens = saves = seen = {};
+        boxes.emplace(sl::IDNO);
         colours = {};
         colourCalls = 0;
         auto file = [this](QStringList &queue) {
@@ -66,10 +66,6 @@ private slots:
         };
         sl::hooks::openFileName = file(opens);
         sl::hooks::saveFileName = file(saves);
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return replies.isEmpty() ? int(sl::IDNO) : replies.takeFirst();
-        };
         sl::hooks::chooseColour = [this](const QColor &) -> std::optional<QColor> {
             ++colourCalls;
             return colours.isEmpty() ? std::nullopt : std::optional<QColor>(colours.takeFirst());
@@ -77,6 +73,7 @@ private slots:
     }
     void cleanup()
     {
+        boxes.reset();
         sl::hooks::restoreDefaults();
         env.reset();
     }
@@ -126,7 +123,7 @@ private slots:
         const QStringList before = w.projectList().lines();
         opens << dir + QStringLiteral("/obj_1_1.jpg"); // not the first image
         w.ui->btOpenCubeFile->click();
-        QCOMPARE(asked, QStringList{QStringLiteral("Unable to recognize a filename pattern! Please select only the first image!")});
+        QCOMPARE(boxes->asked, QStringList{QStringLiteral("Unable to recognize a filename pattern! Please select only the first image!")});
         QCOMPARE(w.projectList().lines(), before);
         opens << dir + QStringLiteral("/obj_0_0.jpg");
         w.ui->btOpenCubeFile->click();
@@ -213,10 +210,10 @@ private slots:
 
         QCOMPARE(w.ui->lbTilesizeHint->text(), QStringLiteral("Optimal: 430 px"));
         leaveControl(w.ui->edMovieTiles);
-        QCOMPARE(asked.size(), 1);
-        QVERIFY(asked.first().endsWith(QStringLiteral("Should I correct the tile size to 511?")));
+        QCOMPARE(boxes->asked.size(), 1);
+        QVERIFY(boxes->asked.first().endsWith(QStringLiteral("Should I correct the tile size to 511?")));
         QCOMPARE(w.GetValue("movie.tilesize"), QStringLiteral("512"));
-        replies << sl::IDYES;
+        boxes->replies << sl::IDYES;
         leaveControl(w.ui->edMovieTiles);
         QCOMPARE(w.GetValue("movie.tilesize"), QStringLiteral("511"));
         QTest::mousePress(w.ui->lbTilesizeHint, Qt::LeftButton);

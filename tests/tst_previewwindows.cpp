@@ -106,15 +106,11 @@ private slots:
         pano.fill(qRgb(90, 140, 200));
         QVERIFY(sl::image::writeJpeg(pano, dir + "/pano.jpg", 90));
         movie = dir + "/pano.mov";
-        asked.clear();
-        sl::hooks::msgBox = [this](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return answer;
-        };
-        answer = sl::IDYES;
+        boxes.emplace();
     }
     void cleanup()
     {
+        boxes.reset();
         sl::hooks::restoreDefaults();
         QuickTimeCheck::clearTestOverride();
         env.reset();
@@ -490,21 +486,21 @@ private slots:
         auto opened = whenModal(&main, [](QWidget *w) { w->close(); });
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 4, 9));
         main.ui->btSpotInQT->click();
-        QCOMPARE(asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
+        QCOMPARE(boxes->asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
         QuickTimeCheck::setTestUnavailable();
         main.ui->btSpotInQT->click();
         QuickTimeCheck::setTestCreationFailure("Class not registered");
         main.ui->btSpotInQT->click();
-        QCOMPARE(asked.size(), 2);
-        QCOMPARE(asked.last(), QStringLiteral("Class not registered"));
+        QCOMPARE(boxes->asked.size(), 2);
+        QCOMPARE(boxes->asked.last(), QStringLiteral("Class not registered"));
         QuickTimeCheck::clearTestOverride();
         main.ui->edOutputfile->setText(QString());
         main.ui->btSpotInQT->click();
-        QCOMPARE(asked.last(), QStringLiteral("No output file selected!"));
+        QCOMPARE(boxes->asked.last(), QStringLiteral("No output file selected!"));
         main.ui->edOutputfile->setText("tour/pano");
-        answer = sl::IDNO;
+        boxes->answer = sl::IDNO;
         main.ui->btSpotInQT->click();
-        QCOMPARE(asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
+        QCOMPARE(boxes->asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
         QVERIFY(!main.isPageVisible(main.ui->tsConsole)); // nothing ran
         QVERIFY(!*opened);
     }
@@ -547,7 +543,7 @@ private slots:
         main.ui->btSpotInQT->click();
         QVERIFY(*opened);
         QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewSpot"));
-        QCOMPARE(asked.size(), 1); // only the question whether to make the movie
+        QCOMPARE(boxes->asked.size(), 1); // only the question whether to make the movie
     }
 
     void tourLinkCommand()
@@ -611,8 +607,7 @@ private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
     QString movie;
-    QStringList asked;
-    int answer = sl::IDYES;
+    std::optional<testsupport::MessageBoxAnswers> boxes;
 };
 
 QTEST_MAIN(TestPreviewWindows)

@@ -20,6 +20,7 @@
 #include "editors/gui/TfrmHotspotURL.h"
 #include "platform/gui/Hooks.h"
 #include "project/PathRules.h"
+#include "project/ProjectType.h"
 #include "ui_TfrmMainForm.h"
 
 namespace sl::hotspot {
@@ -154,18 +155,18 @@ void HotspotPanel::InitHotspotEditing()
 
     fillTileList();
     const int type = m_window.projectType();
-    if (type >= 1 && type <= 3) {
+    if (type == PtEquirectangular || type == PtCylindrical || type == PtObjectStrip) {
         m_ui.spRotate0->setChecked(true);
         m_editor.setTurn(0);
         m_ui.pOrientation->hide();
-    } else if (type == 0) {
+    } else if (type == PtCubeFaces) {
         m_ui.pOrientation->show();
         m_ui.pOrientation->setEnabled(true);
-    } else if (type == 4) {
+    } else if (type == PtObjectSequence) {
         m_ui.pOrientation->setEnabled(false);
     }
 
-    if (type == 4) {
+    if (type == PtObjectSequence) {
         const QString first = resolveAgainstBase(m_window.GetValue(QStringLiteral("cubefile")), m_window.basePath())
             + QStringLiteral("_0_0");
         if (!QFileInfo::exists(first + QStringLiteral(".tif")) && !QFileInfo::exists(first + QStringLiteral(".jpg"))) {

@@ -198,18 +198,12 @@ QSize LightTableGrid::contentSize() const
 
 CellPos LightTableGrid::cellOf(int item) const
 {
-    if (!m_table || item < 0)
-        return {};
-    const int f = m_table->frameCount(), c = m_table->columnCount();
-    const CellPos cell{item % f, (item / f) % c, item / (f * c)};
-    return m_table->contains(cell) ? cell : CellPos{};
+    return m_table ? m_table->cellAt(item) : CellPos{};
 }
 
 int LightTableGrid::itemOf(const CellPos &cell) const
 {
-    if (!m_table || !m_table->contains(cell))
-        return -1;
-    return (cell.row * m_table->columnCount() + cell.column) * m_table->frameCount() + cell.frame;
+    return m_table && m_table->contains(cell) ? int(m_table->cellIndex(cell)) : -1;
 }
 
 void LightTableGrid::setSelectedCell(const CellPos &cell)

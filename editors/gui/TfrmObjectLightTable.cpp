@@ -114,9 +114,7 @@ void TfrmObjectLightTable::FormCreate()
         ui->cbViewState->addItem(viewstateText(v));
     ui->cbCompressHotspot->setCurrentIndex(s.limitHotspots);
     ui->cbViewState->setCurrentIndex(0);
-    for (QComboBox *c : {ui->cbVSNormal, ui->cbVSMouseDown})
-        for (int v = 0; v < ui->cbViewState->count(); ++v)
-            c->addItem(ui->cbViewState->itemText(v));
+    refillStateLists();
     ui->cbVSNormal->setCurrentIndex(s.stateNormal);
     ui->cbVSMouseDown->setCurrentIndex(s.stateMouseDown);
     if (s.animate == 0)
@@ -557,11 +555,8 @@ void TfrmObjectLightTable::miUndoClick()
 
 bool TfrmObjectLightTable::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            edExit();
-    }
+    if (sl::leavesControl(event))
+        edExit();
     return QDialog::eventFilter(watched, event);
 }
 

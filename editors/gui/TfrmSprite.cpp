@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include "app/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
 #include "project/FilePickers.h"
@@ -141,8 +142,7 @@ void TfrmSprite::setGeometryEdits(const Geometry &g)
     const std::pair<QLineEdit *, QString> edits[] = {
         {ui->edSpriteLeft, g.left}, {ui->edSpriteTop, g.top}, {ui->edSpriteWidth, g.width}, {ui->edSpriteHeight, g.height}};
     for (const auto &[edit, text] : edits)
-        if (edit->text() != text)
-            edit->setText(text);
+        sl::setEditText(edit, text);
 }
 
 SpriteSettings TfrmSprite::settingsFromControls() const

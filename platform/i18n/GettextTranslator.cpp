@@ -73,13 +73,20 @@ QString GettextTranslator::currentLanguage()
 
 QStringList GettextTranslator::languages()
 {
+    return boundFolder().isEmpty() ? QStringList() : catalogueCodes(boundFolder());
+}
+
+QString GettextTranslator::cataloguePath(const QString &localeDir, const QString &code)
+{
+    return localeDir + QLatin1Char('/') + code + QStringLiteral("/LC_MESSAGES/default.mo");
+}
+
+QStringList GettextTranslator::catalogueCodes(const QString &localeDir)
+{
     QStringList codes;
-    if (boundFolder().isEmpty())
-        return codes;
-    const QDir folder(boundFolder());
-    const QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList entries = QDir(localeDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &code : entries) {
-        if (isPlainCode(code) && QFileInfo(folder.filePath(code + QStringLiteral("/LC_MESSAGES/default.mo"))).isFile())
+        if (isPlainCode(code) && QFileInfo(cataloguePath(localeDir, code)).isFile())
             codes << code;
     }
     return codes;

@@ -22,9 +22,13 @@ public:
     // The language in use: the first entry of LANGUAGE, else the messages locale's language
     // without codeset and modifier ("de_CH"); "en" under the C locale.
     static QString currentLanguage();
-    // The codes with a catalogue <locale folder>/<code>/LC_MESSAGES/default.mo, sorted; the
-    // locale folder is the one of the last translator made. Empty before any translator.
+    // The catalogue codes of the locale folder of the last translator made; empty before any
+    // translator.
     static QStringList languages();
+    // The plain codes with a catalogue cataloguePath(localeDir, code), sorted.
+    static QStringList catalogueCodes(const QString &localeDir);
+    // <localeDir>/<code>/LC_MESSAGES/default.mo
+    static QString cataloguePath(const QString &localeDir, const QString &code);
     // A plain language code: two or three letters, optionally "_" and a region of two letters
     // or three digits ("de", "pt_BR", "es_419"). Lists, paths, codesets and modifiers are not.
     static bool isPlainCode(const QString &code);

@@ -60,7 +60,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::FocusOut)
+        if (sl::leavesControl(event))
             m_onExit(watched);
         return false;
     }
