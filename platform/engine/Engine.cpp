@@ -9,11 +9,11 @@
 #include "project/PathRules.h"
 #include "project/Values.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -591,11 +591,12 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
         break;
     case ImageType::Png:
     case ImageType::Bmp: {
-        QSaveFile file(temp);
-        ok = file.open(QIODevice::WriteOnly) && image.save(&file, *type == ImageType::Png ? "PNG" : "BMP")
-             && file.commit();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        ok = buffer.open(QIODevice::WriteOnly) && image.save(&buffer, *type == ImageType::Png ? "PNG" : "BMP");
         if (!ok)
-            why = file.errorString();
+            why = QStringLiteral("the image cannot be encoded.");
+        ok = ok && sl::image::writeFileAtomically(temp, bytes, &why);
         break;
     }
     case ImageType::Gif: {

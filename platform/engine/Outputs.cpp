@@ -1,5 +1,7 @@
 #include "Outputs.h"
 
+#include "platform/image/ImageIO.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +64,8 @@ void removeTemporariesOnTermination()
         int sig = 0;
         while (sigwait(&terminationSignals, &sig) != 0) {
         }
+        // No writer creates or renames a temporary file from here on; they wait until the end.
+        sl::image::temporaryFilesLock().lock();
         removeTemporaries();
         std::signal(sig, SIG_DFL);
         pthread_sigmask(SIG_UNBLOCK, &terminationSignals, nullptr);

@@ -80,6 +80,7 @@ bool AtomicFile::open(QString *error)
     struct stat st;
     const bool replacing = ::stat(m_target.constData(), &st) == 0 && S_ISREG(st.st_mode);
 
+    const std::shared_lock creating(temporaryFilesLock());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = folder + "/." + base + "."
             + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
@@ -134,6 +135,7 @@ bool AtomicFile::commit(QString *error)
             return false;
         }
     }
+    const std::shared_lock renaming(temporaryFilesLock());
     if (::rename(m_temp.constData(), m_target.constData()) != 0) {
         const int err = errno;
         setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
@@ -144,6 +146,12 @@ bool AtomicFile::commit(QString *error)
 }
 
 } // namespace detail
+
+std::shared_mutex &temporaryFilesLock()
+{
+    static std::shared_mutex lock;
+    return lock;
+}
 
 using namespace detail;
 
