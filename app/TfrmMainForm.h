@@ -237,6 +237,7 @@ private:
     bool m_neverSaved = false; // a new project counts as modified until its first save
     bool FillingControls = false;
     bool m_memoStale = true; // the raw-text memo is filled when its tab is shown
+    static constexpr qsizetype kLongestShownLine = 100000; // longer lines are not laid out in the memo
     bool ProjectToControlsActive = false;
     int ProjectType = 0;
     std::unique_ptr<sl::SettingsStore> m_store;

@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QToolTip>
 
+#include <algorithm>
+
 #include "editors/gui/HotspotPanel.h"
 #include "platform/gui/Hooks.h"
 #include "project/FilePickers.h"
@@ -171,6 +173,22 @@ void TfrmMainForm::ProjectToMemo()
     m_memoStale = ui->pc->currentWidget() != ui->tsConfigfile;
     if (m_memoStale)
         return;
+    // The editor lays out a line whole: one of megabytes would hold the window for many seconds.
+    // Such a project is not shown here and the memo, left empty, never replaces it.
+    qsizetype longest = 0;
+    for (const QString &line : ProjectList.lines())
+        longest = std::max(longest, line.size());
+    const bool tooLong = longest > kLongestShownLine;
+    ui->mConfigFile->setReadOnly(tooLong);
+    if (tooLong) {
+        m_memoStale = true;
+        ui->mConfigFile->clear();
+        ui->mConfigFile->setPlaceholderText(
+            tr("This project holds a line of %1 characters, too long to be shown here. The project is kept as it is; "
+               "edit such a file in a text editor.").arg(longest));
+        return;
+    }
+    ui->mConfigFile->setPlaceholderText(QString());
     const QString text = ProjectList.lines().join(QLatin1Char('\n'));
     if (ui->mConfigFile->toPlainText() != text)
         ui->mConfigFile->setPlainText(text);
