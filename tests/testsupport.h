@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFocusEvent>
+#include <QImage>
 #include <QProcess>
 #include <QWidget>
 #include <QString>
@@ -69,6 +70,25 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The largest difference of a colour channel between two images of one size; with `mean`, also
+// the mean difference over all channels.
+inline int imageDifference(const QImage &a, const QImage &b, double *mean = nullptr)
+{
+    double sum = 0;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += std::abs(d);
+                worst = std::max(worst, std::abs(d));
+            }
+        }
+    if (mean)
+        *mean = sum / (3.0 * a.width() * a.height());
+    return worst;
 }
 
 // The entries of a folder (hidden ones too; with `recursive`, those of its subfolders too) as

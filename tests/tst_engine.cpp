@@ -74,18 +74,6 @@ QImage syntheticPanorama(int w, int h)
     return img;
 }
 
-double meanDifference(const QImage &a, const QImage &b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * x.width() * x.height());
-}
-
 QSize imageSize(const QString &path)
 {
     sl::image::ImageInfo info;
@@ -137,7 +125,8 @@ private slots:
         QVERIFY2(r.exitCode == 0, qPrintable(r.dump()));
         const QImage back = sl::image::readImage(path("back.tif"));
         QCOMPARE(back.size(), QSize(512, 256));
-        const double diff = meanDifference(back, syntheticPanorama(512, 256));
+        double diff = 0;
+        testsupport::imageDifference(back, syntheticPanorama(512, 256), &diff);
         QVERIFY2(diff < 3.0, qPrintable(QString::number(diff)));
     }
 

@@ -1,6 +1,7 @@
 // Reprojection: where each face and view looks, which way pan and tilt turn, the way back from
 // the faces, and bad arguments.
 #include "platform/projection/Projection.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
@@ -53,24 +54,6 @@ bool looksAt(const QImage &image, int x, int y, double lon, double lat, QString 
         *why = QString("pixel %1,%2 looks at pan %3, tilt %4; expected %5, %6")
                    .arg(x).arg(y).arg(gotLon, 0, 'f', 1).arg(gotLat, 0, 'f', 1).arg(lon).arg(lat);
     return ok;
-}
-
-// The largest difference of a channel between two images of one size, and the mean one.
-int difference(const QImage &a, const QImage &b, double *mean = nullptr)
-{
-    double sum = 0;
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
-                sum += std::abs(d);
-                worst = qMax(worst, std::abs(d));
-            }
-        }
-    if (mean)
-        *mean = sum / (3.0 * a.width() * a.height());
-    return worst;
 }
 
 } // namespace
@@ -160,7 +143,7 @@ private slots:
         renderView(panorama(360, 180, smooth), packed, 0, 0, 40);
         renderView(panorama(360, 180, smooth), reference, 0, 0, 40);
         QCOMPARE(packed.format(), QImage::Format_RGB888);
-        QVERIFY(difference(packed.convertToFormat(QImage::Format_RGB32), reference) <= 1);
+        QVERIFY(testsupport::imageDifference(packed.convertToFormat(QImage::Format_RGB32), reference) <= 1);
     }
 
     // Faces and back, with the interpolator a project value names (0 nearest, 1 bilinear, 2 and
@@ -176,7 +159,7 @@ private slots:
             const QImage back = cubeToEquirect(equirectToCube(pano, 160, r.ip), 512, r.ip);
             QCOMPARE(back.size(), QSize(512, 256));
             double mean = 0;
-            const int worst = difference(pano, back, &mean);
+            const int worst = testsupport::imageDifference(pano, back, &mean);
             QVERIFY2(mean <= r.meanLimit && worst <= r.worstLimit,
                      qPrintable(QString("mean %1, worst %2").arg(mean).arg(worst)));
         }
