@@ -58,7 +58,7 @@ QStringList readLines(const QString &path)
                                        : QStringList();
 }
 
-// Collects what the runner hands on.
+// Collects what the runner hands on; texts() marks error lines with "E ".
 struct Console
 {
     QList<EngineLine> lines;
@@ -70,7 +70,7 @@ struct Console
     {
         QStringList out;
         for (const EngineLine &l : lines)
-            out << l.text;
+            out << (l.error ? QStringLiteral("E ") : QString()) + l.text;
         return out;
     }
 };
@@ -100,29 +100,6 @@ private slots:
             qunsetenv(name);
     }
 
-    void exitCodes()
-    {
-        for (int code : {0, 1, 42, 255}) {
-            EnvVar exit("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
-            EngineRunner runner;
-            QCOMPARE(run(runner), code);
-            QVERIFY(!runner.isBusy() && !runner.lastErrorLineSeen() && !runner.lastCrashed());
-        }
-    }
-
-    // A line with BEL fails the run whatever the exit code; it reaches the console flagged.
-    void errorLine()
-    {
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
-        EnvVar err("SKYLOOM_ENGINE_ERRORLINE", "The input is missing");
-        EngineRunner runner;
-        Console console(runner);
-        QCOMPARE(run(runner), -1);
-        QVERIFY(runner.lastErrorLineSeen());
-        QCOMPARE(console.texts(), QStringList{"The input is missing"});
-        QVERIFY(console.lines[0].error);
-    }
-
     void rawOutput()
     {
         // Bytes exactly as an engine might print them: CR LF, a CR inside a line, empty lines,
@@ -135,25 +112,6 @@ private slots:
         Console console(runner);
         QCOMPARE(run(runner), 0);
         QCOMPARE(console.texts(), (QStringList{"first", "second", "", "", "Größe 日", "\u00ff", "unterminated"}));
-    }
-
-    // Stop ends the run at once; what the engine printed before (flushed line by line) is shown.
-    void stopQuickly()
-    {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "30000");
-        EngineRunner runner;
-        Console console(runner);
-        QElapsedTimer clock;
-        QObject scope;
-        QTimer::singleShot(300, &scope, [&] {
-            clock.start();
-            runner.stop();
-        });
-        QCOMPARE(run(runner), EngineRunner::StoppedExitCode);
-        QVERIFY2(clock.isValid() && clock.elapsed() < 10000, "Stop must end the run long before the engine would have ended");
-        QVERIFY(runner.lastStopped() && !runner.isBusy());
-        QVERIFY(console.texts().contains("Working ..."));
-        runner.stop(); // no run: nothing happens
     }
 
     // Stop acts on the engine's whole process group: SIGTERM first (the engine may clean up), then
@@ -177,6 +135,7 @@ private slots:
         const QByteArray pid = testsupport::readFile(childPid).trimmed();
         QVERIFY(!pid.isEmpty());
         QTRY_VERIFY2(!processRuns(pid.toLongLong()), "the engine's own child is ended with it");
+        runner.stop(); // no run: nothing happens
     }
 
     // Output that has arrived but has not been shown when Stop acts is dropped, with one line
@@ -475,9 +434,15 @@ private slots:
         QCOMPARE(prepared, 0);
     }
 
+    // Exit codes pass through (255 too, which is no Stop); a line with BEL fails the run whatever
+    // the exit code and reaches the console flagged; a crash; standard input is empty; a flood on
+    // standard error never blocks the engine.
     void ownScripts()
     {
         const struct { const char *name; QByteArray script; int result; QStringList lines; } cases[] = {
+            {"exit 0", "#!/bin/sh\nexit 0\n", 0, {}},
+            {"exit 255", "#!/bin/sh\nexit 255\n", 255, {}},
+            {"error line", "#!/bin/sh\necho '\aThe input is missing'\n", -1, {"E The input is missing"}},
             {"crash", "#!/bin/sh\necho before\nkill -SEGV $$\n", EngineRunner::SignalExitBase + 11, {"before"}},
             {"reads standard input", "#!/bin/sh\nif read x; then echo \"got $x\"; else echo eof; fi\nexit 5\n", 5, {"eof"}},
             {"floods standard error", "#!/bin/sh\nhead -c 3000000 /dev/zero >&2\necho ok\n", 0, {"ok"}}};
@@ -487,6 +452,8 @@ private slots:
             QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", c.script), {}, m_dir.path()), c.result);
             QVERIFY2(console.texts() == c.lines, c.name);
             QCOMPARE(runner.lastCrashed(), QByteArray(c.name) == "crash");
+            QCOMPARE(runner.lastErrorLineSeen(), c.result == -1);
+            QVERIFY(!runner.lastStopped() && !runner.isBusy());
         }
         // One huge line comes in pieces of 1 MiB.
         EngineRunner runner;
