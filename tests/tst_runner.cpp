@@ -83,8 +83,15 @@ class TestRunner : public QObject
 
     QString m_engine;
     QTemporaryDir m_dir;
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+    QString m_base, m_script; // a job's base path and its temporary script
 
     int run(EngineRunner &runner) { return runner.run(m_engine, {"-c", "x.slp", "-r"}, m_dir.path()); }
+    EngineJobRequest modifiedProjectJob() const
+    {
+        return {.basePath = m_base, .projectLines = {"input=a.jpg"}, .projectModified = true,
+                .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
+    }
 
 private slots:
     void initTestCase()
@@ -98,7 +105,12 @@ private slots:
         for (const char *name : {"SKYLOOM_ENGINE_EXIT", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_SLEEP_MS",
                                  "SKYLOOM_ENGINE_LINES", "SKYLOOM_ENGINE_RAW", "SKYLOOM_ENGINE_NOFILE", "SKYLOOM_ENGINE_ARGLOG"})
             qunsetenv(name);
+        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
+        m_base = m_env->path() + "/base";
+        m_script = m_base + "/_tmp_script.slp";
+        QVERIFY(QDir().mkpath(m_base));
     }
+    void cleanup() { m_env.reset(); }
 
     void rawOutput()
     {
@@ -274,10 +286,8 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(int, code);
         QFETCH(bool, stop);
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/" + folder, log = env.path() + "/args.log";
+        const QString base = m_env->path() + "/" + folder, log = m_env->path() + "/args.log", script = base + "/_tmp_script.slp";
         QVERIFY(QDir().mkpath(base));
-        const QString script = base + "/_tmp_script.slp";
         // The engine prints the script it was given, so the console shows what it read.
         EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
         EnvVar raw("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
@@ -299,7 +309,7 @@ private slots:
         // The current directory moves away during the run (another project opened, a dialog).
         QObject scope;
         QTimer::singleShot(150, &scope, [&] {
-            QDir::setCurrent(env.path());
+            QDir::setCurrent(m_env->path());
             if (stop)
                 runner.stop();
         });
@@ -316,13 +326,8 @@ private slots:
     // through: a link to another file, a FIFO or a folder refuses the job, and all stay as they were.
     void jobTemporaryScriptNeverFollowsALink()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/base", victim = env.path() + "/victim.txt";
-        QVERIFY(QDir().mkpath(base));
+        const QString victim = m_env->path() + "/victim.txt", &script = m_script;
         QVERIFY(testsupport::writeFile(victim, "precious\n"));
-        const QString script = base + "/_tmp_script.slp";
-        const EngineJobRequest request{.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                       .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
         const std::function<bool()> makers[] = {
             [&] { return QFile::link(victim, script); },
             [&] { return ::mkfifo(QFile::encodeName(script).constData(), 0600) == 0; },
@@ -332,7 +337,7 @@ private slots:
             const QFileInfo before(script);
             EngineRunner runner;
             int prepared = 0;
-            const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
+            const EngineJobResult r = runEngineJob(runner, modifiedProjectJob(), {.prepareConsole = [&] { ++prepared; }});
             QVERIFY2(r.result == -1 && r.error.contains(script) && prepared == 0, qPrintable(r.error));
             QCOMPARE(testsupport::readFile(victim), QByteArray("precious\n"));
             QVERIFY(QFileInfo(script).isSymLink() == before.isSymLink() && QFileInfo::exists(script));
@@ -344,30 +349,21 @@ private slots:
     // the run stays.
     void jobDeletesOnlyItsOwnScript()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/base";
-        QVERIFY(QDir().mkpath(base));
-        const QString script = base + "/_tmp_script.slp";
         EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "600");
         EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         QObject scope;
         QTimer::singleShot(200, &scope, [&] {
-            QVERIFY(QFile::remove(script));
-            QVERIFY(testsupport::writeFile(script, "someone else's\n"));
+            QVERIFY(QFile::remove(m_script) && testsupport::writeFile(m_script, "someone else's\n"));
         });
-        const EngineJobResult r = runEngineJob(runner, {.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                                        .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}}, {});
-        QCOMPARE(r.result, 0);
-        QCOMPARE(testsupport::readFile(script), QByteArray("someone else's\n"));
+        QCOMPARE(runEngineJob(runner, modifiedProjectJob(), {}).result, 0);
+        QCOMPARE(testsupport::readFile(m_script), QByteArray("someone else's\n"));
     }
 
     // A saved project is saved and run as it is; a failed save stops the job before anything runs.
     void jobSavedProject()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/saved", log = env.path() + "/args.log";
-        QVERIFY(QDir().mkpath(base));
+        const QString &base = m_base, log = m_env->path() + "/args.log";
         EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
         EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
@@ -381,10 +377,7 @@ private slots:
         QCOMPARE(readLines(log), (QStringList{"-c", base + "/project.slp", "-t", "cwd=" + base}));
         QVERIFY(QFile::exists(base + "/project.slp")); // the project file itself stays
         QFile::remove(log);
-        hooks.saveProjectFile = [](QString *error) {
-            *error = "disk full";
-            return false;
-        };
+        hooks.saveProjectFile = [](QString *error) { *error = "disk full"; return false; };
         const EngineJobResult failed = runEngineJob(runner, request, hooks);
         QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full"));
         QVERIFY(!QFile::exists(log));
@@ -393,42 +386,37 @@ private slots:
     // A program that cannot be started: -1 and the reason on the console.
     void missingEngine()
     {
-        testsupport::IsolatedEnvironment env;
+        const QString dir = m_env->path(), missing = dir + "/no such folder/skyloom";
         EngineRunner runner;
         Console console(runner);
-        const QString missing = env.path() + "/no such folder/skyloom";
-        QCOMPARE(runner.run(missing, {"-c", "x.slp"}, env.path()), -1);
+        QCOMPARE(runner.run(missing, {"-c", "x.slp"}, dir), -1);
         QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing), qPrintable(console.texts().join('\n')));
         QVERIFY(!runner.lastError().isEmpty());
         // A file that is not executable, a folder, and an executable that exec cannot start.
-        QVERIFY(QFile::setPermissions(writeScript(env.path() + "/plain", "not a program"), QFile::ReadOwner));
-        QCOMPARE(runner.run(env.path() + "/plain", {}, env.path()), -1);
-        QCOMPARE(runner.run(env.path(), {}, env.path()), -1);
-        QCOMPARE(runner.run(writeScript(env.path() + "/broken", "#!/nonexistent/interpreter\n"), {}, env.path()), -1);
+        QVERIFY(QFile::setPermissions(writeScript(dir + "/plain", "not a program"), QFile::ReadOwner));
+        QCOMPARE(runner.run(dir + "/plain", {}, dir), -1);
+        QCOMPARE(runner.run(dir, {}, dir), -1);
+        QCOMPARE(runner.run(writeScript(dir + "/broken", "#!/nonexistent/interpreter\n"), {}, dir), -1);
         QVERIFY(!runner.isBusy());
         // Through a job: the header lines, the reason, and the temporary script is gone.
-        const QString base = env.path() + "/proj";
-        QVERIFY(QDir().mkpath(base));
         QStringList header;
         console.lines.clear();
-        const EngineJobResult viaJob = runEngineJob(runner, {.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                                             .exePath = env.path() + "/no such folder", .options = {"-r"}},
-                                                    {.consoleLine = [&](const QString &line) { header << line; }});
+        EngineJobRequest job = modifiedProjectJob();
+        job.exePath = dir + "/no such folder";
+        const EngineJobResult viaJob = runEngineJob(runner, job, {.consoleLine = [&](const QString &line) { header << line; }});
         QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1);
-        QVERIFY(!QFile::exists(base + "/_tmp_script.slp"));
+        QVERIFY(!QFile::exists(m_script));
     }
 
     // No base path, or one that does not exist: refused before the console is prepared.
     void noBasePath()
     {
-        testsupport::IsolatedEnvironment env;
         EngineRunner runner;
-        EngineJobRequest request{.projectLines = {"input=a.jpg"}, .projectModified = true, .exePath = QFileInfo(m_engine).absolutePath()};
+        EngineJobRequest request = modifiedProjectJob();
         int prepared = 0;
-        const EngineJobHooks hooks{.prepareConsole = [&] { ++prepared; }};
-        for (const QString &base : {QString(), env.path() + "/missing folder"}) {
+        for (const QString &base : {QString(), m_env->path() + "/missing folder"}) {
             request.basePath = base;
-            const EngineJobResult r = runEngineJob(runner, request, hooks);
+            const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
             QVERIFY(r.result == -1 && !r.error.isEmpty());
         }
         QCOMPARE(prepared, 0);
