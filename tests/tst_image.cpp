@@ -153,16 +153,13 @@ private slots:
         QVERIFY(format != "jpeg" || sum / (image.width() * image.height()) < 2.0);
     }
 
+    // The quality is used; not a JPEG, and no image at all, are refused with a reason.
     void jpegInMemory()
     {
         const QImage image = smoothImage(64, 48);
         QString error;
         const QByteArray low = encodeJpeg(image, 10, &error), high = encodeJpeg(image, 100, &error);
         QVERIFY2(!low.isEmpty() && low.size() < high.size(), qPrintable(error));
-        const QImage back = decodeJpeg(high, &error);
-        QCOMPARE(back.size(), image.size());
-        QVERIFY(qAbs(qRed(back.pixel(10, 10)) - qRed(image.pixel(10, 10))) <= 3);
-        // Not a JPEG, and no image at all.
         QVERIFY(decodeJpeg(QByteArray("\x89PNG\r\n\x1a\n", 8), &error).isNull() && !error.isEmpty());
         error.clear();
         QVERIFY(encodeJpeg(QImage(), 90, &error).isEmpty() && !error.isEmpty());
@@ -217,44 +214,30 @@ private slots:
         }
     }
 
-    void badInput_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes"); // null: nothing is written
-        const QByteArray jpeg = encodeJpeg(smoothImage(64, 64), 90);
-        QTemporaryDir dir;
-        writeTiff(noisyImage(64, 64, false), dir.path() + "/t.tif");
-        writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir.path() + "/p.png");
-        const QByteArray tiff = testsupport::readFile(dir.path() + "/t.tif"), png = testsupport::readFile(dir.path() + "/p.png");
-        QVERIFY(!jpeg.isEmpty() && !tiff.isEmpty() && !png.isEmpty());
-        QByteArray badCrc = png;
-        badCrc[29] = char(badCrc[29] ^ 0x55); // inside the IHDR checksum
-        QTest::newRow("missing") << "missing.tif" << QByteArray();
-        QTest::newRow("folder") << "" << QByteArray();
-        QTest::newRow("empty") << "empty.png" << QByteArray("");
-        QTest::newRow("text") << "text.jpg" << QByteArray("hello, this is no image\n");
-        QTest::newRow("jpeg signature only") << "sig.jpg" << jpeg.left(3);
-        QTest::newRow("tiff cut in half") << "half.tif" << tiff.left(tiff.size() / 2);
-        QTest::newRow("tiff header only") << "head.tif" << tiff.left(8);
-        QTest::newRow("png cut in half") << "half.png" << png.left(png.size() / 2);
-        QTest::newRow("png bad checksum") << "crc.png" << badCrc;
-    }
     // Every reader refuses with a reason and leaves its results empty.
     void badInput()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        const QString path = m_env->path() + "/" + name;
-        if (!bytes.isNull())
-            QVERIFY(testsupport::writeFile(path, bytes));
-        QString errors[4];
-        QVERIFY(readImage(path, &errors[0]).isNull() && readImage(path, &errors[1], 8, 8).isNull());
-        QByteArray indices;
-        int w = -1, h = -1;
-        QVERIFY(!readPalettePng(path, indices, w, h, nullptr, &errors[2]) && indices.isEmpty() && w == 0 && h == 0);
-        // The in-memory readers agree.
-        QVERIFY(bytes.isNull() || decodeImage(bytes, &errors[3]).isNull());
-        QVERIFY(!errors[0].isEmpty() && !errors[1].isEmpty() && !errors[2].isEmpty() && (bytes.isNull() || !errors[3].isEmpty()));
+        const QString dir = m_env->path();
+        QVERIFY(writeTiff(noisyImage(64, 64, false), dir + "/t.tif") && writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir + "/p.png"));
+        const QByteArray jpeg = encodeJpeg(smoothImage(64, 64), 90), tiff = testsupport::readFile(dir + "/t.tif");
+        const QByteArray png = testsupport::readFile(dir + "/p.png");
+        QByteArray badCrc = png;
+        badCrc[29] = char(badCrc[29] ^ 0x55); // inside the IHDR checksum
+        const struct { const char *name; QByteArray bytes; } rows[] = { // null bytes: nothing is written
+            {"missing.tif", {}}, {"", {}}, {"empty.png", ""}, {"text.jpg", "hello, this is no image\n"},
+            {"sig.jpg", jpeg.left(3)}, {"half.tif", tiff.left(tiff.size() / 2)}, {"head.tif", tiff.left(8)},
+            {"half.png", png.left(png.size() / 2)}, {"crc.png", badCrc}};
+        for (const auto &[name, bytes] : rows) {
+            const QString path = dir + "/" + name;
+            QVERIFY(bytes.isNull() || testsupport::writeFile(path, bytes));
+            QString errors[4];
+            QVERIFY2(readImage(path, &errors[0]).isNull() && readImage(path, &errors[1], 8, 8).isNull(), name);
+            QByteArray indices;
+            int w = -1, h = -1;
+            QVERIFY2(!readPalettePng(path, indices, w, h, nullptr, &errors[2]) && indices.isEmpty() && w == 0 && h == 0, name);
+            QVERIFY2(bytes.isNull() || decodeImage(bytes, &errors[3]).isNull(), name); // the in-memory readers agree
+            QVERIFY2(!errors[0].isEmpty() && !errors[1].isEmpty() && !errors[2].isEmpty() && (bytes.isNull() || !errors[3].isEmpty()), name);
+        }
     }
 
     // Refused from the header: allocating that much would fail or take all memory.

@@ -19,27 +19,18 @@ class TestProjectFile : public QObject
     Q_OBJECT
 
 private slots:
-    void decodesAnyBytes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("crlf") << QByteArray("a=1\r\nb=2\r\n") << QStringList{"a=1", "b=2"};
-        QTest::newRow("lf, no last end") << QByteArray("a=1\nb=2") << QStringList{"a=1", "b=2"};
-        QTest::newRow("cr only") << QByteArray("a=1\rb=2\r") << QStringList{"a=1", "b=2"};
-        QTest::newRow("mixed, empty lines") << QByteArray("a\r\n\nb\r\rc") << QStringList{"a", "", "b", "", "c"};
-        QTest::newRow("bom dropped") << QByteArray("\xEF\xBB\xBFinput=x\r\n") << QStringList{"input=x"};
-        QTest::newRow("nul ends the text") << QByteArray("a=1\r\nb=2\0c=3\r\n", 15) << QStringList{"a=1", "b=2"};
-        QTest::newRow("utf-8") << QByteArray("title=Gr\xC3\xBC\xC3\x9F""e\r\n") << QStringList{QString::fromUtf8("title=Grüße")};
-        QTest::newRow("invalid utf-8 is windows-1252")
-            << QByteArray("title=Gr\xFC\xDF""e \x80\r\n") << QStringList{QString::fromUtf8("title=Grüße €")};
-        QTest::newRow("binary") << QByteArray("\x01\x02=\x03\x7F\r\n") << QStringList{QStringLiteral("\x01\x02=\x03\x7F")};
-        QTest::newRow("empty") << QByteArray() << QStringList{};
-    }
     void decodesAnyBytes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, lines);
-        QCOMPARE(sl::decodeProjectText(bytes), lines);
+        const struct { QByteArray bytes; QStringList lines; } rows[] = {
+            {"a=1\r\nb=2\r\n", {"a=1", "b=2"}}, {"a=1\nb=2", {"a=1", "b=2"}}, {"a=1\rb=2\r", {"a=1", "b=2"}},
+            {"a\r\n\nb\r\rc", {"a", "", "b", "", "c"}}, // mixed, empty lines
+            {"\xEF\xBB\xBFinput=x\r\n", {"input=x"}},     // the BOM dropped
+            {QByteArray("a=1\r\nb=2\0c=3\r\n", 15), {"a=1", "b=2"}}, // NUL ends the text
+            {"title=Gr\xC3\xBC\xC3\x9F""e\r\n", {QString::fromUtf8("title=Grüße")}},
+            {"title=Gr\xFC\xDF""e \x80\r\n", {QString::fromUtf8("title=Grüße €")}}, // not UTF-8: Windows-1252
+            {"\x01\x02=\x03\x7F\r\n", {"\x01\x02=\x03\x7F"}}, {"", {}}};
+        for (const auto &r : rows)
+            QVERIFY2(sl::decodeProjectText(r.bytes) == r.lines, r.bytes.constData());
     }
 
     // What was read is written back line for line, as UTF-8 with CR LF after every line.

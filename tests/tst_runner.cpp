@@ -251,25 +251,6 @@ private slots:
         QVERIFY(!runner.isBusy());
     }
 
-    // Every line arrives, in order, and the event loop keeps running meanwhile.
-    void hundredThousandLines()
-    {
-        EnvVar lines("SKYLOOM_ENGINE_LINES", "100000");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
-        EngineRunner runner;
-        Console console(runner);
-        int ticks = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start(0);
-        QCOMPARE(run(runner), 0);
-        QCOMPARE(console.lines.size(), 100000);
-        for (int i = 0; i < 100000; ++i)
-            if (console.lines[i].text != QStringLiteral("Line %1 of 100000").arg(i + 1))
-                QFAIL(qPrintable(QStringLiteral("line %1 is \"%2\"").arg(i + 1).arg(console.lines[i].text)));
-        QVERIFY2(ticks > 0, "the event loop must run during the engine run");
-    }
-
     void jobTemporaryScript_data()
     {
         QTest::addColumn<QString>("folder");
