@@ -12,10 +12,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <QtMath>
 
 #include "platform/gui/Hooks.h"
 
 #include <atomic>
+#include <cmath>
+#include <functional>
 #include <optional>
 #include <chrono>
 #include <thread>
@@ -70,6 +73,25 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// An equirectangular panorama of w x h pixels showing colour(pan, tilt) of each pixel's centre, in
+// degrees: pan grows to the left of the centre column, tilt upwards.
+inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, double tilt)> &colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colour((0.5 - (x + 0.5) / w) * 360, (0.5 - (y + 0.5) / h) * 180));
+    return image;
+}
+
+// The sphere coloured by its direction vector: smooth everywhere, across the seam and the poles,
+// so that reprojections can be compared pixel by pixel.
+inline QRgb sphereColour(double pan, double tilt)
+{
+    const double p = qDegreesToRadians(pan), t = qDegreesToRadians(tilt);
+    return qRgb(int(128 + 100 * std::cos(t) * std::cos(p)), int(128 + 100 * std::sin(t)), int(128 + 100 * std::cos(t) * std::sin(p)));
 }
 
 // The largest difference of a colour channel between two images of one size; with `mean`, also

@@ -55,22 +55,7 @@ void writeProject(const QString &path, const QStringList &lines)
     QVERIFY(sl::writeProjectFile(path, lines));
 }
 
-// A smooth colouring of the sphere (the direction vector as a colour), continuous across the
-// seam and the poles, so that reprojections can be compared pixel by pixel.
-QRgb sphereColour(double pan, double tilt)
-{
-    const double x = std::cos(tilt) * std::cos(pan), y = std::sin(tilt), z = std::cos(tilt) * std::sin(pan);
-    return qRgb(int(128 + 100 * x), int(128 + 100 * y), int(128 + 100 * z));
-}
-
-QImage syntheticPanorama(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i)
-            img.setPixel(i, j, sphereColour((0.5 - (i + 0.5) / w) * 2 * M_PI, (0.5 - (j + 0.5) / h) * M_PI));
-    return img;
-}
+QImage syntheticPanorama(int w, int h) { return testsupport::panoramaOf(w, h, testsupport::sphereColour); }
 
 QSize imageSize(const QString &path)
 {
@@ -170,32 +155,10 @@ private slots:
         QVERIFY(!m.settings.contains("flash.fps") && !m.settings.contains("object.image.0.0.0.0"));
     }
 
-    void movies_data()
-    {
-        QTest::addColumn<QStringList>("project");
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QList<int>>("grid"); // columns, rows, animation frames; empty for a panorama
-        QTest::addColumn<QSize>("frameSize");
-        QTest::newRow("cube faces, jpeg") << QStringList{"movie.cube=1", "cubefile=c"} << "-a" << QList<int>{} << QSize(208, 104);
-        QTest::newRow("cube faces named by input") << QStringList{"movie.cube=1", "input=c_3.jpg"} << "-ac" << QList<int>{}
-                                                   << QSize(208, 104);
-        QTest::newRow("cylinder") << QStringList{"movie.cylinder=1", "input=cyl.jpg"} << "-f" << QList<int>{} << QSize(300, 150);
-        QTest::newRow("sequence") << QStringList{"movie.object=1", "cubefile=seq", "stitcher.tiff=0", "movie.htiles=3", "movie.vtiles=2"}
-                                  << "-ac" << QList<int>{3, 2, 1} << QSize(40, 30);
-        QTest::newRow("strip") << QStringList{"movie.object=2", "input=strip.jpg", "movie.htiles=4", "movie.vtiles=1"} << "-ac"
-                               << QList<int>{4, 1, 1} << QSize(30, 30);
-        QTest::newRow("light table") << QStringList{"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
-                                                   "object.image.0.0.0.0=seq_0_0.jpg", "object.image.0.0.0.1=?",
-                                                   "object.image.0.0.1.0=seq_1_2.jpg", "object.image.0.0.1.1=seq_0_1.jpg"}
-                                     << "-ac" << QList<int>{2, 1, 2} << QSize(40, 30);
-    }
-    // Cube-face, cylinder and object movies: the frame size and, for objects, the grid.
+    // Cube-face, cylinder and object movies: the frame size and, for objects, the grid (columns,
+    // rows, animation frames; none for a panorama).
     void movies()
     {
-        QFETCH(QStringList, project);
-        QFETCH(QString, option);
-        QFETCH(QList<int>, grid);
-        QFETCH(QSize, frameSize);
         for (int i = 0; i < 6; ++i) { // six cube faces, and sequence cells of 3 columns and 2 rows
             QImage face(64, 64, QImage::Format_RGB32), cell(40, 30, QImage::Format_RGB32);
             face.fill(qRgb(40 * i, 100, 200 - 30 * i));
@@ -205,19 +168,31 @@ private slots:
         }
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(300, 60), path("cyl.jpg"), 90));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(120, 30), path("strip.jpg"), 90));
-        QVERIFY(runsWell(project << "output=m.mov", QStringList{option} + (option == "-f" ? QStringList{"_tmp_cube"} : QStringList{})));
-        sl::movie::Movie m;
-        QVERIFY(sl::movie::readMovie(path("m.mov"), m));
-        QCOMPARE(QSize(m.width, m.height), frameSize);
-        QCOMPARE(m.panorama, grid.isEmpty());
-        if (grid.isEmpty())
-            return;
-        QCOMPARE((QList<int>{m.columns, m.rows, m.animationFrames}), grid);
-        QCOMPARE(m.frames.size(), grid[0] * grid[1] * grid[2]);
-        for (int i = 0; i < m.frames.size(); ++i)
-            QCOMPARE(m.frame(i).size(), frameSize);
-        if (grid[2] == 2) // the empty cell "?" is a black frame
-            QVERIFY(qGray(m.frame(1).pixel(20, 15)) < 10);
+        const struct { const char *name; QStringList project, options; QList<int> grid; QSize frameSize; } rows[] = {
+            {"cube faces, jpeg", {"movie.cube=1", "cubefile=c"}, {"-a"}, {}, {208, 104}},
+            {"cube faces named by input", {"movie.cube=1", "input=c_3.jpg"}, {"-ac"}, {}, {208, 104}},
+            {"cylinder", {"movie.cylinder=1", "input=cyl.jpg"}, {"-f", "_tmp_cube"}, {}, {300, 150}},
+            {"sequence", {"movie.object=1", "cubefile=seq", "stitcher.tiff=0", "movie.htiles=3", "movie.vtiles=2"}, {"-ac"},
+             {3, 2, 1}, {40, 30}},
+            {"strip", {"movie.object=2", "input=strip.jpg", "movie.htiles=4", "movie.vtiles=1"}, {"-ac"}, {4, 1, 1}, {30, 30}},
+            {"light table", {"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
+                             "object.image.0.0.0.0=seq_0_0.jpg", "object.image.0.0.0.1=?", "object.image.0.0.1.0=seq_1_2.jpg",
+                             "object.image.0.0.1.1=seq_0_1.jpg"}, {"-ac"}, {2, 1, 2}, {40, 30}}};
+        for (const auto &r : rows) {
+            QFile::remove(path("m.mov"));
+            QVERIFY2(runsWell(r.project + QStringList{"output=m.mov"}, r.options), r.name);
+            sl::movie::Movie m;
+            QVERIFY2(sl::movie::readMovie(path("m.mov"), m) && QSize(m.width, m.height) == r.frameSize, r.name);
+            QVERIFY2(m.panorama == r.grid.isEmpty(), r.name);
+            if (r.grid.isEmpty())
+                continue;
+            QCOMPARE((QList<int>{m.columns, m.rows, m.animationFrames}), r.grid);
+            QCOMPARE(m.frames.size(), r.grid[0] * r.grid[1] * r.grid[2]);
+            for (int i = 0; i < m.frames.size(); ++i)
+                QCOMPARE(m.frame(i).size(), r.frameSize);
+            if (r.grid[2] == 2) // the empty cell "?" is a black frame
+                QVERIFY(qGray(m.frame(1).pixel(20, 15)) < 10);
+        }
     }
 
     void helperOutputs()

@@ -207,9 +207,8 @@ private slots:
 
     void overwriteQuestion()
     {
-        writeBytes(m_base + "/pano.mov", "old movie");
-        writeBytes(m_base + "/pano.swf", "old flash");
-        writeBytes(m_base + "/thumb.jpg", "old thumb");
+        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg"})
+            writeBytes(m_base + name, "old");
         QDir::setCurrent(m_top); // the current directory must not matter
         for (int format : {0, 1}) {
             // A name without extension stands for the ".mov" the engine writes; an absolute name works too.
@@ -227,12 +226,10 @@ private slots:
         }
         // Thumbnail, HTML, strip: No ends the command as well.
         for (auto kind : {create::HelperOutput::Thumbnail, create::HelperOutput::Html, create::HelperOutput::Strip}) {
-            const bool thumb = kind == create::HelperOutput::Thumbnail;
             Calls no{.answer = false};
-            const int result = create::createHelperOutput({.kind = kind, .fileName = thumb ? "thumb" : "thumb.jpg", // ".jpg" added
-                                                           .thumbTypeIndex = 0, .htmlTemplate = "default.html", .basePath = m_base},
-                                                          no.hooks());
-            QVERIFY(result == -1 && no.asked.size() == 1 && no.runs.isEmpty());
+            const QString name = kind == create::HelperOutput::Thumbnail ? "thumb" : "thumb.jpg"; // ".jpg" added
+            QVERIFY(create::createHelperOutput({kind, name, 0, {}, "default.html", m_base}, no.hooks()) == -1);
+            QVERIFY(no.asked.size() == 1 && no.runs.isEmpty());
         }
     }
 
@@ -385,9 +382,8 @@ private slots:
 
     void openHelpers()
     {
-        writeBytes(m_base + "/thumb.jpg", "t");
-        writeBytes(m_base + "/page", "h");
-        writeBytes(m_base + "/strip.jpg", "s");
+        for (const char *name : {"/thumb.jpg", "/page", "/strip.jpg"})
+            writeBytes(m_base + name, "x");
         open::ViewerSettings viewers{.image = "/usr/bin/iv"};
         FakeLauncher a;
         open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", m_base, viewers, a.hooks()); // ".jpg" added

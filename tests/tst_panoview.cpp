@@ -32,33 +32,19 @@ QRgb stripeColour(int stripe, int band)
 
 QImage stripedPanorama(int width)
 {
-    const int height = width / 2;
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        const int band = int(std::lround(((y + 0.5) * 180.0 / height) / 10));
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const double lon = (width / 2.0 - (x + 0.5)) * 360.0 / width; // to the left positive
-            line[x] = stripeColour(int(std::lround(lon / 10)), band);
-        }
-    }
-    return image;
+    return testsupport::panoramaOf(width, width / 2, [](double pan, double tilt) {
+        return stripeColour(int(std::lround(pan / 10)), int(std::lround((90 - tilt) / 10)));
+    });
 }
 
 // Smooth in every direction and continuous across the seam: bilinear results can be compared.
 QImage smoothPanorama(int width)
 {
-    const int height = width / 2;
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const double a = 2 * M_PI * x / width, b = M_PI * y / height;
-            line[x] = qRgb(int(127.5 + 127 * std::sin(3 * a) * std::sin(b)), int(127.5 + 127 * std::cos(2 * a + b)),
-                           int(127.5 + 127 * std::cos(4 * b)));
-        }
-    }
-    return image;
+    return testsupport::panoramaOf(width, width / 2, [](double pan, double tilt) {
+        const double a = (0.5 - pan / 360) * 2 * M_PI, b = (0.5 - tilt / 180) * M_PI;
+        return qRgb(int(127.5 + 127 * std::sin(3 * a) * std::sin(b)), int(127.5 + 127 * std::cos(2 * a + b)),
+                    int(127.5 + 127 * std::cos(4 * b)));
+    });
 }
 
 sl::movie::Movie panoramaMovie(const QImage &frame, const QMap<QString, QString> &settings = {})

@@ -23,24 +23,6 @@ QRgb direction(double lonDeg, double latDeg)
                 int(std::lround(128 + 127 * std::sin(lon))));
 }
 
-// Smooth everywhere, the poles included: the colour is the direction vector itself.
-QRgb smooth(double lonDeg, double latDeg)
-{
-    const double lon = lonDeg * kPi / 180, lat = latDeg * kPi / 180;
-    return qRgb(int(128 - 100 * std::sin(lon) * std::cos(lat)), int(128 + 100 * std::sin(lat)),
-                int(128 + 100 * std::cos(lon) * std::cos(lat)));
-}
-
-// An equirectangular image whose pixels show colour(longitude, latitude) of their centres.
-QImage panorama(int w, int h, QRgb (*colour)(double, double))
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, colour((0.5 - (x + 0.5) / w) * 360, (0.5 - (y + 0.5) / h) * 180));
-    return image;
-}
-
 // Checks that pixel (x, y) of `image` shows the direction lon/lat of the direction panorama; the
 // longitude is not checked near the poles, where it means nothing.
 bool looksAt(const QImage &image, int x, int y, double lon, double lat, QString *why)
@@ -63,7 +45,7 @@ class TestProjection : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_pano = panorama(720, 360, direction); }
+    void initTestCase() { m_pano = testsupport::panoramaOf(720, 360, direction); }
 
     // Faces of 101 pixels: 50 is the centre, 0 and 100 the edges (directions about 44.7 degrees
     // off). The edges fix each face's orientation.
@@ -90,7 +72,7 @@ private slots:
 
     void cubeMatchesSingleFaces()
     {
-        const QImage pano = panorama(400, 200, smooth).convertToFormat(QImage::Format_ARGB32);
+        const QImage pano = testsupport::panoramaOf(400, 200, testsupport::sphereColour).convertToFormat(QImage::Format_ARGB32);
         const CubeFaces cube = equirectToCube(pano, 77, Interpolator::Bicubic);
         for (int f = 0; f < 6; ++f) {
             QCOMPARE(cube[size_t(f)].format(), QImage::Format_ARGB32);
@@ -126,7 +108,7 @@ private slots:
     void viewKeepsTargetFormat()
     {
         // A panorama with a transparent half; the view keeps its own format and alpha rules.
-        QImage pano = panorama(360, 180, smooth).convertToFormat(QImage::Format_ARGB32);
+        QImage pano = testsupport::panoramaOf(360, 180, testsupport::sphereColour).convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < 180; ++y)
             for (int x = 180; x < 360; ++x)
                 pano.setPixel(x, y, pano.pixel(x, y) & 0x00FFFFFF);
@@ -138,8 +120,8 @@ private slots:
 
         // A target in another layout is converted back to it.
         QImage packed(64, 48, QImage::Format_RGB888), reference(64, 48, QImage::Format_RGB32);
-        renderView(panorama(360, 180, smooth), packed, 0, 0, 40);
-        renderView(panorama(360, 180, smooth), reference, 0, 0, 40);
+        renderView(testsupport::panoramaOf(360, 180, testsupport::sphereColour), packed, 0, 0, 40);
+        renderView(testsupport::panoramaOf(360, 180, testsupport::sphereColour), reference, 0, 0, 40);
         QVERIFY(packed.format() == QImage::Format_RGB888 && testsupport::imageDifference(packed, reference) <= 1);
     }
 
@@ -147,7 +129,7 @@ private slots:
     // above bicubic, anything else bilinear).
     void roundTrip()
     {
-        const QImage pano = panorama(512, 256, smooth);
+        const QImage pano = testsupport::panoramaOf(512, 256, testsupport::sphereColour);
         const struct { int value; Interpolator ip; double meanLimit; int worstLimit; } rows[] = {
             {-1, Interpolator::Bilinear, 0.1, 2}, {0, Interpolator::Nearest, 0.15, 3},
             {1, Interpolator::Bilinear, 0.1, 2}, {7, Interpolator::Bicubic, 0.1, 2}};
@@ -164,7 +146,7 @@ private slots:
 
     void badArguments()
     {
-        const QImage pano = panorama(64, 32, smooth);
+        const QImage pano = testsupport::panoramaOf(64, 32, testsupport::sphereColour);
         QVERIFY(equirectToFace(QImage(), 0, 16).isNull() && equirectToFace(pano, -1, 16).isNull());
         QVERIFY(equirectToFace(pano, 6, 16).isNull() && equirectToFace(pano, 0, 0).isNull() && equirectToCube(QImage(), 16)[0].isNull());
 
