@@ -91,7 +91,8 @@ inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, doub
 inline QRgb sphereColour(double pan, double tilt)
 {
     const double p = qDegreesToRadians(pan), t = qDegreesToRadians(tilt);
-    return qRgb(int(128 + 100 * std::cos(t) * std::cos(p)), int(128 + 100 * std::sin(t)), int(128 + 100 * std::cos(t) * std::sin(p)));
+    return qRgb(int(128 + 100 * std::cos(t) * std::cos(p)), int(128 + 100 * std::sin(t)),
+                int(128 + 100 * std::cos(t) * std::sin(p)));
 }
 
 // The largest difference of a colour channel between two images of one size; with `mean`, also

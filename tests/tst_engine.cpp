@@ -240,8 +240,8 @@ private slots:
         for (const auto &r : rows) {
             QVERIFY(sl::writeProjectFile(path("p.slp"), {}));
             const QStringList before = testsupport::entriesOf(m_dir, true);
-            QVERIFY(runsWell({"input=pano.jpg", QString("output=") + r.output, QString("thumbfile=") + r.thumb, "thumbnail.width=32"},
-                             {"-f", "_tmp_cube", "-t"}));
+            QVERIFY(runsWell({"input=pano.jpg", QString("output=") + r.output, QString("thumbfile=") + r.thumb,
+                              "thumbnail.width=32"}, {"-f", "_tmp_cube", "-t"}));
             const QString movie = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Movie, r.output));
             const QString thumb = sl::create::resolveInBase(m_dir, sl::create::outputFileName(sl::create::OutputKind::Thumbnail, r.thumb));
             QStringList made = testsupport::entriesOf(m_dir, true);

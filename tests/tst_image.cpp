@@ -131,11 +131,9 @@ private slots:
         QCOMPARE(testsupport::entriesOf(folder), QStringList{path});
         ImageInfo info;
         QVERIFY2(readImageInfo(path, info, &error), qPrintable(error));
-        QCOMPARE(info.format, format == "tiff" ? Format::Tiff : Format::Jpeg);
-        QCOMPARE(QSize(info.width, info.height), image.size());
+        QVERIFY(info.format == (format == "tiff" ? Format::Tiff : Format::Jpeg) && QSize(info.width, info.height) == image.size());
         const QImage back = readImage(path, &error);
-        QVERIFY2(!back.isNull(), qPrintable(error));
-        QCOMPARE(back.size(), image.size());
+        QVERIFY2(back.size() == image.size(), qPrintable(error));
         const bool alpha = image.hasAlphaChannel() && format == "tiff";
         QCOMPARE(back.format(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         const QImage expected = image.convertToFormat(back.format());
@@ -218,7 +216,8 @@ private slots:
     void badInput()
     {
         const QString dir = m_env->path();
-        QVERIFY(writeTiff(noisyImage(64, 64, false), dir + "/t.tif") && writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir + "/p.png"));
+        QVERIFY(writeTiff(noisyImage(64, 64, false), dir + "/t.tif"));
+        QVERIFY(writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir + "/p.png"));
         const QByteArray jpeg = encodeJpeg(smoothImage(64, 64), 90), tiff = testsupport::readFile(dir + "/t.tif");
         const QByteArray png = testsupport::readFile(dir + "/p.png");
         QByteArray badCrc = png;
@@ -236,7 +235,8 @@ private slots:
             int w = -1, h = -1;
             QVERIFY2(!readPalettePng(path, indices, w, h, nullptr, &errors[2]) && indices.isEmpty() && w == 0 && h == 0, name);
             QVERIFY2(bytes.isNull() || decodeImage(bytes, &errors[3]).isNull(), name); // the in-memory readers agree
-            QVERIFY2(!errors[0].isEmpty() && !errors[1].isEmpty() && !errors[2].isEmpty() && (bytes.isNull() || !errors[3].isEmpty()), name);
+            QVERIFY2(!errors[0].isEmpty() && !errors[1].isEmpty() && !errors[2].isEmpty(), name);
+            QVERIFY2(bytes.isNull() || !errors[3].isEmpty(), name);
         }
     }
 

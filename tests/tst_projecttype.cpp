@@ -58,7 +58,8 @@ private slots:
             for (const ControlSetting &s : projectTypeLayout(t))
                 if (s.objectName == QLatin1String("lbInputFile") && s.text)
                     captions << *s.text;
-        QCOMPARE(captions, (QStringList{"- :", "Equirectangular image:", "Cylindrical image:", "Object Strip image:", "- :", "- :"}));
+        QCOMPARE(captions,
+                 (QStringList{"- :", "Equirectangular image:", "Cylindrical image:", "Object Strip image:", "- :", "- :"}));
         // Every type sets the same controls, so switching never leaves one in another type's state.
         QVERIFY(projectTypeLayout(-1).isEmpty() && projectTypeLayout(6).isEmpty());
         const auto names = [](int t) {
