@@ -101,7 +101,7 @@ private slots:
     void cleanup() { m_env.reset(); }
 
     // The engine's test hooks (exit code, error and progress lines, raw output, argument log,
-    // flushing while it runs) are exercised through the runner in tst_runner.
+    // flushing while it runs) are exercised through the runner and the main window's engine tests.
 
     // Six faces from a panorama and back: TIFF faces with the automatic size, then -r.
     void cubeRoundTrip()
