@@ -5,16 +5,20 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFocusEvent>
+#include <QImage>
 #include <QProcess>
 #include <QWidget>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <QtMath>
 
 #include "platform/gui/Hooks.h"
 
 #include <atomic>
+#include <cmath>
+#include <functional>
 #include <optional>
 #include <chrono>
 #include <thread>
@@ -69,6 +73,45 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// An equirectangular panorama of w x h pixels showing colour(pan, tilt) of each pixel's centre, in
+// degrees: pan grows to the left of the centre column, tilt upwards.
+inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, double tilt)> &colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colour((0.5 - (x + 0.5) / w) * 360, (0.5 - (y + 0.5) / h) * 180));
+    return image;
+}
+
+// The sphere coloured by its direction vector: smooth everywhere, across the seam and the poles,
+// so that reprojections can be compared pixel by pixel.
+inline QRgb sphereColour(double pan, double tilt)
+{
+    const double p = qDegreesToRadians(pan), t = qDegreesToRadians(tilt);
+    return qRgb(int(128 + 100 * std::cos(t) * std::cos(p)), int(128 + 100 * std::sin(t)),
+                int(128 + 100 * std::cos(t) * std::sin(p)));
+}
+
+// The largest difference of a colour channel between two images of one size; with `mean`, also
+// the mean difference over all channels.
+inline int imageDifference(const QImage &a, const QImage &b, double *mean = nullptr)
+{
+    double sum = 0;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += std::abs(d);
+                worst = std::max(worst, std::abs(d));
+            }
+        }
+    if (mean)
+        *mean = sum / (3.0 * a.width() * a.height());
+    return worst;
 }
 
 // The entries of a folder (hidden ones too; with `recursive`, those of its subfolders too) as

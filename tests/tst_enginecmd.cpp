@@ -91,21 +91,32 @@ class TestEngineCommand : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+    QString m_top, m_base; // the test folder and the project's base path in it
+
 private slots:
+    void init()
+    {
+        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
+        m_top = m_env->path();
+        m_base = m_top + "/proj";
+        QVERIFY(QDir().mkpath(m_base));
+    }
+    void cleanup() { m_env.reset(); }
+
     void commandLines()
     {
         QCOMPARE(engine::enginePath(QString(), "/opt/prog"), QStringLiteral("/opt/prog/skyloom"));
         QCOMPARE(engine::enginePath("/usr/local/eng//", "/opt/prog"), QStringLiteral("/usr/local/eng/skyloom"));
         QCOMPARE(engine::enginePath("/home/a b/Überall", "/opt/prog"), QStringLiteral("/home/a b/Überall/skyloom"));
         using C = EngineCommand;
+        // The options that depend on the project type or the face format (the create commands'
+        // tests below run the others).
         const struct { C command; int type; bool tiff; QStringList expected; } rows[] = {
             {C::CreateQuickTime, 0, true, {"-ac"}}, {C::CreateQuickTime, 0, false, {"-a"}},
-            {C::CreateQuickTime, 1, true, {"-f", "_tmp_cube"}}, {C::CreateQuickTime, 2, false, {"-f", "_tmp_cube"}},
-            {C::CreateQuickTime, 3, false, {"-ac"}}, {C::CreateQuickTime, 5, true, {"-ac"}},
+            {C::CreateQuickTime, 2, false, {"-f", "_tmp_cube"}}, {C::CreateQuickTime, 3, false, {"-ac"}},
             {C::CreateQuickTime, 9, true, {}}, // unknown project type
-            {C::CreateFlash, 0, false, {"-y"}}, {C::CreateThumbnail, 2, true, {"-t"}}, {C::CreateHtml, 4, false, {"-h"}},
-            {C::CreateStrip, 1, true, {"-l"}}, {C::ConvertToCubeFaces, 1, true, {"-x"}},
-            {C::ConvertToCubeFaces, 3, false, {"-e"}}, {C::ConvertToEquirect, 0, false, {"-r"}}};
+            {C::ConvertToCubeFaces, 1, true, {"-x"}}, {C::ConvertToCubeFaces, 3, false, {"-e"}}, {C::ConvertToEquirect, 0, false, {"-r"}}};
         for (const auto &r : rows)
             QVERIFY2(engine::commandOptions(r.command, r.type, r.tiff) == r.expected,
                      qPrintable(QStringLiteral("command %1 type %2 tiff %3").arg(int(r.command)).arg(r.type).arg(r.tiff)));
@@ -139,6 +150,7 @@ private slots:
             }
     }
 
+    // Progress written with lone CRs, read line by line when asked (by default a lone CR is dropped).
     void splitterLoneCr()
     {
         const QByteArray bytes("10%\r20%\r\n30%\rdone\n\nend");
@@ -147,9 +159,6 @@ private slots:
             splitter.setLoneCrEndsLine(true);
             QCOMPARE(feedSplit(bytes, cuts, splitter), (QStringList{"10%", "20%", "30%", "done", "", "end"}));
         }
-        // The default drops a lone CR and keeps the line whole.
-        LineSplitter splitter;
-        QCOMPARE(feedSplit(bytes, {}, splitter), (QStringList{"10%20%", "30%done", "", "end"}));
     }
 
     // Over-long lines come in pieces of at most the limit; a multibyte character is never cut;
@@ -173,20 +182,18 @@ private slots:
     // the current directory) goes to the status bar. Confirmation off: no question.
     void createOutput()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/proj";
-        writeBytes(base + "/cube11.tif", "face");
-        writeBytes(base + "/cube11.jpg", "face");
+        writeBytes(m_base + "/cube11.tif", "face");
+        writeBytes(m_base + "/cube11.jpg", "face");
         const struct { int format, type; bool tiff; QStringList expected; } rows[] = {
             {0, 1, true, {"-f", "_tmp_cube"}}, {0, 0, false, {"-a"}}, {0, 5, true, {"-ac"}}, {1, 0, true, {"-y"}}};
         for (const auto &r : rows) {
             const create::CreateOutputContext c{.format = r.format, .projectType = r.type, .tiffFaces = r.tiff,
                                                 .cubeFile = "cube", .outputFile = "out/pano.mov", .flashFile = "pano.swf",
-                                                .basePath = base, .confirmOverwrite = false};
+                                                .basePath = m_base, .confirmOverwrite = false};
             Calls calls;
             calls.duringRun = [&] {
-                QDir::setCurrent(env.path());
-                writeBytes(base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
+                QDir::setCurrent(m_top);
+                writeBytes(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
             };
             const create::CreateOutputResult result = create::createOutput(c, calls.hooks());
             QCOMPARE(calls.runs, QList<QStringList>{r.expected});
@@ -199,16 +206,13 @@ private slots:
 
     void overwriteQuestion()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/proj";
-        writeBytes(base + "/pano.mov", "old movie");
-        writeBytes(base + "/pano.swf", "old flash");
-        writeBytes(base + "/thumb.jpg", "old thumb");
-        QDir::setCurrent(env.path()); // the current directory must not matter
+        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg"})
+            writeBytes(m_base + name, "old");
+        QDir::setCurrent(m_top); // the current directory must not matter
         for (int format : {0, 1}) {
             // A name without extension stands for the ".mov" the engine writes; an absolute name works too.
-            const create::CreateOutputContext c{.format = format, .outputFile = "pano", .flashFile = base + "/pano.swf",
-                                                .basePath = base};
+            const create::CreateOutputContext c{.format = format, .outputFile = "pano", .flashFile = m_base + "/pano.swf",
+                                                .basePath = m_base};
             Calls no{.answer = false}, yes{.engineResult = 3};
             const create::CreateOutputResult refused = create::createOutput(c, no.hooks());
             QCOMPARE(no.asked, QStringList{"Overwrite file|The output file \"" + (format ? c.flashFile : "pano.mov")
@@ -217,16 +221,14 @@ private slots:
             const create::CreateOutputResult failed = create::createOutput(c, yes.hooks());
             QVERIFY(yes.runs.size() == 1 && failed.result == 3);
             QVERIFY(failed.statusChanged && failed.statusText.isEmpty()); // a failed run empties the panel
-            QCOMPARE(failed.measuredFile, base + (format ? "/pano.swf" : "/pano.mov"));
+            QCOMPARE(failed.measuredFile, m_base + (format ? "/pano.swf" : "/pano.mov"));
         }
         // Thumbnail, HTML, strip: No ends the command as well.
         for (auto kind : {create::HelperOutput::Thumbnail, create::HelperOutput::Html, create::HelperOutput::Strip}) {
-            const bool thumb = kind == create::HelperOutput::Thumbnail;
             Calls no{.answer = false};
-            const int result = create::createHelperOutput({.kind = kind, .fileName = thumb ? "thumb" : "thumb.jpg", // ".jpg" added
-                                                           .thumbTypeIndex = 0, .htmlTemplate = "default.html", .basePath = base},
-                                                          no.hooks());
-            QVERIFY(result == -1 && no.asked.size() == 1 && no.runs.isEmpty());
+            const QString name = kind == create::HelperOutput::Thumbnail ? "thumb" : "thumb.jpg"; // ".jpg" added
+            QVERIFY(create::createHelperOutput({kind, name, 0, {}, "default.html", m_base}, no.hooks()) == -1);
+            QVERIFY(no.asked.size() == 1 && no.runs.isEmpty());
         }
     }
 
@@ -234,38 +236,34 @@ private slots:
     // question, the size measured, opening and the tile check all see the file the engine writes.
     void namesWithBlanks()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/proj";
         for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
-            writeBytes(base + name, "old");
+            writeBytes(m_base + name, "old");
         for (int format : {0, 1}) {
             const create::CreateOutputContext c{.format = format, .outputFile = "pano.mov ", .flashFile = "\tpano.swf ",
-                                                .basePath = base};
+                                                .basePath = m_base};
             Calls yes;
             const create::CreateOutputResult r = create::createOutput(c, yes.hooks());
             QCOMPARE(yes.asked.size(), 1);
             QVERIFY2(yes.asked[0].contains(format ? "\"pano.swf\"" : "\"pano.mov\""), qPrintable(yes.asked[0]));
-            QCOMPARE(r.measuredFile, base + (format ? "/pano.swf" : "/pano.mov"));
+            QCOMPARE(r.measuredFile, m_base + (format ? "/pano.swf" : "/pano.mov"));
             QCOMPARE(r.statusText, QStringLiteral("0 kb"));
             FakeLauncher fake;
-            open::openOutput({format, c.outputFile, c.flashFile, base, 0, 0, {}}, fake.hooks());
-            QCOMPARE(fake.log, QStringList{"shell " + base + (format ? "/pano.swf" : "/pano.mov")});
+            open::openOutput({format, c.outputFile, c.flashFile, m_base, 0, 0, {}}, fake.hooks());
+            QCOMPARE(fake.log, QStringList{"shell " + m_base + (format ? "/pano.swf" : "/pano.mov")});
         }
         Calls thumb;
         create::createHelperOutput({.kind = create::HelperOutput::Thumbnail, .fileName = " thumb ", .thumbTypeIndex = 0,
-                                    .basePath = base}, thumb.hooks());
+                                    .basePath = m_base}, thumb.hooks());
         QCOMPARE(thumb.asked.size(), 1);
-        QVERIFY(create::tilesExist(0, "cube ", true, true, base));
+        QVERIFY(create::tilesExist(0, "cube ", true, true, m_base));
     }
 
     void cubeTilesMissing()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/proj";
-        writeBytes(base + "/pano.mov", "old");
-        writeBytes(base + "/cube_0.jpg", "face with the other numbering");
+        writeBytes(m_base + "/pano.mov", "old");
+        writeBytes(m_base + "/cube_0.jpg", "face with the other numbering");
         create::CreateOutputContext c{.projectType = 0, .tiffFaces = false, .cubeFile = "cube", .outputFile = "pano.mov",
-                                      .basePath = base};
+                                      .basePath = m_base};
         Calls calls;
         const create::CreateOutputResult r = create::createOutput(c, calls.hooks());
         QCOMPARE(calls.asked.size(), 1); // the overwrite question comes first
@@ -278,40 +276,37 @@ private slots:
         QCOMPARE(again.runs, QList<QStringList>{{"-a"}});
         // tilesExist counts only for cube faces, sequences and light tables.
         for (int type = 0; type < 6; ++type)
-            QCOMPARE(create::tilesExist(type, "cube", false, false, base), type == 0 || type == 4 || type == 5);
+            QCOMPARE(create::tilesExist(type, "cube", false, false, m_base), type == 0 || type == 4 || type == 5);
         QVERIFY(!create::tilesExist(0, "cube", false, false, QString())); // no base path: not found
     }
 
     void flashController()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString prog = env.path() + "/prog", base = env.path() + "/proj";
-        const auto contents = [](const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+        const QString prog = m_top + "/prog";
         writeBytes(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
-        writeBytes(env.path() + "/secret.txt", "SECRET");
-        writeBytes(base + "/out/ctrl.swf", "OLD");
+        writeBytes(m_top + "/secret.txt", "SECRET");
+        writeBytes(m_base + "/out/ctrl.swf", "OLD");
         // The copy is made after the run, even a failed one, next to the Flash file.
         const create::CreateOutputContext c{.format = 1, .flashFile = "out/pano.swf", .flashController = "ctrl.swf",
-                                            .basePath = base, .programDir = prog};
+                                            .basePath = m_base, .programDir = prog};
         Calls failing{.engineResult = 2};
-        QDir::setCurrent(env.path());
+        QDir::setCurrent(m_top);
         create::createOutput(c, failing.hooks());
-        QCOMPARE(contents(base + "/out/ctrl.swf"), QByteArray("CONTROLLER"));
+        QCOMPARE(testsupport::readFile(m_base + "/out/ctrl.swf"), QByteArray("CONTROLLER"));
         // Names that would leave the controller folder are refused.
         for (const QString &bad : {QStringLiteral("../../secret.txt"), QStringLiteral("a/ctrl.swf"),
                                    QStringLiteral(".."), QStringLiteral("..\\secret.txt"), QString()})
-            QVERIFY2(!create::copyFlashController(prog, bad, base + "/x.swf"), qPrintable(bad));
-        QVERIFY(!QFile::exists(base + "/secret.txt"));
+            QVERIFY2(!create::copyFlashController(prog, bad, m_base + "/x.swf"), qPrintable(bad));
+        QVERIFY(!QFile::exists(m_base + "/secret.txt"));
         // Source and target the same file: nothing is deleted or truncated.
         QVERIFY(create::copyFlashController(prog, "ctrl.swf", prog + "/flash/controller/pano.swf"));
-        QCOMPARE(contents(prog + "/flash/controller/ctrl.swf"), QByteArray("CONTROLLER"));
+        QCOMPARE(testsupport::readFile(prog + "/flash/controller/ctrl.swf"), QByteArray("CONTROLLER"));
         // A missing controller fails quietly.
-        QVERIFY(!create::copyFlashController(prog, "none.swf", base + "/x.swf"));
+        QVERIFY(!create::copyFlashController(prog, "none.swf", m_base + "/x.swf"));
     }
 
     void helperChecks()
     {
-        testsupport::IsolatedEnvironment env;
         using H = create::HelperOutput;
         const struct { H kind; const char *fileName; int typeIndex; const char *typeValue, *htmlTemplate, *notice, *run; } rows[] = {
             {H::Thumbnail, "", 0, "1", "", "No Thumbnail filename selected!", nullptr},
@@ -327,7 +322,7 @@ private slots:
         for (const auto &r : rows) {
             Calls calls;
             const int result = create::createHelperOutput(
-                {r.kind, r.fileName, r.typeIndex, r.typeValue, r.htmlTemplate, env.path()}, calls.hooks());
+                {r.kind, r.fileName, r.typeIndex, r.typeValue, r.htmlTemplate, m_base}, calls.hooks());
             QCOMPARE(result, r.run ? 0 : -1);
             QCOMPARE(calls.notices, r.notice ? QStringList{r.notice} : QStringList{});
             QCOMPARE(calls.runs, r.run ? QList<QStringList>{{r.run}} : QList<QStringList>{});
@@ -350,11 +345,9 @@ private slots:
 
     void openOrder()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/proj";
-        writeBytes(base + "/pano.mov", "m");
-        writeBytes(base + "/f/pano.swf", "s");
-        QDir::setCurrent(env.path());
+        writeBytes(m_base + "/pano.mov", "m");
+        writeBytes(m_base + "/f/pano.swf", "s");
+        QDir::setCurrent(m_top);
         const struct { int format; const char *qtViewer, *flashViewer; bool own; const char *outputFile, *expected; } rows[] = {
             {0, "/usr/bin/qtv", "", true, "pano.mov", "viewer /usr/bin/qtv %B/pano.mov in %B"},
             {0, "", "", true, "pano.mov", "own %B/pano.mov 640x480"},
@@ -365,20 +358,19 @@ private slots:
             {1, "", "", true, "pano.mov", "notice File \"%B/nothere.swf\" does not exist!"}}; // whatever the movie
         for (const auto &r : rows) {
             FakeLauncher fake{.ownAvailable = r.own};
-            const open::OpenOutputContext c{r.format, r.outputFile, &r == &rows[6] ? "nothere.swf" : "f/pano.swf", base,
+            const open::OpenOutputContext c{r.format, r.outputFile, &r == &rows[6] ? "nothere.swf" : "f/pano.swf", m_base,
                                             640, 480, {r.qtViewer, r.flashViewer}};
             open::openOutput(c, fake.hooks());
-            QCOMPARE(fake.log, QStringList{QString::fromUtf8(r.expected).replace("%B", base)});
+            QCOMPARE(fake.log, QStringList{QString::fromUtf8(r.expected).replace("%B", m_base)});
         }
     }
 
     // Our own viewer's failure, even a thrown one, is shown with the likely cause.
     void openOwnViewerError()
     {
-        testsupport::IsolatedEnvironment env;
-        writeBytes(env.path() + "/pano.mov", "m");
+        writeBytes(m_base + "/pano.mov", "m");
         FakeLauncher fake{.ownAvailable = true, .ownError = "Movie failed"};
-        const open::OpenOutputContext c{.outputFile = "pano.mov", .basePath = env.path()};
+        const open::OpenOutputContext c{.outputFile = "pano.mov", .basePath = m_base};
         QCOMPARE(open::openOutput(c, fake.hooks()), open::Opened::OwnViewer);
         QCOMPARE(fake.log.value(1), QStringLiteral("notice Movie failed\n\nPossible cause: You need QuickTime 6.5 or higher to use this feature!"));
         open::OpenHooks throwing = fake.hooks();
@@ -389,25 +381,22 @@ private slots:
 
     void openHelpers()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path();
-        writeBytes(base + "/thumb.jpg", "t");
-        writeBytes(base + "/page", "h");
-        writeBytes(base + "/strip.jpg", "s");
+        for (const char *name : {"/thumb.jpg", "/page", "/strip.jpg"})
+            writeBytes(m_base + name, "x");
         open::ViewerSettings viewers{.image = "/usr/bin/iv"};
         FakeLauncher a;
-        open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", base, viewers, a.hooks()); // ".jpg" added
-        open::openHelperOutput(create::HelperOutput::Html, "page", base, viewers, a.hooks());       // unchanged, shell
-        open::openHelperOutput(create::HelperOutput::Html, "page.html", base, viewers, a.hooks());
-        QCOMPARE(open::openStripInSpiv("strip.jpg", base, viewers, a.hooks()), open::Opened::NoViewer);
+        open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", m_base, viewers, a.hooks()); // ".jpg" added
+        open::openHelperOutput(create::HelperOutput::Html, "page", m_base, viewers, a.hooks());       // unchanged, shell
+        open::openHelperOutput(create::HelperOutput::Html, "page.html", m_base, viewers, a.hooks());
+        QCOMPARE(open::openStripInSpiv("strip.jpg", m_base, viewers, a.hooks()), open::Opened::NoViewer);
         viewers.spiv = "/opt/spiv";
-        open::openStripInSpiv("strip.jpg", base, viewers, a.hooks());
-        open::openStripInSpiv("none.jpg", base, viewers, a.hooks());
-        QCOMPARE(a.log, (QStringList{"viewer /usr/bin/iv " + base + "/thumb.jpg in " + base, "shell " + base + "/page",
-                                     "notice File \"" + base + "/page.html\" does not exist!",
+        open::openStripInSpiv("strip.jpg", m_base, viewers, a.hooks());
+        open::openStripInSpiv("none.jpg", m_base, viewers, a.hooks());
+        QCOMPARE(a.log, (QStringList{"viewer /usr/bin/iv " + m_base + "/thumb.jpg in " + m_base, "shell " + m_base + "/page",
+                                     "notice File \"" + m_base + "/page.html\" does not exist!",
                                      "notice There is no Viewer selected. Please set the SPi-V - Viewer in the options window!",
-                                     "viewer /opt/spiv " + base + "/strip.jpg in " + base,
-                                     "notice File \"" + base + "/none.jpg\" does not exist!"}));
+                                     "viewer /opt/spiv " + m_base + "/strip.jpg in " + m_base,
+                                     "notice File \"" + m_base + "/none.jpg\" does not exist!"}));
     }
 };
 

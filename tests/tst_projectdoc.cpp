@@ -25,12 +25,6 @@ QString joined(const QList<KeyValue> &kv)
     return s.join('|');
 }
 
-void touch(const QString &path, const QByteArray &content = "x")
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-}
-
 BindingDefaults someDefaults()
 {
     BindingDefaults d;
@@ -56,7 +50,7 @@ private slots:
             {"preview.enabled=", "get", "preview.enabled", "", "", "", "preview.enabled="}, // present empty beats default
             {"x=1", "get", "preview.enabled", "", "", "1", "x=1"},                          // the binding default
             {"", "get", "preview.enabled", "", "7", "7", ""},                               // an own default
-            {"movie.width=640|a=b|movie.width=800", "get", "movie.width", "", "", "800", "movie.width=640|a=b|movie.width=800"},
+            {"movie.width=640|a=b|MOVIE.Width=800", "get", "movie.width", "", "", "800", "movie.width=640|a=b|MOVIE.Width=800"},
             {"movie.width = 500", "get", "movie.width", "", "", "400", "movie.width = 500"}, // another name
             {"a=1", "set", "movie.width", "400", "", "400", "a=1"},                         // the default is not added
             {"movie.width=640|a=1", "set", "movie.width", "400", "", "400", "movie.width=400|a=1"}, // a present line is kept
@@ -104,7 +98,7 @@ private slots:
                                                                        "stripfile=pano_strip.jpg", "htmlfile=pano.html", "flashfile=pano.swf"}));
 
         // A defaults file: everything but "input" and "output" is taken over.
-        touch(defaultsFilePath(env.path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
+        testsupport::writeFile(defaultsFilePath(env.path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
         QCOMPARE(newProjectLines(env.path()), QStringList({"# mine", "cubefile=c", "movie.width=640"}));
 
         // A defaults file that cannot be read: the built-in text and the reason.
@@ -121,10 +115,9 @@ private slots:
             QCOMPARE(joined(derivedOutputNames(r.chosen)),
                      QString("output=%1.mov|thumbfile=%1_thumb.jpg|stripfile=%1_strip.jpg|htmlfile=%1.html|flashfile=%1.swf").arg(r.stem));
         // Which command-line arguments are projects.
-        for (const char *arg : {"/p/pano.slp", "/p/PANO.SLP", "/p/tour.slt"})
-            QVERIFY2(isProjectFileArgument(arg), arg);
-        for (const char *arg : {"/p/pano.jpg", "/p.slp/pano", "/p/pano.slp.jpg"})
-            QVERIFY2(!isProjectFileArgument(arg), arg);
+        for (const auto &[arg, project] : {std::pair{"/p/pano.slp", true}, {"/p/PANO.SLP", true}, {"/p/tour.slt", true},
+                                           {"/p/pano.jpg", false}, {"/p.slp/pano", false}, {"/p/pano.slp.jpg", false}})
+            QVERIFY2(isProjectFileArgument(arg) == project, arg);
     }
 
     void metaVersion()
@@ -153,7 +146,7 @@ private slots:
         QCOMPARE(applyTemplateLines(tpl, [&](const QString &k, const QString &v) { seen << k + '=' + v; }), 5);
         QCOMPARE(seen, QStringList({"input =kept, blank in name", "movie.width=800", "fov.max=120", "a=b=c", "userdata.title= spaced "}));
         testsupport::IsolatedEnvironment env;
-        touch(env.path() + "/t.slt", "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
+        testsupport::writeFile(env.path() + "/t.slt", "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
         const BindingDefaults d = someDefaults();
         ProjectList p;
         p.setLines({"MOVIE.WIDTH=640", "preview.enabled=1"});
@@ -185,9 +178,7 @@ private slots:
                          "thumbfile=pano_thumb.jpg|stripfile=pano_strip.jpg|htmlfile=pano.html|flashfile=pano.swf"));
 
         // Taken names: pano.slp, then pano_0.slp.
-        touch(dir + "/pano.slp");
-        QCOMPARE(commandLineImageProject(dir + "/pano11.jpg", "/prog", recognize).projectFile, dir + "/pano_0.slp");
-        touch(dir + "/pano_0.slp");
+        QVERIFY(testsupport::writeFile(dir + "/pano.slp", "x") && testsupport::writeFile(dir + "/pano_0.slp", "x"));
         QCOMPARE(commandLineImageProject(dir + "/pano.jpg", "/prog", recognize).projectFile, dir + "/pano_1.slp");
 
         // TIFF faces named _0.._5: dosup "0" equals its binding default and is not added.
@@ -226,7 +217,8 @@ private slots:
             QVERIFY2(VarToIntDef0(c.text) == c.value, c.text);
 
         const struct { const char *text; double value; } floats[] = {{"1,5", 1.5}, {"1.5", 1.5}, {"70deg", 0}, {" -2,25", -2.25},
-                                                                      {"1,5,0", 0}, {"1e3", 1000}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0}, {"1e999", 0}};
+                                                                      {"1,5,0", 0}, {"1e3", 1000}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0}, {"1e999", 0},
+                                                                      {"2147483648", 2147483648.0}};
         for (const auto &c : floats)
             QVERIFY2(VarToFloatDef0(c.text) == c.value, c.text);
         QCOMPARE(FloatToStr(1.5), QString("1.5"));

@@ -1,4 +1,4 @@
-// Project text: reading any bytes, writing them back, and the list's key rules.
+// Project text: reading any bytes, writing them back, and the list's name index.
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -6,7 +6,6 @@
 
 #include "project/ProjectFile.h"
 #include "project/ProjectList.h"
-#include "project/Values.h"
 #include "testsupport.h"
 
 #include <csignal>
@@ -20,44 +19,30 @@ class TestProjectFile : public QObject
     Q_OBJECT
 
 private slots:
-    void decodesAnyBytes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("crlf") << QByteArray("a=1\r\nb=2\r\n") << QStringList{"a=1", "b=2"};
-        QTest::newRow("lf, no last end") << QByteArray("a=1\nb=2") << QStringList{"a=1", "b=2"};
-        QTest::newRow("cr only") << QByteArray("a=1\rb=2\r") << QStringList{"a=1", "b=2"};
-        QTest::newRow("mixed, empty lines") << QByteArray("a\r\n\nb\r\rc") << QStringList{"a", "", "b", "", "c"};
-        QTest::newRow("bom dropped") << QByteArray("\xEF\xBB\xBFinput=x\r\n") << QStringList{"input=x"};
-        QTest::newRow("nul ends the text") << QByteArray("a=1\r\nb=2\0c=3\r\n", 15) << QStringList{"a=1", "b=2"};
-        QTest::newRow("utf-8") << QByteArray("title=Gr\xC3\xBC\xC3\x9F""e\r\n") << QStringList{QString::fromUtf8("title=Grüße")};
-        QTest::newRow("invalid utf-8 is windows-1252")
-            << QByteArray("title=Gr\xFC\xDF""e \x80\r\n") << QStringList{QString::fromUtf8("title=Grüße €")};
-        QTest::newRow("binary") << QByteArray("\x01\x02=\x03\x7F\r\n") << QStringList{QStringLiteral("\x01\x02=\x03\x7F")};
-        QTest::newRow("empty") << QByteArray() << QStringList{};
-    }
     void decodesAnyBytes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, lines);
-        QCOMPARE(sl::decodeProjectText(bytes), lines);
+        const struct { QByteArray bytes; QStringList lines; } rows[] = {
+            {"a=1\r\nb=2\r\n", {"a=1", "b=2"}}, {"a=1\nb=2", {"a=1", "b=2"}}, {"a=1\rb=2\r", {"a=1", "b=2"}},
+            {"a\r\n\nb\r\rc", {"a", "", "b", "", "c"}}, // mixed, empty lines
+            {"\xEF\xBB\xBFinput=x\r\n", {"input=x"}},     // the BOM dropped
+            {QByteArray("a=1\r\nb=2\0c=3\r\n", 15), {"a=1", "b=2"}}, // NUL ends the text
+            {"title=Gr\xC3\xBC\xC3\x9F""e\r\n", {QString::fromUtf8("title=Grüße")}},
+            {"title=Gr\xFC\xDF""e \x80\r\n", {QString::fromUtf8("title=Grüße €")}}, // not UTF-8: Windows-1252
+            {"\x01\x02=\x03\x7F\r\n", {"\x01\x02=\x03\x7F"}}, {"", {}}};
+        for (const auto &r : rows)
+            QVERIFY2(sl::decodeProjectText(r.bytes) == r.lines, r.bytes.constData());
     }
 
     // What was read is written back line for line, as UTF-8 with CR LF after every line.
     void roundTripIsExact()
     {
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + QStringLiteral("/ä \"q\" pano.slp");
-        const QString longValue(2 * 1024 * 1024, QLatin1Char('x'));
-        const QStringList lines{QStringLiteral("# comment"), QString(), QStringLiteral("  spaced = value=with=equals"),
-                                QStringLiteral("no equals at all"), QString::fromUtf8("title=Grüße €"),
-                                QStringLiteral("long=") + longValue};
+        const QString path = env.path() + "/ä \"q\" pano.slp";
+        const QStringList lines{"# comment", "", "  spaced = value=with=equals", "no equals at all",
+                                QString::fromUtf8("title=Grüße €"), "long=" + QString(2 * 1024 * 1024, 'x')};
         QVERIFY(sl::writeProjectFile(path, lines));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
-        QVERIFY(bytes.startsWith("# comment\r\n\r\n  spaced = value=with=equals\r\n"));
-        QVERIFY(bytes.endsWith("xx\r\n"));
+        const QByteArray bytes = testsupport::readFile(path);
+        QVERIFY(bytes.startsWith("# comment\r\n\r\n  spaced = value=with=equals\r\n") && bytes.endsWith("xx\r\n"));
         QStringList back;
         QVERIFY(sl::readProjectFile(path, back));
         QCOMPARE(back, lines);
@@ -66,23 +51,19 @@ private slots:
     void failedWritesLeaveTheOldFile()
     {
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + QStringLiteral("/p.slp");
-        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=old")}));
+        const QString path = env.path() + "/p.slp", folder = env.path() + "/folder.slp";
+        QVERIFY(sl::writeProjectFile(path, {"input=old"}));
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
-        // A folder standing where the temporary file or the target would go.
+        // A missing folder, and a folder standing where the target would go.
         QString error;
-        QVERIFY(!sl::writeProjectFile(env.path() + QStringLiteral("/missing/p.slp"), {QStringLiteral("x")}, &error));
-        QVERIFY(!error.isEmpty());
-        QDir().mkpath(env.path() + QStringLiteral("/folder.slp"));
-        QVERIFY(!sl::writeProjectFile(env.path() + QStringLiteral("/folder.slp"), {QStringLiteral("x")}, &error));
+        QVERIFY(!sl::writeProjectFile(env.path() + "/missing/p.slp", {"x"}, &error) && !error.isEmpty());
+        QVERIFY(QDir().mkpath(folder) && !sl::writeProjectFile(folder, {"x"}, &error));
         QStringList lines;
-        QVERIFY(!sl::readProjectFile(env.path() + QStringLiteral("/folder.slp"), lines, &error));
-        QVERIFY(lines.isEmpty());
+        QVERIFY(!sl::readProjectFile(folder, lines, &error) && lines.isEmpty());
         // Rewriting keeps the file's permissions and leaves no temporary file behind.
-        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=new")}));
-        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup),
-                 QFileDevice::ReadGroup);
-        QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.slp")});
+        QVERIFY(sl::writeProjectFile(path, {"input=new"}));
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup), QFileDevice::ReadGroup);
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{"p.slp"});
     }
 
     // Only regular files of text are projects: binary data, a FIFO (which must not block the
@@ -90,19 +71,18 @@ private slots:
     void onlyProjectTextIsRead()
     {
         testsupport::IsolatedEnvironment env;
-        const QString binary = env.path() + QStringLiteral("/binary.slp");
+        const QString binary = env.path() + "/binary.slp", fifo = env.path() + "/fifo.slp";
         QVERIFY(testsupport::writeFile(binary, QByteArray("input=a.jpg\r\n\0\x01\x02garbage", 20)));
-        const QString fifo = env.path() + QStringLiteral("/fifo.slp");
         const testsupport::FifoWithWatchdog fifoFile(fifo);
         QVERIFY(fifoFile.made());
         const struct { QString path; const char *reason; } rows[] = {
-            {binary, "binary"}, {fifo, "not a regular file"}, {QStringLiteral("/dev/zero"), "not a regular file"}};
+            {binary, "binary"}, {fifo, "not a regular file"}, {"/dev/zero", "not a regular file"}};
         for (const auto &r : rows) {
-            QStringList lines{QStringLiteral("kept")};
+            QStringList lines{"kept"};
             QString error;
             QVERIFY2(!sl::readProjectFile(r.path, lines, &error), qPrintable(r.path));
             QVERIFY2(error.contains(QLatin1String(r.reason)), qPrintable(error));
-            QCOMPARE(lines, QStringList{QStringLiteral("kept")});
+            QCOMPARE(lines, QStringList{"kept"});
         }
     }
 
@@ -110,52 +90,29 @@ private slots:
     void writeFailureGivesTheSystemsReason()
     {
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + QStringLiteral("/p.slp");
-        QVERIFY(sl::writeProjectFile(path, {QStringLiteral("input=old")}));
+        const QString path = env.path() + "/p.slp";
+        QVERIFY(sl::writeProjectFile(path, {"input=old"}));
         // A file size limit stands in for a full disk: both stop a write with the system's reason.
-        struct rlimit old;
+        struct rlimit old, small;
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        struct rlimit small = old;
+        small = old;
         small.rlim_cur = 64 * 1024;
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         QString error;
-        const bool written = sl::writeProjectFile(path, {QStringLiteral("long=") + QString(200000, QLatin1Char('x'))}, &error);
+        const bool written = sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, &error);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, previous);
-        QVERIFY(!written);
-        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+        QVERIFY2(!written && error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
         QCOMPARE(testsupport::readFile(path), QByteArray("input=old\r\n"));
-        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.slp")});
-    }
-
-    // A key's line is the last line whose name equals the key without regard to case.
-    void keysFollowTheLastLine()
-    {
-        sl::ProjectList p;
-        p.setLines({QStringLiteral("movie.width = 400"), QStringLiteral("MOVIE.WIDTH=800"), QStringLiteral("x"),
-                    QStringLiteral("movie.width=640"), QStringLiteral("empty=")});
-        QCOMPARE(p.value(QStringLiteral("movie.width")), QStringLiteral("640"));
-        QCOMPARE(p.value(QStringLiteral("empty")), QString(QLatin1String("")));
-        QVERIFY(!p.value(QStringLiteral("empty")).isNull());
-        QVERIFY(p.value(QStringLiteral("absent")).isNull());
-        QCOMPARE(p.indexOfKey(QStringLiteral("movie.width ")), 0); // blanks belong to the name
-        p.setLine(QStringLiteral("movie.width"), QStringLiteral("1024"));
-        QCOMPARE(p.line(3), QStringLiteral("movie.width=1024"));
-        QCOMPARE(p.count(), 5);
-        p.removeKey(QStringLiteral("MOVIE.width"));
-        QCOMPARE(p.value(QStringLiteral("movie.width")), QStringLiteral("800"));
-        p.setLine(QStringLiteral("new.key"), QStringLiteral("1"));
-        QCOMPARE(p.line(p.count() - 1), QStringLiteral("new.key=1"));
-        QCOMPARE(p.fullText().count(QStringLiteral("\r\n")), p.count());
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.slp"});
     }
 
     // The name index is kept up to date through every kind of change (not rebuilt each time):
     // after any sequence of changes a key finds the same line as in a list built afresh.
     void indexFollowsEveryChange()
     {
-        const QStringList names{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c.d"),
-                                QStringLiteral("b "), QString()};
+        const QStringList names{"a", "A", "b", "c.d", "b ", QString()};
         QRandomGenerator random(7);
         sl::ProjectList p;
         for (int step = 0; step < 3000; ++step) {
@@ -172,45 +129,13 @@ private slots:
             }
             sl::ProjectList fresh;
             fresh.setLines(p.lines());
-            for (const QString &key : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("C.D"), QStringLiteral("b ")})
+            for (const QString key : {"a", "b", "C.D", "b "})
                 QVERIFY2(p.indexOfKey(key) == fresh.indexOfKey(key), qPrintable(QStringLiteral("step %1, key %2").arg(step).arg(key)));
             QCOMPARE(p.hasFullText(fresh.fullText()), true);
         }
         QVERIFY(!p.hasFullText(p.fullText() + QStringLiteral("\r\n")));
         QVERIFY(!p.hasFullText(p.fullText().chopped(1) + QLatin1Char('x')));
         QVERIFY(sl::ProjectList().hasFullText(QString()));
-    }
-
-    // Numbers read the same whatever the locale says.
-    void numbersIgnoreTheLocale_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("whole");
-        QTest::addColumn<double>("decimal");
-        QTest::newRow("plain") << "70" << 70 << 70.0;
-        QTest::newRow("comma") << "1,5" << 0 << 1.5;
-        QTest::newRow("point") << "1.5" << 0 << 1.5;
-        QTest::newRow("negative") << "-90" << -90 << -90.0;
-        QTest::newRow("hex") << "0x0000ff" << 255 << 0.0;
-        QTest::newRow("hex flags") << "0xFF000000" << int(0xFF000000u) << 0.0;
-        QTest::newRow("too long hex") << "0x100000000" << 0 << 0.0;
-        QTest::newRow("overflow") << "2147483648" << 0 << 2147483648.0;
-        QTest::newRow("hash colour") << "#0000ff" << 0 << 0.0;
-        QTest::newRow("unit") << "70deg" << 0 << 0.0;
-        QTest::newRow("inf") << "inf" << 0 << 0.0;
-        QTest::newRow("nan") << "nan" << 0 << 0.0;
-        QTest::newRow("hex float") << "0x1p3" << 0 << 0.0;
-        QTest::newRow("empty") << "" << 0 << 0.0;
-    }
-    void numbersIgnoreTheLocale()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, whole);
-        QFETCH(double, decimal);
-        QLocale::setDefault(QLocale(QLocale::German));
-        QCOMPARE(sl::VarToIntDef0(text), whole);
-        QCOMPARE(sl::VarToFloatDef0(text), decimal);
-        QLocale::setDefault(QLocale::c());
     }
 };
 

@@ -61,11 +61,8 @@ private slots:
         setSlots(store, "file", ",/p/X.slp,,/q/Y.slp,");
         RecentLists recent(store);
         const auto e = recent.entries(RecentLists::Projects);
-        QCOMPARE(e.size(), 2);
-        QCOMPARE(e.at(0).slot, 1);
-        QCOMPARE(e.at(0).path, QString("/p/X.slp"));
-        QCOMPARE(e.at(0).fileName, QString("X.slp"));
-        QCOMPARE(e.at(1).slot, 3);
+        QVERIFY(e.size() == 2 && e.at(1).slot == 3);
+        QCOMPARE(QString("%1 %2 %3").arg(e.at(0).slot).arg(e.at(0).path, e.at(0).fileName), QString("1 /p/X.slp X.slp"));
         QVERIFY(recent.path(RecentLists::Projects, 5).isEmpty() && recent.path(RecentLists::Projects, -1).isEmpty());
     }
 

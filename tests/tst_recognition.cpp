@@ -10,12 +10,7 @@ using namespace sl;
 
 namespace {
 
-void touch(const QString &path)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write("x");
-}
+void touch(const QString &path) { QVERIFY2(testsupport::writeFile(path, "x"), qPrintable(path)); }
 
 // Loud results carry the notice of their outcome; quiet ones none, with the same outcome.
 void checkNotice(const QString &file, int type)
@@ -124,8 +119,7 @@ private slots:
         probed.clear();
         const auto some = [&](const QString &p) { probed << p; return present.contains(p); };
         r = RecognizeImagePattern(QStringLiteral("/s/o_0_0.TIF"), PtObjectSequence, true, some);
-        QCOMPARE(int(r.outcome), int(RecognitionResult::TilesMissing));
-        QCOMPARE(QPoint(r.rows, r.columns), QPoint(3, 2));
+        QVERIFY(r.outcome == RecognitionResult::TilesMissing && r.rows == 3 && r.columns == 2);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 2; ++j)
                 QVERIFY(probed.contains(QStringLiteral("/s/o_%1_%2.tif").arg(i).arg(j)));
@@ -140,9 +134,7 @@ private slots:
             QVERIFY(QDir(folders.path()).mkdir(QStringLiteral("f_%1.jpg").arg(i - 1)));
         }
         const auto set = recognizeCubeFacesQuiet(dir.path(), QStringLiteral("room44.jpg"));
-        QVERIFY(set.has_value());
-        QCOMPARE(set->baseName, QStringLiteral("room"));
-        QVERIFY(set->dosup && !set->tiff);
+        QVERIFY(set && set->baseName == QStringLiteral("room") && set->dosup && !set->tiff);
         QVERIFY(!recognizeCubeFacesQuiet(dir.path(), QStringLiteral("room44.tif")).has_value());
         QVERIFY(!recognizeCubeFacesQuiet(folders.path(), QStringLiteral("f_0.jpg")).has_value());
     }

@@ -58,7 +58,7 @@ QStringList readLines(const QString &path)
                                        : QStringList();
 }
 
-// Collects what the runner hands on.
+// Collects what the runner hands on; texts() marks error lines with "E ".
 struct Console
 {
     QList<EngineLine> lines;
@@ -70,7 +70,7 @@ struct Console
     {
         QStringList out;
         for (const EngineLine &l : lines)
-            out << l.text;
+            out << (l.error ? QStringLiteral("E ") : QString()) + l.text;
         return out;
     }
 };
@@ -83,8 +83,15 @@ class TestRunner : public QObject
 
     QString m_engine;
     QTemporaryDir m_dir;
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+    QString m_base, m_script; // a job's base path and its temporary script
 
     int run(EngineRunner &runner) { return runner.run(m_engine, {"-c", "x.slp", "-r"}, m_dir.path()); }
+    EngineJobRequest modifiedProjectJob() const
+    {
+        return {.basePath = m_base, .projectLines = {"input=a.jpg"}, .projectModified = true,
+                .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
+    }
 
 private slots:
     void initTestCase()
@@ -98,30 +105,12 @@ private slots:
         for (const char *name : {"SKYLOOM_ENGINE_EXIT", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_SLEEP_MS",
                                  "SKYLOOM_ENGINE_LINES", "SKYLOOM_ENGINE_RAW", "SKYLOOM_ENGINE_NOFILE", "SKYLOOM_ENGINE_ARGLOG"})
             qunsetenv(name);
+        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
+        m_base = m_env->path() + "/base";
+        m_script = m_base + "/_tmp_script.slp";
+        QVERIFY(QDir().mkpath(m_base));
     }
-
-    void exitCodes()
-    {
-        for (int code : {0, 1, 42, 255}) {
-            EnvVar exit("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
-            EngineRunner runner;
-            QCOMPARE(run(runner), code);
-            QVERIFY(!runner.isBusy() && !runner.lastErrorLineSeen() && !runner.lastCrashed());
-        }
-    }
-
-    // A line with BEL fails the run whatever the exit code; it reaches the console flagged.
-    void errorLine()
-    {
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
-        EnvVar err("SKYLOOM_ENGINE_ERRORLINE", "The input is missing");
-        EngineRunner runner;
-        Console console(runner);
-        QCOMPARE(run(runner), -1);
-        QVERIFY(runner.lastErrorLineSeen());
-        QCOMPARE(console.texts(), QStringList{"The input is missing"});
-        QVERIFY(console.lines[0].error);
-    }
+    void cleanup() { m_env.reset(); }
 
     void rawOutput()
     {
@@ -135,25 +124,6 @@ private slots:
         Console console(runner);
         QCOMPARE(run(runner), 0);
         QCOMPARE(console.texts(), (QStringList{"first", "second", "", "", "Größe 日", "\u00ff", "unterminated"}));
-    }
-
-    // Stop ends the run at once; what the engine printed before (flushed line by line) is shown.
-    void stopQuickly()
-    {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "30000");
-        EngineRunner runner;
-        Console console(runner);
-        QElapsedTimer clock;
-        QObject scope;
-        QTimer::singleShot(300, &scope, [&] {
-            clock.start();
-            runner.stop();
-        });
-        QCOMPARE(run(runner), EngineRunner::StoppedExitCode);
-        QVERIFY2(clock.isValid() && clock.elapsed() < 10000, "Stop must end the run long before the engine would have ended");
-        QVERIFY(runner.lastStopped() && !runner.isBusy());
-        QVERIFY(console.texts().contains("Working ..."));
-        runner.stop(); // no run: nothing happens
     }
 
     // Stop acts on the engine's whole process group: SIGTERM first (the engine may clean up), then
@@ -177,6 +147,7 @@ private slots:
         const QByteArray pid = testsupport::readFile(childPid).trimmed();
         QVERIFY(!pid.isEmpty());
         QTRY_VERIFY2(!processRuns(pid.toLongLong()), "the engine's own child is ended with it");
+        runner.stop(); // no run: nothing happens
     }
 
     // Output that has arrived but has not been shown when Stop acts is dropped, with one line
@@ -280,25 +251,6 @@ private slots:
         QVERIFY(!runner.isBusy());
     }
 
-    // Every line arrives, in order, and the event loop keeps running meanwhile.
-    void hundredThousandLines()
-    {
-        EnvVar lines("SKYLOOM_ENGINE_LINES", "100000");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
-        EngineRunner runner;
-        Console console(runner);
-        int ticks = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start(0);
-        QCOMPARE(run(runner), 0);
-        QCOMPARE(console.lines.size(), 100000);
-        for (int i = 0; i < 100000; ++i)
-            if (console.lines[i].text != QStringLiteral("Line %1 of 100000").arg(i + 1))
-                QFAIL(qPrintable(QStringLiteral("line %1 is \"%2\"").arg(i + 1).arg(console.lines[i].text)));
-        QVERIFY2(ticks > 0, "the event loop must run during the engine run");
-    }
-
     void jobTemporaryScript_data()
     {
         QTest::addColumn<QString>("folder");
@@ -315,10 +267,8 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(int, code);
         QFETCH(bool, stop);
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/" + folder, log = env.path() + "/args.log";
+        const QString base = m_env->path() + "/" + folder, log = m_env->path() + "/args.log", script = base + "/_tmp_script.slp";
         QVERIFY(QDir().mkpath(base));
-        const QString script = base + "/_tmp_script.slp";
         // The engine prints the script it was given, so the console shows what it read.
         EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
         EnvVar raw("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
@@ -340,7 +290,7 @@ private slots:
         // The current directory moves away during the run (another project opened, a dialog).
         QObject scope;
         QTimer::singleShot(150, &scope, [&] {
-            QDir::setCurrent(env.path());
+            QDir::setCurrent(m_env->path());
             if (stop)
                 runner.stop();
         });
@@ -357,13 +307,8 @@ private slots:
     // through: a link to another file, a FIFO or a folder refuses the job, and all stay as they were.
     void jobTemporaryScriptNeverFollowsALink()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/base", victim = env.path() + "/victim.txt";
-        QVERIFY(QDir().mkpath(base));
+        const QString victim = m_env->path() + "/victim.txt", &script = m_script;
         QVERIFY(testsupport::writeFile(victim, "precious\n"));
-        const QString script = base + "/_tmp_script.slp";
-        const EngineJobRequest request{.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                       .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
         const std::function<bool()> makers[] = {
             [&] { return QFile::link(victim, script); },
             [&] { return ::mkfifo(QFile::encodeName(script).constData(), 0600) == 0; },
@@ -373,7 +318,7 @@ private slots:
             const QFileInfo before(script);
             EngineRunner runner;
             int prepared = 0;
-            const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
+            const EngineJobResult r = runEngineJob(runner, modifiedProjectJob(), {.prepareConsole = [&] { ++prepared; }});
             QVERIFY2(r.result == -1 && r.error.contains(script) && prepared == 0, qPrintable(r.error));
             QCOMPARE(testsupport::readFile(victim), QByteArray("precious\n"));
             QVERIFY(QFileInfo(script).isSymLink() == before.isSymLink() && QFileInfo::exists(script));
@@ -385,30 +330,21 @@ private slots:
     // the run stays.
     void jobDeletesOnlyItsOwnScript()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/base";
-        QVERIFY(QDir().mkpath(base));
-        const QString script = base + "/_tmp_script.slp";
         EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "600");
         EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         QObject scope;
         QTimer::singleShot(200, &scope, [&] {
-            QVERIFY(QFile::remove(script));
-            QVERIFY(testsupport::writeFile(script, "someone else's\n"));
+            QVERIFY(QFile::remove(m_script) && testsupport::writeFile(m_script, "someone else's\n"));
         });
-        const EngineJobResult r = runEngineJob(runner, {.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                                        .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}}, {});
-        QCOMPARE(r.result, 0);
-        QCOMPARE(testsupport::readFile(script), QByteArray("someone else's\n"));
+        QCOMPARE(runEngineJob(runner, modifiedProjectJob(), {}).result, 0);
+        QCOMPARE(testsupport::readFile(m_script), QByteArray("someone else's\n"));
     }
 
     // A saved project is saved and run as it is; a failed save stops the job before anything runs.
     void jobSavedProject()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString base = env.path() + "/saved", log = env.path() + "/args.log";
-        QVERIFY(QDir().mkpath(base));
+        const QString &base = m_base, log = m_env->path() + "/args.log";
         EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
         EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
@@ -422,10 +358,7 @@ private slots:
         QCOMPARE(readLines(log), (QStringList{"-c", base + "/project.slp", "-t", "cwd=" + base}));
         QVERIFY(QFile::exists(base + "/project.slp")); // the project file itself stays
         QFile::remove(log);
-        hooks.saveProjectFile = [](QString *error) {
-            *error = "disk full";
-            return false;
-        };
+        hooks.saveProjectFile = [](QString *error) { *error = "disk full"; return false; };
         const EngineJobResult failed = runEngineJob(runner, request, hooks);
         QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full"));
         QVERIFY(!QFile::exists(log));
@@ -434,50 +367,51 @@ private slots:
     // A program that cannot be started: -1 and the reason on the console.
     void missingEngine()
     {
-        testsupport::IsolatedEnvironment env;
+        const QString dir = m_env->path(), missing = dir + "/no such folder/skyloom";
         EngineRunner runner;
         Console console(runner);
-        const QString missing = env.path() + "/no such folder/skyloom";
-        QCOMPARE(runner.run(missing, {"-c", "x.slp"}, env.path()), -1);
+        QCOMPARE(runner.run(missing, {"-c", "x.slp"}, dir), -1);
         QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing), qPrintable(console.texts().join('\n')));
         QVERIFY(!runner.lastError().isEmpty());
         // A file that is not executable, a folder, and an executable that exec cannot start.
-        QVERIFY(QFile::setPermissions(writeScript(env.path() + "/plain", "not a program"), QFile::ReadOwner));
-        QCOMPARE(runner.run(env.path() + "/plain", {}, env.path()), -1);
-        QCOMPARE(runner.run(env.path(), {}, env.path()), -1);
-        QCOMPARE(runner.run(writeScript(env.path() + "/broken", "#!/nonexistent/interpreter\n"), {}, env.path()), -1);
+        QVERIFY(QFile::setPermissions(writeScript(dir + "/plain", "not a program"), QFile::ReadOwner));
+        QCOMPARE(runner.run(dir + "/plain", {}, dir), -1);
+        QCOMPARE(runner.run(dir, {}, dir), -1);
+        QCOMPARE(runner.run(writeScript(dir + "/broken", "#!/nonexistent/interpreter\n"), {}, dir), -1);
         QVERIFY(!runner.isBusy());
         // Through a job: the header lines, the reason, and the temporary script is gone.
-        const QString base = env.path() + "/proj";
-        QVERIFY(QDir().mkpath(base));
         QStringList header;
         console.lines.clear();
-        const EngineJobResult viaJob = runEngineJob(runner, {.basePath = base, .projectLines = {"input=a.jpg"}, .projectModified = true,
-                                                             .exePath = env.path() + "/no such folder", .options = {"-r"}},
-                                                    {.consoleLine = [&](const QString &line) { header << line; }});
+        EngineJobRequest job = modifiedProjectJob();
+        job.exePath = dir + "/no such folder";
+        const EngineJobResult viaJob = runEngineJob(runner, job, {.consoleLine = [&](const QString &line) { header << line; }});
         QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1);
-        QVERIFY(!QFile::exists(base + "/_tmp_script.slp"));
+        QVERIFY(!QFile::exists(m_script));
     }
 
     // No base path, or one that does not exist: refused before the console is prepared.
     void noBasePath()
     {
-        testsupport::IsolatedEnvironment env;
         EngineRunner runner;
-        EngineJobRequest request{.projectLines = {"input=a.jpg"}, .projectModified = true, .exePath = QFileInfo(m_engine).absolutePath()};
+        EngineJobRequest request = modifiedProjectJob();
         int prepared = 0;
-        const EngineJobHooks hooks{.prepareConsole = [&] { ++prepared; }};
-        for (const QString &base : {QString(), env.path() + "/missing folder"}) {
+        for (const QString &base : {QString(), m_env->path() + "/missing folder"}) {
             request.basePath = base;
-            const EngineJobResult r = runEngineJob(runner, request, hooks);
+            const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
             QVERIFY(r.result == -1 && !r.error.isEmpty());
         }
         QCOMPARE(prepared, 0);
     }
 
+    // Exit codes pass through (255 too, which is no Stop); a line with BEL fails the run whatever
+    // the exit code and reaches the console flagged; a crash; standard input is empty; a flood on
+    // standard error never blocks the engine.
     void ownScripts()
     {
         const struct { const char *name; QByteArray script; int result; QStringList lines; } cases[] = {
+            {"exit 0", "#!/bin/sh\nexit 0\n", 0, {}},
+            {"exit 255", "#!/bin/sh\nexit 255\n", 255, {}},
+            {"error line", "#!/bin/sh\necho '\aThe input is missing'\n", -1, {"E The input is missing"}},
             {"crash", "#!/bin/sh\necho before\nkill -SEGV $$\n", EngineRunner::SignalExitBase + 11, {"before"}},
             {"reads standard input", "#!/bin/sh\nif read x; then echo \"got $x\"; else echo eof; fi\nexit 5\n", 5, {"eof"}},
             {"floods standard error", "#!/bin/sh\nhead -c 3000000 /dev/zero >&2\necho ok\n", 0, {"ok"}}};
@@ -487,6 +421,8 @@ private slots:
             QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", c.script), {}, m_dir.path()), c.result);
             QVERIFY2(console.texts() == c.lines, c.name);
             QCOMPARE(runner.lastCrashed(), QByteArray(c.name) == "crash");
+            QCOMPARE(runner.lastErrorLineSeen(), c.result == -1);
+            QVERIFY(!runner.lastStopped() && !runner.isBusy());
         }
         // One huge line comes in pieces of 1 MiB.
         EngineRunner runner;

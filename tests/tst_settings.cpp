@@ -11,50 +11,43 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
-private:
+    // Writes the store's file as another program would.
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    static QByteArray readFile(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && testsupport::writeFile(path, bytes));
     }
 
+    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
+
 private slots:
+    void init() { m_env = std::make_unique<testsupport::IsolatedEnvironment>(); }
+    void cleanup() { m_env.reset(); }
+
     // The file in XDG_CONFIG_HOME; missing, it gives defaults; a folder in its place makes a
     // write fail and say so.
     void fileInXdgConfigHome()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
-        QCOMPARE(store.filePath(), env.path() + "/config/Skyloom/Skyloomgui.ini");
+        QCOMPARE(store.filePath(), m_env->path() + "/config/Skyloom/Skyloomgui.ini");
         QCOMPARE(store.readText("settings", "language", "x"), QString("x"));
         QVERIFY(store.writeText("settings", "language", "de"));
         QVERIFY(QFile::remove(store.filePath()) && QDir().mkpath(store.filePath()));
         QCOMPARE(store.readInteger("settings", "home", 3), 3);
-        QVERIFY(!store.writeText("settings", "home", "1"));
-        QVERIFY(!store.lastError().isEmpty());
+        QVERIFY(!store.writeText("settings", "home", "1") && !store.lastError().isEmpty());
     }
 
     void namesIgnoreCaseAndKeepFirstSpelling()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         QVERIFY(store.writeText("Viewer", "Quicktime", "/usr/bin/qt"));
         QCOMPARE(store.readText("VIEWER", "quicktime"), QString("/usr/bin/qt"));
         QVERIFY(store.writeText("VIEWER", "QUICKTIME", "/opt/qt"));
         QCOMPARE(store.readText("Viewer", "Quicktime"), QString("/opt/qt"));
-        QCOMPARE(readFile(store.filePath()), QByteArray("[Viewer]\nQuicktime=/opt/qt\n"));
+        QCOMPARE(testsupport::readFile(store.filePath()), QByteArray("[Viewer]\nQuicktime=/opt/qt\n"));
     }
 
     void writesReachOtherInstancesAtOnce()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore a, b;
         // Values of equal length written in quick succession: each must be seen by the other.
         for (int i = 0; i < 40; ++i) {
@@ -71,7 +64,6 @@ private slots:
     {
         const QStringList values{"a,b,c", "\"quoted\" and 'single'", "k=v=w", "   three  ", "Grüße, café – 日本",
                                  "C:\\p\\pano.slp", "[settings]", "; # not a comment", ""};
-        testsupport::IsolatedEnvironment env;
         {
             SettingsStore store;
             for (int i = 0; i < values.size(); ++i)
@@ -92,7 +84,6 @@ private slots:
             {"0", 0, false},   {"2", 2, true},   {"-1", -1, true},          {" 7 ", 7, true},
             {"1.5", 42, true}, {"0x10", 42, true}, {"99999999999", 42, true}, {"", 42, true},
         };
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         for (const auto &r : rows) {
             QVERIFY(store.writeText("settings", "home", r.stored));
@@ -113,7 +104,6 @@ private slots:
             QByteArray("[settings]\nhome=1\0\n", 18),
             "[sett\xff\xfeings]\nho\xc3me=1\n",
         };
-        testsupport::IsolatedEnvironment env;
         for (const QByteArray &content : contents) {
             SettingsStore store;
             writeFile(store.filePath(), content);
@@ -125,14 +115,13 @@ private slots:
 
     void handWrittenFileKeepsItsOtherLines()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         writeFile(store.filePath(),
                   "; engine folder\n[Skyloom]\nexepath = /opt/skyloom\n\n[Viewer]\nImage=gimp\n");
         QCOMPARE(st::exePath(store, "/prog"), QString("/opt/skyloom"));
         QVERIFY(st::setViewer(store, st::Viewer::Flash, "ruffle"));
         QVERIFY(store.writeText("settings", "home", "1"));
-        QCOMPARE(readFile(store.filePath()),
+        QCOMPARE(testsupport::readFile(store.filePath()),
                  QByteArray("; engine folder\n[Skyloom]\nexepath = /opt/skyloom\n\n[Viewer]\n"
                             "Image=gimp\nFlash=ruffle\n\n[settings]\nhome=1\n"));
         // Empty stored values: the program folder for the engine, the system's language.
@@ -144,7 +133,7 @@ private slots:
         QCOMPARE(store.readText("a", "x"), QString("1"));
         QCOMPARE(store.readText("a", "y"), QString("3"));
         QVERIFY(store.writeText("a", "z", "4"));
-        QCOMPARE(readFile(store.filePath()), QByteArray("[a]\nx=1\nz=4\n[b]\n[A]\nx=2\ny=3\n"));
+        QCOMPARE(testsupport::readFile(store.filePath()), QByteArray("[a]\nx=1\nz=4\n[b]\n[A]\nx=2\ny=3\n"));
     }
 };
 

@@ -78,9 +78,7 @@ private slots:
         };
         for (const auto &c : cases)
             QCOMPARE(tileSizeCorrection(c.type, c.size, c.item, c.multi).value_or(0), c.corrected);
-        QCOMPARE(tileSizeQuestion(511).text, QStringLiteral("The tile size is not optimal for your subdivision "
-                                                            "selection and will produce seams!\r\nShould I correct "
-                                                            "the tile size to 511?"));
+        QVERIFY(tileSizeQuestion(511).text.contains("511?"));
     }
 
     void autoBoxAndSliders()
@@ -94,13 +92,11 @@ private slots:
             const auto got = autoTileSizeChecked(c.type, c.stitcher, c.movie);
             QCOMPARE(got.has_value() ? int(*got) : -1, c.checked);
         }
-        QCOMPARE(autoTileSizeKeys(1), QStringList{"stitcher.tilesize"});
-        QCOMPARE(autoTileSizeKeys(4), QStringList{"movie.tilesize"});
+        QCOMPARE(autoTileSizeKeys(1) + autoTileSizeKeys(4), (QStringList{"stitcher.tilesize", "movie.tilesize"}));
         QVERIFY(tileSizeKey(2).isEmpty());
 
-        QCOMPARE(sliderPositionForText(QStringLiteral("150"), 0, 100), 100);
-        QCOMPARE(sliderPositionForText(QStringLiteral("good"), 3, 12), 3);
-        QCOMPARE(sliderPositionForText(QStringLiteral("99999999999"), 0, 100), 0);
+        QCOMPARE((QList<int>{sliderPositionForText("150", 0, 100), sliderPositionForText("good", 3, 12),
+                              sliderPositionForText("99999999999", 0, 100)}), (QList<int>{100, 3, 0}));
         QVERIFY(sliderMoveUpdatesEdit(false, false));
         QVERIFY(!sliderMoveUpdatesEdit(true, false)); // showing the project must not cut a typed 150
         QVERIFY(!sliderMoveUpdatesEdit(false, true)); // the user is typing

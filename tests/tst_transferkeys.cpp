@@ -124,9 +124,8 @@ private slots:
             SpecialControls c;
             c.thumbnailGroupEnabled = t.groupEnabled;
             projectToSpecialControls(p.access, c);
-            QCOMPARE(c.thumbTypeItem, t.item);
-            QCOMPARE(c.thumbBackgroundVisible.has_value() ? int(*c.thumbBackgroundVisible) : -1, t.background);
-            QCOMPARE(c.thumbHeightEnabled, t.heightEnabled);
+            QVERIFY2(c.thumbTypeItem == t.item && (c.thumbBackgroundVisible ? int(*c.thumbBackgroundVisible) : -1) == t.background
+                         && c.thumbHeightEnabled == t.heightEnabled, t.line);
         }
     }
 
@@ -146,10 +145,8 @@ private slots:
         for (const auto &t : cases) {
             Project p(oneLine(t.line));
             const SpecialControls c = shown(p);
-            QCOMPARE(c.thumbBackground, t.thumb);
-            QCOMPARE(c.thumbBackgroundTransparent, t.transparent);
-            QCOMPARE(c.preloadTiles, t.tiles);
-            QCOMPARE(c.preloadTilesNoise, t.noise);
+            QVERIFY2(c.thumbBackground == t.thumb && c.thumbBackgroundTransparent == t.transparent && c.preloadTiles == t.tiles
+                         && c.preloadTilesNoise == t.noise, t.line);
         }
         Project p({"flash.preload.text.color=0xAB123456"});
         QCOMPARE(shown(p).preloadText, QColor(0x12, 0x34, 0x56)); // flags dropped
@@ -160,20 +157,17 @@ private slots:
         Project p({"sprite.0.filename=/opt/sky/sprites/autoplayloop.mov", "sprite.12.filename=/x/autorotate1Min.mov",
                    "sprite.3.filename=a.mov", "sprite.10.filename=", "compress.quality.4=70", "stitcher.tiff=0"});
         SpecialControls c = shown(p);
-        QVERIFY(c.autoPlay == AutoPlaySprite::Loop);
-        QVERIFY(c.autoRotate == AutoRotateSprite::After1Minute);
-        QVERIFY(c.qualTilesBold);
-        QVERIFY(!c.tileTiff);
+        QVERIFY(c.autoPlay == AutoPlaySprite::Loop && c.autoRotate == AutoRotateSprite::After1Minute);
+        QVERIFY(c.qualTilesBold && !c.tileTiff);
         for (int n = 1; n <= 10; ++n) {
             QCOMPARE(c.spriteRows[n - 1].deleteEnabled, n == 3);
             QCOMPARE(c.spriteRows[n - 1].editCaption, n == 3 ? QStringLiteral("Edit") : QStringLiteral("Add"));
         }
         Project q({"sprite.0.filename=/a/AUTOPLAY.MOV", "sprite.12.filename=autorotate5Sec.mov", "stitcher.tiff=00"});
         c = shown(q);
-        QVERIFY(c.autoPlay == AutoPlaySprite::None); // case-sensitive
-        QVERIFY(c.autoRotate == AutoRotateSprite::After5Seconds);
-        QVERIFY(!c.qualTilesBold);
-        QVERIFY(c.tileTiff); // only exactly "0" means JPEG
+        // The sprite names are compared with case; only exactly "0" means JPEG tiles.
+        QVERIFY(c.autoPlay == AutoPlaySprite::None && c.autoRotate == AutoRotateSprite::After5Seconds);
+        QVERIFY(!c.qualTilesBold && c.tileTiff);
     }
 
     // The optimal size follows the project's type and subdivision; the "auto" box reads the
@@ -193,8 +187,7 @@ private slots:
             Project p(t.lines);
             const SpecialControls c = shown(p, QString::fromLatin1(t.fov));
             QCOMPARE(c.optimalTileSize, t.optimal);
-            QCOMPARE(c.tileSizeHintVisible, t.optimal > 0);
-            QCOMPARE(c.tileSizeAuto.has_value() ? int(*c.tileSizeAuto) : -1, t.autoBox);
+            QVERIFY(c.tileSizeHintVisible == (t.optimal > 0) && (c.tileSizeAuto ? int(*c.tileSizeAuto) : -1) == t.autoBox);
             QCOMPARE(c.qualityPosition, t.quality);
         }
     }
