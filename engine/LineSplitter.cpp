@@ -15,7 +15,6 @@ void LineSplitter::reset()
 {
     m_pending.clear();
     m_scanFrom = 0;
-    m_skipLf = false;
     m_errorSeen = false;
 }
 
@@ -72,11 +71,6 @@ QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
     QList<EngineLine> out;
     if (bytes.isEmpty())
         return out;
-    if (m_skipLf) {
-        m_skipLf = false;
-        if (bytes.front() == '\n')
-            bytes = bytes.sliced(1);
-    }
     m_pending.append(bytes);
 
     const char *d = m_pending.constData();
@@ -86,15 +80,6 @@ QList<EngineLine> LineSplitter::feed(QByteArrayView bytes)
         const char c = d[i];
         if (c == '\n') {
             emitPieces(d + start, i - start, true, out);
-            start = i + 1;
-        } else if (c == '\r' && m_loneCrEndsLine) {
-            emitPieces(d + start, i - start, true, out);
-            if (i + 1 < n) {
-                if (d[i + 1] == '\n')
-                    ++i;
-            } else {
-                m_skipLf = true;
-            }
             start = i + 1;
         }
     }
@@ -115,7 +100,6 @@ QList<EngineLine> LineSplitter::finish()
         emitPieces(m_pending.constData(), m_pending.size(), true, out);
     m_pending.clear();
     m_scanFrom = 0;
-    m_skipLf = false;
     return out;
 }
 

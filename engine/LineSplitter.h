@@ -3,9 +3,7 @@
 //
 // Bytes arrive in chunks of any size. A line ends at LF; every CR inside a line is dropped, so
 // CR LF (also when the CR and the LF come in different chunks) ends a line the same way.
-// A lone CR (a CR not followed by LF) is dropped from the line by default; a stream that ends
-// its lines with CR alone can be read with setLoneCrEndsLine(true), where a lone CR ends the
-// line too and a CR LF pair still ends only one line.
+// A lone CR (a CR not followed by LF) is dropped from the line.
 // Each complete line is decoded as UTF-8, or as Windows-1252 when it is not valid UTF-8 (as
 // project files are read), so that no byte is lost.
 // A line holding BEL (0x07) reports an error: its BEL characters are removed, the line is
@@ -32,8 +30,6 @@ public:
 
     explicit LineSplitter(qsizetype maxLineBytes = DefaultMaxLineBytes);
 
-    void setLoneCrEndsLine(bool on) { m_loneCrEndsLine = on; }
-    bool loneCrEndsLine() const { return m_loneCrEndsLine; }
     qsizetype maxLineBytes() const { return m_maxLineBytes; }
 
     // Takes the next bytes; returns the lines they complete, in order.
@@ -56,8 +52,6 @@ private:
     QByteArray m_pending;
     qsizetype m_scanFrom = 0;
     qsizetype m_maxLineBytes;
-    bool m_loneCrEndsLine = false;
-    bool m_skipLf = false; // lone-CR mode: the last chunk ended in CR, a leading LF belongs to it
     bool m_errorSeen = false;
 };
 

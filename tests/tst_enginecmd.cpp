@@ -150,17 +150,6 @@ private slots:
             }
     }
 
-    // Progress written with lone CRs, read line by line when asked (by default a lone CR is dropped).
-    void splitterLoneCr()
-    {
-        const QByteArray bytes("10%\r20%\r\n30%\rdone\n\nend");
-        for (const QList<qsizetype> &cuts : chunkings(bytes, 10)) {
-            LineSplitter splitter;
-            splitter.setLoneCrEndsLine(true);
-            QCOMPARE(feedSplit(bytes, cuts, splitter), (QStringList{"10%", "20%", "30%", "done", "", "end"}));
-        }
-    }
-
     // Over-long lines come in pieces of at most the limit; a multibyte character is never cut;
     // every byte arrives once.
     void splitterLongLine()
