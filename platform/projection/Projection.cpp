@@ -649,7 +649,7 @@ SideFacePlan planSideFace(const Source &src, int face, int size)
     const int knotRows = (size + kKnot - 1) / kKnot + 1;
     plan.column.resize(size_t(size));
     plan.fx.resize(size_t(size));
-    plan.knots.resize(size_t(knotRows) * size_t(size));
+    plan.knots.resize(size_t(knotRows) * size_t(size) + 8); // read eight at a time
     for (int i = 0; i < size; ++i) {
         const double a = (i + 0.5) * step - 1;
         const double dx = f.forward.x + a * f.right.x, dz = f.forward.z + a * f.right.z;
@@ -672,6 +672,34 @@ SL_AVX2 __m256i broadcast128(const void *p)
     return _mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i *>(p)));
 }
 
+// The across pass of two source rows (the halves of v): their four pixels weighted, scaled by 64,
+// stored as two rows of four 16-bit channels.
+SL_AVX2 void acrossRows(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m256i wLow, __m256i wHigh, qint16 *out)
+{
+    __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
+                                   _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
+    sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6);
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm256_castsi256_si128(packed));
+}
+
+// The down pass of one pixel: four rows of sums weighted, the low half holding rows 0 and 1,
+// the high half rows 2 and 3 (four channels each, scaled by 2^18).
+SL_AVX2 __m256i downRows(const qint16 *sums, const qint16 *weights, __m256i pairRows)
+{
+    const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(sums)), pairRows);
+    return _mm256_madd_epi16(h, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(weights)));
+}
+
+// Two pixels' down pass, finished: their channels as 32-bit integers, the first pixel in the low half.
+SL_AVX2 __m256i downPair(const qint16 *sumsA, const qint16 *weightsA, const qint16 *sumsB, const qint16 *weightsB,
+                         __m256i pairRows, __m256i round)
+{
+    const __m256i a = downRows(sumsA, weightsA, pairRows), b = downRows(sumsB, weightsB, pairRows);
+    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, round), 18);
+}
+
 // Rows [first, end) of a side face into bits (row `first` first).
 __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const SideFacePlan &plan, int first, int end,
                                                      uchar *bits, qsizetype stride, quint32 orMask)
@@ -687,69 +715,97 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
     const __m256i pairRows = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
                                               0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     thread_local std::vector<qint16> sums;
-    thread_local std::vector<int> lowRow, offset;
+    thread_local std::vector<int> lowRow, offset, last, base;
     thread_local std::vector<float> step;
+    // Padded for the down pass, which works out eight columns at a time.
+    const size_t padded = (size_t(size) + 7) & ~size_t(7);
     lowRow.resize(size_t(size));
-    offset.resize(size_t(size));
-    step.resize(size_t(size));
+    offset.resize(padded);
+    base.resize(padded);
+    last.resize(padded);
+    step.resize(padded);
+    const __m256i round = _mm256_set1_epi32(1 << 17);
     for (int j0 = first; j0 < end;) {
         const int m = j0 / kKnot, j1 = std::min(end, (m + 1) * kKnot);
         const float *k0 = &plan.knots[size_t(m) * size], *k1 = k0 + size;
         // The source rows each column needs for rows [j0, j1): the rows only grow downwards.
         size_t total = 0;
-        // (The down pass below works the rows out the same way, to the last bit.)
         for (int i = 0; i < size; ++i) {
             const float dv = step[size_t(i)] = (k1[i] - k0[i]) / kKnot;
             const int lo = int(std::floor(k0[i] + float(j0 - m * kKnot) * dv)) - 1;
             const int hi = int(std::floor(k0[i] + float(j1 - 1 - m * kKnot) * dv)) + 2;
+            const int count = (hi - lo + 2) & ~1; // an even count: rows are weighted in pairs
             lowRow[size_t(i)] = lo;
             offset[size_t(i)] = int(total);
-            total += size_t(hi - lo + 2) & ~size_t(1); // an even count: rows are weighted in pairs
+            last[size_t(i)] = int(total) + count - 4; // the last four sums a pixel may weight
+            base[size_t(i)] = int(total) - 1 - lo;    // plus the row at a pixel: its first sum
+            total += size_t(count);
         }
         sums.resize(total * 4);
-        // Across: the four source columns of each face column, for each of its rows.
+        // Across: the four source columns of each face column, for each of its rows (two at a time).
         for (int i = 0; i < size; ++i) {
             const __m256i wLow = broadcast128(t.across[plan.fx[size_t(i)]][0]);
             const __m256i wHigh = broadcast128(t.across[plan.fx[size_t(i)]][1]);
-            const int c0 = plan.column[size_t(i)];
-            const bool inside = unsigned(c0) < unsigned(s.w - 3);
+            const int c0 = plan.column[size_t(i)], lo = lowRow[size_t(i)];
+            const int count = last[size_t(i)] + 4 - offset[size_t(i)];
+            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
+            if (unsigned(c0) < unsigned(s.w - 3) && lo >= 0 && lo + count <= s.h) {
+                const uchar *p = s.bits + qsizetype(lo) * s.stride + qsizetype(c0) * 4;
+                for (int k = 0; k < count; k += 2, p += 2 * s.stride)
+                    acrossRows(loadPair(p, p + s.stride), spreadLow, spreadHigh, wLow, wHigh, out + k * 4);
+                continue;
+            }
+            // Near the seam or a pole: columns wrap, rows stop.
             int cs[4];
-            for (int k = 0; k < 4 && !inside; ++k)
+            for (int k = 0; k < 4; ++k)
                 cs[k] = column<true>(c0 + k, s.w);
             auto four = [&](int r) {
                 const quint32 *row = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r, s.h)) * s.stride);
-                return inside ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c0))
-                              : _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+                return _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
             };
-            const int count = (i + 1 < size ? offset[size_t(i) + 1] : int(total)) - offset[size_t(i)];
-            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
-            for (int k = 0; k < count; k += 2) {
-                const int r = lowRow[size_t(i)] + k;
-                const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(four(r)), four(r + 1), 1);
-                __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
-                                               _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
-                sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6); // scaled by 64
-                const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k * 4), _mm256_castsi256_si128(packed));
-            }
+            for (int k = 0; k < count; k += 2)
+                acrossRows(_mm256_inserti128_si256(_mm256_castsi128_si256(four(lo + k)), four(lo + k + 1), 1), spreadLow, spreadHigh,
+                           wLow, wHigh, out + k * 4);
         }
-        // Down: each pixel weights four sums of its column; row by row, so that the pixels are
-        // written in order.
+        // Down: each pixel weights four sums of its column, row by row so that the pixels are
+        // written in order. The rows and fractions of eight columns are worked out at once, two
+        // pixels weighted in one register. The index of the sums is kept within the column's own
+        // (should the float arithmetic round otherwise than above).
         for (int j = j0; j < j1; ++j) {
             quint32 *out = reinterpret_cast<quint32 *>(bits + (j - first) * stride);
-            const float rows = float(j - m * kKnot);
-            for (int i = 0; i < size; ++i) {
-                const float v = k0[i] + rows * step[size_t(i)];
-                const float fl = std::floor(v);
-                const int fy = std::min(255, int((v - fl) * 256.0f));
-                const qint16 *p = &sums[size_t(offset[size_t(i)] + int(fl) - 1 - lowRow[size_t(i)]) * 4];
-                const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairRows);
-                const __m256i w = loadPair(t.across[fy][0], t.across[fy][1]);
-                const __m256i both = _mm256_madd_epi16(h, w);
-                __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
-                sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 17)), 18);
-                const __m128i p16 = _mm_packs_epi32(sum, sum);
-                out[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+            const __m256 rows = _mm256_set1_ps(float(j - m * kKnot));
+            for (int i0 = 0; i0 < size; i0 += 8) {
+                const __m256 v = _mm256_add_ps(_mm256_loadu_ps(k0 + i0), _mm256_mul_ps(rows, _mm256_loadu_ps(&step[size_t(i0)])));
+                const __m256 fl = _mm256_floor_ps(v);
+                const __m256i fraction = _mm256_min_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(v, fl), _mm256_set1_ps(256.0f))),
+                                                          _mm256_set1_epi32(255));
+                __m256i index = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(&base[size_t(i0)])),
+                                                 _mm256_cvttps_epi32(fl));
+                index = _mm256_max_epi32(index, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(&offset[size_t(i0)])));
+                index = _mm256_min_epi32(index, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(&last[size_t(i0)])));
+                alignas(32) int at[8], fy[8];
+                _mm256_store_si256(reinterpret_cast<__m256i *>(at), index);
+                _mm256_store_si256(reinterpret_cast<__m256i *>(fy), fraction);
+                auto sumsAt = [&](int k) { return &sums[size_t(at[k]) * 4]; };
+                auto weightsAt = [&](int k) { return t.across[fy[k]][0]; };
+                if (i0 + 8 > size) {
+                    for (int k = 0; k < size - i0; ++k) {
+                        const __m256i both = downRows(sumsAt(k), weightsAt(k), pairRows);
+                        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+                        sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm256_castsi256_si128(round)), 18);
+                        const __m128i p16 = _mm_packs_epi32(sum, sum);
+                        out[i0 + k] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+                    }
+                    break;
+                }
+                const __m256i p01 = downPair(sumsAt(0), weightsAt(0), sumsAt(1), weightsAt(1), pairRows, round);
+                const __m256i p23 = downPair(sumsAt(2), weightsAt(2), sumsAt(3), weightsAt(3), pairRows, round);
+                const __m256i p45 = downPair(sumsAt(4), weightsAt(4), sumsAt(5), weightsAt(5), pairRows, round);
+                const __m256i p67 = downPair(sumsAt(6), weightsAt(6), sumsAt(7), weightsAt(7), pairRows, round);
+                // Bytes of pixels 0 2 4 6 in the low half, 1 3 5 7 in the high half, then in order.
+                const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
+                const __m256i pixels = _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i0), _mm256_or_si256(pixels, _mm256_set1_epi32(int(orMask))));
             }
         }
         j0 = j1;
