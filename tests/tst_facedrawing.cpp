@@ -129,7 +129,9 @@ private slots:
         for (int first = 0, step = 5; first < size; first += step, step = step % 23 + 7)
             rows.draw(first, first + step, drawn.scanLine(first), drawn.bytesPerLine());
         const Difference d = compare(drawn, expected);
-        QVERIFY2(d.largest <= 6 && d.mean < 1.0, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
+        // Bicubic sampling, with positions held closer, stays closer to the book than bilinear.
+        const double meanBound = ip == Interpolator::Bicubic ? 0.3 : 1.0;
+        QVERIFY2(d.largest <= 6 && d.mean < meanBound, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
         // The whole-face function draws the same.
         QCOMPARE(equirectToFace(pano, face, size, ip), drawn);
     }

@@ -7,8 +7,9 @@
 //
 // Faces and views take their source positions from ViewMapping (a face is a square view of 90
 // degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
-// along straight runs; the side faces' bicubic sampling goes in two separable passes where the
-// processor has AVX2. Rows are shared among threads.
+// along straight runs. Where the processor has AVX2, the faces' bicubic sampling takes paths of
+// its own: the side faces in two separable passes, the top and bottom faces with every pixel's
+// position worked out exactly. Rows are shared among threads.
 #include "platform/projection/Projection.h"
 #include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
@@ -387,52 +388,66 @@ SL_AVX2 __m256 acrossPair(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m2
                                                _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh)));
 }
 
-__attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
-                                                    qint64 du, qint64 dv, int n, quint32 *out, quint32 orMask)
+// Two pixels: the first of each one's four columns and rows, and its fractions.
+SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra, unsigned fya, int cb, unsigned fxb,
+                         int rb, unsigned fyb, quint32 *out, quint32 orMask)
 {
-    qint64 uf = ufRun, vf = vfRun;
     const Source &s = sampler.s;
     const CubicTable &t = sampler.table;
+    if (Q_UNLIKELY(unsigned(ca) >= unsigned(s.w - 3) || unsigned(cb) >= unsigned(s.w - 3)
+                   || unsigned(ra) >= unsigned(s.h - 3) || unsigned(rb) >= unsigned(s.h - 3))) {
+        out[0] = sampler.sample(ca, fxa, ra, fya) | orMask;
+        out[1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
+        return;
+    }
     const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
                                                0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
     const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
                                                 15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
                                                 11, -128, 15, -128);
-    const unsigned maxColumn = unsigned(s.w - 3), maxRow = unsigned(s.h - 3);
-    int i = 0;
-    for (; i + 1 < n; i += 2) {
-        const int ca = int(uf >> 16) - 1, ra = int(vf >> 16) - 1;
-        const unsigned fxa = unsigned(uf >> 8) & 255u, fya = unsigned(vf >> 8) & 255u;
-        const int cb = int((uf + du) >> 16) - 1, rb = int((vf + dv) >> 16) - 1;
-        const unsigned fxb = unsigned((uf + du) >> 8) & 255u, fyb = unsigned((vf + dv) >> 8) & 255u;
-        uf += 2 * du;
-        vf += 2 * dv;
-        if (Q_UNLIKELY(unsigned(ca) >= maxColumn || unsigned(cb) >= maxColumn || unsigned(ra) >= maxRow
-                       || unsigned(rb) >= maxRow)) {
-            out[i] = sampler.sample(ca, fxa, ra, fya) | orMask;
-            out[i + 1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
-            continue;
-        }
-        const uchar *pa = s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4;
-        const uchar *pb = s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4;
-        const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
-        const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
-        const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
+    const uchar *pa = s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4;
+    const uchar *pb = s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4;
+    const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
+    const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
+    const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
 #define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * s.stride, pb + (j) * s.stride), spreadLow, spreadHigh, wLow, wHigh)
-        __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(3), _mm256_shuffle_ps(wy, wy, 0xFF)));
+    __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(3), _mm256_shuffle_ps(wy, wy, 0xFF)));
 #undef SL_ACROSS
-        const __m256i r = _mm256_cvtps_epi32(acc);
-        const __m256i p16 = _mm256_packs_epi32(r, r);
-        const __m256i p8 = _mm256_packus_epi16(p16, p16);
-        out[i] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
-        out[i + 1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
-    }
+    const __m256i r = _mm256_cvtps_epi32(acc);
+    const __m256i p16 = _mm256_packs_epi32(r, r);
+    const __m256i p8 = _mm256_packus_epi16(p16, p16);
+    out[0] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
+    out[1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
+}
+
+__attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
+                                                    qint64 du, qint64 dv, int n, quint32 *out, quint32 orMask)
+{
+    qint64 uf = ufRun, vf = vfRun;
+    int i = 0;
+    for (; i + 1 < n; i += 2, uf += 2 * du, vf += 2 * dv)
+        bicubicPair(sampler, int(uf >> 16) - 1, unsigned(uf >> 8) & 255u, int(vf >> 16) - 1, unsigned(vf >> 8) & 255u,
+                    int((uf + du) >> 16) - 1, unsigned((uf + du) >> 8) & 255u, int((vf + dv) >> 16) - 1,
+                    unsigned((vf + dv) >> 8) & 255u, out + i, orMask);
     ufRun = uf;
     vfRun = vf;
     return i;
+}
+
+// n pixels at positions given in 1/256 pixel (floor of the position times 256).
+__attribute__((target("avx2"))) void bicubicPointsAvx2(const BicubicRun &sampler, const int *u, const int *v, int n,
+                                                      quint32 *out, quint32 orMask)
+{
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        bicubicPair(sampler, (u[i] >> 8) - 1, unsigned(u[i]) & 255u, (v[i] >> 8) - 1, unsigned(v[i]) & 255u,
+                    (u[i + 1] >> 8) - 1, unsigned(u[i + 1]) & 255u, (v[i + 1] >> 8) - 1, unsigned(v[i + 1]) & 255u,
+                    out + i, orMask);
+    if (i < n)
+        out[i] = sampler.sample((u[i] >> 8) - 1, unsigned(u[i]) & 255u, (v[i] >> 8) - 1, unsigned(v[i]) & 255u) | orMask;
 }
 #endif
 
@@ -620,7 +635,7 @@ void renderBand(const Source &src, const ViewMapping &mapping, int band, int fir
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define SL_SIDE_FACES 1
+#define SL_AVX2_FACES 1
 // The side faces (front, right, back, left) with the bicubic sampler, in two passes. A column of
 // a side face keeps one source column (its pan), so each column's four source columns are
 // weighted once per source row (across), and then each pixel weights four such sums (down).
@@ -811,6 +826,47 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
         j0 = j1;
     }
 }
+
+// The top and bottom faces with the bicubic sampler. Around a pole the grid of ViewMapping splits
+// most of its cells and works many pixels out one by one; here every pixel's source position is
+// worked out on its own (the float arctangent, good to 1e-5 radians), a row of a tile of
+// kViewTile columns at a time, and sampled two pixels at a time. Tiles of kBandRows rows, so
+// that neighbouring pixels, which read neighbouring source pixels, follow each other.
+__attribute__((target("avx2"))) void drawPoleFaceRows(const Source &s, int face, int size, int first, int end,
+                                                     uchar *bits, qsizetype stride, quint32 orMask)
+{
+    const FaceAxes &f = kFaces[face];
+    const detail::EquirectMap map(s.w, s.h);
+    const BicubicRun sampler{s};
+    const float step = 2.0f / float(size);
+    const __m256 lanes = _mm256_setr_ps(0.5f, 1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f);
+    const __m256 fixed = _mm256_set1_ps(256.0f);
+    alignas(32) int fu[kViewTile], fv[kViewTile];
+    for (int y0 = first; y0 < end; y0 += kBandRows) {
+        const int y1 = std::min(end, y0 + kBandRows);
+        for (int i0 = 0; i0 < size; i0 += kViewTile) {
+            const int n = std::min(kViewTile, size - i0);
+            for (int j = y0; j < y1; ++j) {
+                const float b = (float(j) + 0.5f) * step - 1.0f;
+                for (int k = 0; k < n; k += 8) {
+                    // a = (i + 0.5) step - 1 for the eight columns i from i0 + k.
+                    const __m256 a = _mm256_sub_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_set1_ps(float(i0 + k)), lanes),
+                                                                 _mm256_set1_ps(step)), _mm256_set1_ps(1.0f));
+                    const __m256 x = _mm256_add_ps(_mm256_set1_ps(f.forward.x + b * f.down.x), _mm256_mul_ps(a, _mm256_set1_ps(f.right.x)));
+                    const __m256 y = _mm256_add_ps(_mm256_set1_ps(f.forward.y + b * f.down.y), _mm256_mul_ps(a, _mm256_set1_ps(f.right.y)));
+                    const __m256 z = _mm256_add_ps(_mm256_set1_ps(f.forward.z + b * f.down.z), _mm256_mul_ps(a, _mm256_set1_ps(f.right.z)));
+                    __m256 u, v;
+                    map.map8(x, y, z, u, v);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(fu + k),
+                                       _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(u, fixed))));
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(fv + k),
+                                       _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(v, fixed))));
+                }
+                bicubicPointsAvx2(sampler, fu, fv, n, reinterpret_cast<quint32 *>(bits + (j - first) * stride) + i0, orMask);
+            }
+        }
+    }
+}
 #endif
 
 bool validEquirect(const QImage &equirect) { return !equirect.isNull() && equirect.width() >= 1 && equirect.height() >= 1; }
@@ -837,8 +893,9 @@ struct FaceRows::Private
     int size;
     quint32 orMask;
     std::unique_ptr<ViewMapping> mapping;
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
     SideFacePlan side; // set for the separable passes
+    int pole = -1;     // the top or bottom face, positions worked out pixel by pixel
 #endif
 };
 
@@ -847,9 +904,13 @@ FaceRows::FaceRows(const QImage &equirect, int face, int size, Interpolator ip)
     if (face < 0 || face > 5 || size < 1 || size > kMaxSize || !validEquirect(equirect) || !isByteFormat32(equirect.format()))
         return;
     d = std::make_unique<Private>(equirect, ip, size);
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
     if (face < 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
         d->side = planSideFace(d->src, face, size);
+        return;
+    }
+    if (face >= 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
+        d->pole = face;
         return;
     }
 #endif
@@ -866,7 +927,9 @@ void FaceRows::draw(int first, int end, uchar *bits, qsizetype stride) const
     end = std::min(d->size, end);
     if (first >= end)
         return;
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
+    if (d->pole >= 0)
+        return drawPoleFaceRows(d->src, d->pole, d->size, first, end, bits, stride, d->orMask);
     if (!d->mapping)
         return drawSideFaceRows(d->src, d->side, first, end, bits, stride, d->orMask);
 #endif
