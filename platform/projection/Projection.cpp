@@ -954,14 +954,14 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
     return out;
 }
 
-int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip)
+RowRange faceSourceRows(int face, int size, int srcHeight, int first, int end, Interpolator ip)
 {
     if (face < 0 || face > 5 || size < 1 || srcHeight < 1)
-        return srcHeight - 1;
+        return {0, srcHeight - 1};
     // Along a row of a face the tilt is extreme at the row's ends or at its middle.
     const FaceAxes &f = kFaces[face];
     const double step = 2.0 / size;
-    double lowest = -1;
+    double highest = srcHeight, lowest = -1;
     for (int j = std::max(0, first); j < std::min(size, end); ++j) {
         const double b = (j + 0.5) * step - 1;
         for (const double a : {0.5 * step - 1, 0.0, 1 - 0.5 * step}) {
@@ -969,12 +969,16 @@ int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Int
             const double dy = f.forward.y + a * f.right.y + b * f.down.y;
             const double dz = f.forward.z + a * f.right.z + b * f.down.z;
             const double tilt = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
-            lowest = std::max(lowest, srcHeight * (0.5 - tilt / kPi) - 0.5);
+            const double row = srcHeight * (0.5 - tilt / kPi) - 0.5;
+            highest = std::min(highest, row);
+            lowest = std::max(lowest, row);
         }
     }
-    // The samplers' reach below the position, and a row for the float arithmetic.
-    const int reach = ip == Interpolator::Bicubic ? 2 : 1;
-    return std::clamp(int(std::floor(lowest)) + reach + 1, 0, srcHeight - 1);
+    // The samplers' reach above and below the position, and a row for the float arithmetic (two
+    // above: a row read there after it was dropped would come out wrong, not merely late).
+    const bool bicubic = ip == Interpolator::Bicubic;
+    return {std::clamp(int(std::floor(highest)) - (bicubic ? 1 : 0) - 2, 0, srcHeight - 1),
+            std::clamp(int(std::floor(lowest)) + (bicubic ? 2 : 1) + 1, 0, srcHeight - 1)};
 }
 
 void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride, Interpolator ip)
