@@ -31,8 +31,8 @@ struct Band
 class FaceWork
 {
 public:
-    FaceWork(const FaceJob &job, const QImage &panorama)
-        : m_job(job), m_panorama(panorama)
+    FaceWork(const FaceJob &job, const QImage &panorama, int helpers)
+        : m_job(job), m_panorama(panorama), m_helpers(helpers)
     {
     }
 
@@ -46,7 +46,8 @@ public:
     void fail(const QString &error);
     // Makes bands until none is left or the work failed.
     void work();
-    // Makes the next band if its rows are in: false when there is none such.
+    // Makes the next band if its rows are in and the helpers have as many more ready beside it:
+    // false when there is none such.
     bool workOne();
     bool failed(QString &error) const
     {
@@ -80,6 +81,7 @@ private:
 
     const FaceJob &m_job;
     const QImage &m_panorama;
+    const int m_helpers; // threads making bands beside the decoding
     int m_bandsPerFace = 0;
     std::vector<Band> m_bands; // in the order their source rows come in
     std::vector<int> m_firstFrom; // by band: the first source row it or any band after it reads
@@ -224,9 +226,12 @@ void FaceWork::work()
 
 bool FaceWork::workOne()
 {
+    const int count = int(m_bands.size());
     int i = m_next.load(std::memory_order_relaxed);
     do {
-        if (i >= int(m_bands.size()) || m_stopped || m_bands[size_t(i)].lastRow >= m_rows.load(std::memory_order_acquire))
+        // Only while as many more are ready for the helpers.
+        if (i >= count || m_stopped
+            || m_bands[size_t(std::min(count - 1, i + m_helpers))].lastRow >= m_rows.load(std::memory_order_acquire))
             return false;
     } while (!m_next.compare_exchange_weak(i, i + 1));
     return makeBand(i);
@@ -364,11 +369,11 @@ bool makeFaces(const FaceJob &job, QString &error)
     const sl::image::PageWarmer warmer({{bits, warm}});
     // The first helper plans the faces while the decoding begins (no band can be made before a
     // quarter of the rows are in), then the helpers make the bands.
-    FaceWork work(job, panorama);
+    const int helpers = int(std::max(1u, sl::projection::usableProcessors() - 1));
+    FaceWork work(job, panorama, helpers);
     enum { Planning, Planned, Failed };
     std::atomic<int> plan{Planning};
     QString planError;
-    const int helpers = int(std::max(1u, sl::projection::usableProcessors() - 1));
     std::vector<std::thread> threads;
     threads.emplace_back([&] {
         const bool ok = work.prepare(planError);
