@@ -388,29 +388,22 @@ SL_AVX2 __m256 acrossPair(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m2
                                                _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh)));
 }
 
-// Two pixels: the first of each one's four columns and rows, and its fractions.
-SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra, unsigned fya, int cb, unsigned fxb,
-                         int rb, unsigned fyb, quint32 *out, quint32 orMask)
+// Two pixels whose four columns and rows lie inside the image, from the first of each one's
+// (at pa and pb) and their fractions.
+SL_AVX2 void bicubicPairInside(const BicubicRun &sampler, const uchar *pa, unsigned fxa, unsigned fya, const uchar *pb,
+                               unsigned fxb, unsigned fyb, quint32 *out, quint32 orMask)
 {
-    const Source &s = sampler.s;
+    const qsizetype stride = sampler.s.stride;
     const CubicTable &t = sampler.table;
-    if (Q_UNLIKELY(unsigned(ca) >= unsigned(s.w - 3) || unsigned(cb) >= unsigned(s.w - 3)
-                   || unsigned(ra) >= unsigned(s.h - 3) || unsigned(rb) >= unsigned(s.h - 3))) {
-        out[0] = sampler.sample(ca, fxa, ra, fya) | orMask;
-        out[1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
-        return;
-    }
     const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
                                                0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
     const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
                                                 15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
                                                 11, -128, 15, -128);
-    const uchar *pa = s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4;
-    const uchar *pb = s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4;
     const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
     const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
     const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
-#define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * s.stride, pb + (j) * s.stride), spreadLow, spreadHigh, wLow, wHigh)
+#define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * stride, pb + (j) * stride), spreadLow, spreadHigh, wLow, wHigh)
     __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
     acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
     acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
@@ -421,6 +414,21 @@ SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra
     const __m256i p8 = _mm256_packus_epi16(p16, p16);
     out[0] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
     out[1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
+}
+
+// Two pixels: the first of each one's four columns and rows, and its fractions.
+SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra, unsigned fya, int cb, unsigned fxb,
+                         int rb, unsigned fyb, quint32 *out, quint32 orMask)
+{
+    const Source &s = sampler.s;
+    if (Q_UNLIKELY(unsigned(ca) >= unsigned(s.w - 3) || unsigned(cb) >= unsigned(s.w - 3)
+                   || unsigned(ra) >= unsigned(s.h - 3) || unsigned(rb) >= unsigned(s.h - 3))) {
+        out[0] = sampler.sample(ca, fxa, ra, fya) | orMask;
+        out[1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
+        return;
+    }
+    bicubicPairInside(sampler, s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4, fxa, fya,
+                      s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4, fxb, fyb, out, orMask);
 }
 
 __attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
@@ -437,18 +445,6 @@ __attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, 
     return i;
 }
 
-// n pixels at positions given in 1/256 pixel (floor of the position times 256).
-__attribute__((target("avx2"))) void bicubicPointsAvx2(const BicubicRun &sampler, const int *u, const int *v, int n,
-                                                      quint32 *out, quint32 orMask)
-{
-    int i = 0;
-    for (; i + 1 < n; i += 2)
-        bicubicPair(sampler, (u[i] >> 8) - 1, unsigned(u[i]) & 255u, (v[i] >> 8) - 1, unsigned(v[i]) & 255u,
-                    (u[i + 1] >> 8) - 1, unsigned(u[i + 1]) & 255u, (v[i + 1] >> 8) - 1, unsigned(v[i + 1]) & 255u,
-                    out + i, orMask);
-    if (i < n)
-        out[i] = sampler.sample((u[i] >> 8) - 1, unsigned(u[i]) & 255u, (v[i] >> 8) - 1, unsigned(v[i]) & 255u) | orMask;
-}
 #endif
 
 void BicubicRun::run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
@@ -766,6 +762,11 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
             qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
             if (unsigned(c0) < unsigned(s.w - 3) && lo >= 0 && lo + count <= s.h) {
                 const uchar *p = s.bits + qsizetype(lo) * s.stride + qsizetype(c0) * 4;
+                // Every eighth column, the column's rows two cache lines on are asked for ahead:
+                // going across, the face takes a new line in every row at once.
+                if ((i & 7) == 0)
+                    for (int k = 0; k < count; ++k)
+                        _mm_prefetch(reinterpret_cast<const char *>(p + k * s.stride + 128), _MM_HINT_T0);
                 for (int k = 0; k < count; k += 2, p += 2 * s.stride)
                     acrossRows(loadPair(p, p + s.stride), spreadLow, spreadHigh, wLow, wHigh, out + k * 4);
                 continue;
@@ -829,9 +830,23 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
 
 // The top and bottom faces with the bicubic sampler. Around a pole the grid of ViewMapping splits
 // most of its cells and works many pixels out one by one; here every pixel's source position is
-// worked out on its own (the float arctangent, good to 1e-5 radians), a row of a tile of
-// kViewTile columns at a time, and sampled two pixels at a time. Tiles of kBandRows rows, so
-// that neighbouring pixels, which read neighbouring source pixels, follow each other.
+// worked out on its own (the float arctangent, good to 1e-5 radians), eight at a time, in tiles
+// of kViewTile columns and kBandRows rows, so that neighbouring pixels, which read neighbouring
+// source pixels, follow each other. A tile's positions come first and its source pixels are
+// asked for ahead (one pixel in eight, its four rows): around a pole neighbouring pixels read
+// source rows far apart, which the processor does not foresee. Then the pixels, two at a time.
+struct PoleTile
+{
+    static_assert(kViewTile <= 32);
+    // By row and pixel: the first of the four source columns and rows read, their fractions in
+    // 1/256, and (by bit) whether all four of each lie inside.
+    alignas(32) int col[kBandRows][kViewTile];
+    alignas(32) int row[kBandRows][kViewTile];
+    alignas(32) int fx[kBandRows][kViewTile];
+    alignas(32) int fy[kBandRows][kViewTile];
+    quint32 inside[kBandRows];
+};
+
 __attribute__((target("avx2"))) void drawPoleFaceRows(const Source &s, int face, int size, int first, int end,
                                                      uchar *bits, qsizetype stride, quint32 orMask)
 {
@@ -840,29 +855,61 @@ __attribute__((target("avx2"))) void drawPoleFaceRows(const Source &s, int face,
     const BicubicRun sampler{s};
     const float step = 2.0f / float(size);
     const __m256 lanes = _mm256_setr_ps(0.5f, 1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f);
-    const __m256 fixed = _mm256_set1_ps(256.0f);
-    alignas(32) int fu[kViewTile], fv[kViewTile];
+    const __m256i one = _mm256_set1_epi32(1), fraction = _mm256_set1_epi32(255);
+    const __m256i lastColumn = _mm256_set1_epi32(s.w - 4), lastRow = _mm256_set1_epi32(s.h - 4);
+    PoleTile tile;
+    auto at = [&](int r, int k) { return s.bits + qsizetype(tile.row[r][k]) * s.stride + qsizetype(tile.col[r][k]) * 4; };
     for (int y0 = first; y0 < end; y0 += kBandRows) {
-        const int y1 = std::min(end, y0 + kBandRows);
+        const int rows = std::min(end, y0 + kBandRows) - y0;
         for (int i0 = 0; i0 < size; i0 += kViewTile) {
             const int n = std::min(kViewTile, size - i0);
-            for (int j = y0; j < y1; ++j) {
-                const float b = (float(j) + 0.5f) * step - 1.0f;
+            for (int r = 0; r < rows; ++r) {
+                const float b = (float(y0 + r) + 0.5f) * step - 1.0f;
+                tile.inside[r] = 0;
                 for (int k = 0; k < n; k += 8) {
                     // a = (i + 0.5) step - 1 for the eight columns i from i0 + k.
                     const __m256 a = _mm256_sub_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_set1_ps(float(i0 + k)), lanes),
                                                                  _mm256_set1_ps(step)), _mm256_set1_ps(1.0f));
-                    const __m256 x = _mm256_add_ps(_mm256_set1_ps(f.forward.x + b * f.down.x), _mm256_mul_ps(a, _mm256_set1_ps(f.right.x)));
-                    const __m256 y = _mm256_add_ps(_mm256_set1_ps(f.forward.y + b * f.down.y), _mm256_mul_ps(a, _mm256_set1_ps(f.right.y)));
-                    const __m256 z = _mm256_add_ps(_mm256_set1_ps(f.forward.z + b * f.down.z), _mm256_mul_ps(a, _mm256_set1_ps(f.right.z)));
                     __m256 u, v;
-                    map.map8(x, y, z, u, v);
-                    _mm256_store_si256(reinterpret_cast<__m256i *>(fu + k),
-                                       _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(u, fixed))));
-                    _mm256_store_si256(reinterpret_cast<__m256i *>(fv + k),
-                                       _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(v, fixed))));
+                    map.map8(_mm256_add_ps(_mm256_set1_ps(f.forward.x + b * f.down.x), _mm256_mul_ps(a, _mm256_set1_ps(f.right.x))),
+                             _mm256_add_ps(_mm256_set1_ps(f.forward.y + b * f.down.y), _mm256_mul_ps(a, _mm256_set1_ps(f.right.y))),
+                             _mm256_add_ps(_mm256_set1_ps(f.forward.z + b * f.down.z), _mm256_mul_ps(a, _mm256_set1_ps(f.right.z))),
+                             u, v);
+                    // Positions in 1/256 pixel.
+                    const __m256i pu = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(u, _mm256_set1_ps(256.0f))));
+                    const __m256i pv = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(v, _mm256_set1_ps(256.0f))));
+                    const __m256i c = _mm256_sub_epi32(_mm256_srai_epi32(pu, 8), one);
+                    const __m256i rr = _mm256_sub_epi32(_mm256_srai_epi32(pv, 8), one);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.col[r][k]), c);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.row[r][k]), rr);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.fx[r][k]), _mm256_and_si256(pu, fraction));
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.fy[r][k]), _mm256_and_si256(pv, fraction));
+                    const __m256i zero = _mm256_setzero_si256();
+                    const __m256i outside =
+                        _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(c, lastColumn), _mm256_cmpgt_epi32(zero, c)),
+                                        _mm256_or_si256(_mm256_cmpgt_epi32(rr, lastRow), _mm256_cmpgt_epi32(zero, rr)));
+                    tile.inside[r] |= quint32(~_mm256_movemask_ps(_mm256_castsi256_ps(outside)) & 0xFF) << k;
                 }
-                bicubicPointsAvx2(sampler, fu, fv, n, reinterpret_cast<quint32 *>(bits + (j - first) * stride) + i0, orMask);
+                for (int k = 0; k < n; k += 8)
+                    if ((tile.inside[r] >> k) & 1u)
+                        for (int j = 0; j < 4; ++j)
+                            _mm_prefetch(reinterpret_cast<const char *>(at(r, k) + j * s.stride), _MM_HINT_T0);
+            }
+            for (int r = 0; r < rows; ++r) {
+                quint32 *out = reinterpret_cast<quint32 *>(bits + (y0 + r - first) * stride) + i0;
+                int k = 0;
+                for (; k + 1 < n; k += 2) {
+                    if (Q_LIKELY(((tile.inside[r] >> k) & 3u) == 3u))
+                        bicubicPairInside(sampler, at(r, k), unsigned(tile.fx[r][k]), unsigned(tile.fy[r][k]), at(r, k + 1),
+                                          unsigned(tile.fx[r][k + 1]), unsigned(tile.fy[r][k + 1]), out + k, orMask);
+                    else
+                        for (const int e : {k, k + 1})
+                            out[e] = sampler.sample(tile.col[r][e], unsigned(tile.fx[r][e]), tile.row[r][e],
+                                                    unsigned(tile.fy[r][e])) | orMask;
+                }
+                if (k < n)
+                    out[k] = sampler.sample(tile.col[r][k], unsigned(tile.fx[r][k]), tile.row[r][k], unsigned(tile.fy[r][k]))
+                        | orMask;
             }
         }
     }
