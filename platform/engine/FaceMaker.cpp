@@ -23,15 +23,16 @@ constexpr int kHeldBands = 48;
 struct Band
 {
     int face;
-    int index;   // within the face, top to bottom
-    int lastRow; // the last source row it reads
+    int index;    // within the face, top to bottom
+    int firstRow; // the first source row it reads
+    int lastRow;  // the last source row it waits for (its own and those of the bands above it)
 };
 
 class FaceWork
 {
 public:
-    FaceWork(const FaceJob &job, const QImage &panorama)
-        : m_job(job), m_panorama(panorama)
+    FaceWork(const FaceJob &job, const QImage &panorama, int helpers)
+        : m_job(job), m_panorama(panorama), m_helpers(helpers)
     {
     }
 
@@ -40,9 +41,14 @@ public:
     QVector<sl::image::PageWarmer::Block> faceMemory() const;
     // Source rows [0, rows) are in.
     void sourceRows(int rows);
+    // Source rows before this one are read by no band still to be made (the decoding thread only).
+    int releasedRows();
     void fail(const QString &error);
     // Makes bands until none is left or the work failed.
     void work();
+    // Makes the next band if its rows are in and the helpers have as many more ready beside it:
+    // false when there is none such.
+    bool workOne();
     bool failed(QString &error) const
     {
         std::lock_guard lock(m_mutex);
@@ -67,6 +73,7 @@ private:
     };
 
     qsizetype bandStride() const { return qsizetype(m_job.size) * 4; }
+    bool makeBand(int i);
     Buffer takeBuffer();
     void bandMade(const Band &band, Buffer buffer);
     bool encode(int face, int first, int end, QString &error);
@@ -74,8 +81,12 @@ private:
 
     const FaceJob &m_job;
     const QImage &m_panorama;
+    const int m_helpers; // threads making bands beside the decoding
     int m_bandsPerFace = 0;
     std::vector<Band> m_bands; // in the order their source rows come in
+    std::vector<int> m_firstFrom; // by band: the first source row it or any band after it reads
+    std::unique_ptr<std::atomic<bool>[]> m_drawn; // by band
+    int m_firstUndrawn = 0;   // bands before it are drawn
     std::atomic<int> m_next{0};
     std::array<Face, 6> m_faces;
 
@@ -115,12 +126,20 @@ bool FaceWork::prepare(QString &error)
         // the top face waits for the rows its edge needs, the bottom face's lower half for the last.
         int last = 0;
         for (int b = 0; b < m_bandsPerFace; ++b) {
-            last = std::max(last, sl::projection::faceLastSourceRow(f, size, m_panorama.height(), b * kBandRows,
-                                                                    (b + 1) * kBandRows, m_job.interpolator));
-            m_bands.push_back({f, b, last});
+            const sl::projection::RowRange rows = sl::projection::faceSourceRows(
+                f, size, m_panorama.height(), b * kBandRows, (b + 1) * kBandRows, m_job.interpolator);
+            last = std::max(last, rows.last);
+            m_bands.push_back({f, b, rows.first, last});
         }
     }
     std::stable_sort(m_bands.begin(), m_bands.end(), [](const Band &a, const Band &b) { return a.lastRow < b.lastRow; });
+    m_firstFrom.resize(m_bands.size() + 1);
+    m_firstFrom.back() = m_panorama.height();
+    for (size_t i = m_bands.size(); i-- > 0;)
+        m_firstFrom[i] = std::min(m_bands[i].firstRow, m_firstFrom[i + 1]);
+    m_drawn.reset(new std::atomic<bool>[m_bands.size()]);
+    for (size_t i = 0; i < m_bands.size(); ++i)
+        m_drawn[i] = false;
     if (m_job.jpeg) {
         const size_t bandSize = size_t(kBandRows) * size_t(size);
         m_held.reset(new (std::nothrow) quint32[kHeldBands * bandSize]);
@@ -177,6 +196,20 @@ FaceWork::Buffer FaceWork::takeBuffer()
     return b;
 }
 
+int FaceWork::releasedRows()
+{
+    const int count = int(m_bands.size());
+    // Bands from `next` on are not begun yet; of those before, some may still be drawn.
+    const int next = std::min(count, m_next.load(std::memory_order_acquire));
+    while (m_firstUndrawn < next && m_drawn[size_t(m_firstUndrawn)].load(std::memory_order_acquire))
+        ++m_firstUndrawn;
+    int rows = m_firstFrom[size_t(next)];
+    for (int i = m_firstUndrawn; i < next; ++i)
+        if (!m_drawn[size_t(i)].load(std::memory_order_acquire))
+            rows = std::min(rows, m_bands[size_t(i)].firstRow);
+    return rows;
+}
+
 void FaceWork::work()
 {
     for (;;) {
@@ -186,28 +219,49 @@ void FaceWork::work()
         const Band &band = m_bands[size_t(i)];
         for (int rows; (rows = m_rows.load(std::memory_order_acquire)) <= band.lastRow;)
             m_rows.wait(rows, std::memory_order_acquire);
-        if (m_stopped)
+        if (m_stopped || !makeBand(i))
             return;
-        const int first = band.index * kBandRows;
-        Face &face = m_faces[size_t(band.face)];
-        Buffer buffer = nullptr;
-        uchar *bits = nullptr;
-        qsizetype stride = 0;
-        if (m_job.jpeg) {
-            buffer = takeBuffer();
-            if (!buffer) {
-                fail(QStringLiteral("Not enough memory for the faces."));
-                return;
-            }
-            bits = reinterpret_cast<uchar *>(buffer);
-            stride = bandStride();
-        } else {
-            stride = face.image.bytesPerLine();
-            bits = face.bits + first * stride;
-        }
-        face.rows->draw(first, first + kBandRows, bits, stride);
-        bandMade(band, buffer);
     }
+}
+
+bool FaceWork::workOne()
+{
+    const int count = int(m_bands.size());
+    int i = m_next.load(std::memory_order_relaxed);
+    do {
+        // Only while as many more are ready for the helpers.
+        if (i >= count || m_stopped
+            || m_bands[size_t(std::min(count - 1, i + m_helpers))].lastRow >= m_rows.load(std::memory_order_acquire))
+            return false;
+    } while (!m_next.compare_exchange_weak(i, i + 1));
+    return makeBand(i);
+}
+
+// Draws band i and hands it on; false when the work has failed.
+bool FaceWork::makeBand(int i)
+{
+    const Band &band = m_bands[size_t(i)];
+    const int first = band.index * kBandRows;
+    Face &face = m_faces[size_t(band.face)];
+    Buffer buffer = nullptr;
+    uchar *bits = nullptr;
+    qsizetype stride = 0;
+    if (m_job.jpeg) {
+        buffer = takeBuffer();
+        if (!buffer) {
+            fail(QStringLiteral("Not enough memory for the faces."));
+            return false;
+        }
+        bits = reinterpret_cast<uchar *>(buffer);
+        stride = bandStride();
+    } else {
+        stride = face.image.bytesPerLine();
+        bits = face.bits + first * stride;
+    }
+    face.rows->draw(first, first + kBandRows, bits, stride);
+    m_drawn[size_t(i)].store(true, std::memory_order_release);
+    bandMade(band, buffer);
+    return true;
 }
 
 // Marks the band made; the first thread to find the next bands of a face made in order hands
@@ -283,10 +337,16 @@ bool makeFaces(const FaceJob &job, QString &error)
         return false;
     QImage panorama;
     sl::image::JpegRowReader reader;
+    std::unique_ptr<sl::image::RowWindow> window;
     if (info.format == sl::image::Format::Jpeg) {
         if (!reader.open(job.input, &error))
             return false;
-        panorama = QImage(reader.width(), reader.height(), QImage::Format_RGB32);
+        // Decoded into a window of rows when it can be had: the rows every band has read go on
+        // to hold rows further down.
+        const int w = reader.width(), h = reader.height();
+        window = std::make_unique<sl::image::RowWindow>(h, qsizetype(w) * 4);
+        panorama = window->bits() ? QImage(window->bits(), w, h, qsizetype(w) * 4, QImage::Format_RGB32)
+                                  : QImage(w, h, QImage::Format_RGB32);
         if (panorama.isNull()) {
             error = QStringLiteral("Not enough memory for an image of %1 x %2 pixels.").arg(reader.width()).arg(reader.height());
             return false;
@@ -300,15 +360,20 @@ bool makeFaces(const FaceJob &job, QString &error)
     }
 
     uchar *const bits = panorama.bits(); // taken before the helpers start reading it
-    // The panorama's pages are faulted in ahead of the decoding.
-    const sl::image::PageWarmer warmer({{bits, panorama.sizeInBytes()}});
+    // The panorama's pages are faulted in ahead of the decoding; in a window, the rows up to the
+    // last the top face reads: none can be dropped before that face is made.
+    const qsizetype warm = window ? qsizetype(sl::projection::faceSourceRows(4, job.size, panorama.height(), 0,
+                                                                             job.size, job.interpolator).last + 1)
+            * panorama.bytesPerLine()
+                                  : panorama.sizeInBytes();
+    const sl::image::PageWarmer warmer({{bits, warm}});
     // The first helper plans the faces while the decoding begins (no band can be made before a
     // quarter of the rows are in), then the helpers make the bands.
-    FaceWork work(job, panorama);
+    const int helpers = int(std::max(1u, sl::projection::usableProcessors() - 1));
+    FaceWork work(job, panorama, helpers);
     enum { Planning, Planned, Failed };
     std::atomic<int> plan{Planning};
     QString planError;
-    const int helpers = int(std::max(1u, sl::projection::usableProcessors() - 1));
     std::vector<std::thread> threads;
     threads.emplace_back([&] {
         const bool ok = work.prepare(planError);
@@ -333,6 +398,13 @@ bool makeFaces(const FaceJob &job, QString &error)
         const qsizetype stride = panorama.bytesPerLine();
         for (int row = 0; row < h && plan != Failed;) {
             const int n = std::min(kBandRows, h - row);
+            // Rather than fresh pages, the pages of rows done with: while there are none yet, the
+            // decoding makes bands that are ready (with few processors they would wait).
+            if (window && plan == Planned)
+                while (!window->reuse(row + n, work.releasedRows()) && work.workOne()) {
+                }
+            if (window)
+                window->fill(row + n);
             QString why;
             if (!reader.readRows(bits + row * stride, stride, n, &why)) {
                 work.fail(QStringLiteral("Cannot read \"%1\": %2").arg(job.input, why));

@@ -1,9 +1,11 @@
 #pragma once
 // Six cube faces from an equirectangular image file, made while the file is decoded. A JPEG
-// panorama is decoded band by band on the calling thread; meanwhile the other threads make the
-// bands of face rows whose source rows are in (in the order the decoding reaches them), and
-// each JPEG face is encoded as its rows come complete, top to bottom. Other formats are read
-// whole first. The work then ends shortly after the decoding does.
+// panorama is decoded band by band on the calling thread, into a window of rows whose memory
+// goes on to the rows further down once every band has read them (meanwhile the decoding makes
+// bands itself); the other threads make the bands of face rows whose source rows are in (in the
+// order the decoding reaches them), and each JPEG face is encoded as its rows come complete, top
+// to bottom. Other formats are read whole first. The work then ends shortly after the decoding
+// does.
 #include "platform/projection/Projection.h"
 
 #include <QByteArray>

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -199,6 +200,66 @@ PageWarmer::~PageWarmer()
         d->stop = true;
         d->thread.join();
     }
+}
+
+namespace {
+// Pages move a chunk at a time: few calls, and rows released in steps of a few dozen.
+constexpr qsizetype kWindowChunk = 1024 * 1024;
+
+qsizetype roundUp(qsizetype v, qsizetype step) { return (v + step - 1) / step * step; }
+} // namespace
+
+RowWindow::RowWindow(int rows, qsizetype stride)
+    : m_stride(stride)
+{
+    const qsizetype bytes = qsizetype(std::max(0, rows)) * stride;
+    if (bytes <= 0)
+        return;
+#if defined(MREMAP_MAYMOVE) && defined(MREMAP_FIXED) && defined(MREMAP_DONTUNMAP)
+    m_size = roundUp(bytes, kWindowChunk);
+    m_moving = kWindowChunk % ::sysconf(_SC_PAGESIZE) == 0;
+#else
+    m_size = bytes;
+#endif
+    void *p = ::mmap(nullptr, size_t(m_size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) {
+        m_size = 0;
+        m_moving = false;
+        return;
+    }
+    m_bits = static_cast<uchar *>(p);
+}
+
+RowWindow::~RowWindow()
+{
+    if (m_bits)
+        ::munmap(m_bits, size_t(m_size));
+}
+
+bool RowWindow::reuse(int end, int released)
+{
+    const qsizetype target = std::min(m_size, roundUp(qsizetype(end) * m_stride, kWindowChunk));
+#if defined(MREMAP_MAYMOVE) && defined(MREMAP_FIXED) && defined(MREMAP_DONTUNMAP)
+    const qsizetype free = std::min(qsizetype(released) * m_stride / kWindowChunk * kWindowChunk, m_front);
+    while (m_moving && m_front < target && m_from + kWindowChunk <= free) {
+        // The pages go with their contents; the old addresses stay mapped, empty.
+        if (::mremap(m_bits + m_from, size_t(kWindowChunk), size_t(kWindowChunk),
+                     MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, m_bits + m_front) == MAP_FAILED) {
+            m_moving = false;
+            break;
+        }
+        m_from += kWindowChunk;
+        m_front += kWindowChunk;
+    }
+#else
+    Q_UNUSED(released);
+#endif
+    return m_front >= target || !m_moving;
+}
+
+void RowWindow::fill(int end)
+{
+    m_front = std::max(m_front, std::min(m_size, roundUp(qsizetype(end) * m_stride, kWindowChunk)));
 }
 
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)

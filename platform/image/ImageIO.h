@@ -56,6 +56,39 @@ private:
     std::unique_ptr<Private> d;
 };
 
+// Memory for a large image filled top to bottom while bands of rows behind the filling are read
+// and then done with. Every row lies at its place in one range of addresses, but the pages of
+// rows that will not be read again are moved (not copied) to back the rows the filling comes to
+// next, so that it writes into memory already there instead of taking a page fault every few
+// kilobytes. Rows the filling reaches before enough are released take fresh pages, as any new
+// memory does. Where pages cannot be moved, a plain block. Reading a row after it was released
+// gives undefined pixels.
+class RowWindow
+{
+public:
+    RowWindow(int rows, qsizetype stride);
+    ~RowWindow();
+    RowWindow(const RowWindow &) = delete;
+    RowWindow &operator=(const RowWindow &) = delete;
+
+    // Row y at bits() + y * stride; null when the memory cannot be had.
+    uchar *bits() const { return m_bits; }
+    // Before the filling writes rows up to `end`: backs those still unwritten with the pages of
+    // rows [0, released), as far as there are such pages. False while some remain for fresh pages
+    // and releasing more rows could still back them.
+    bool reuse(int end, int released);
+    // The filling writes rows up to `end` now, into fresh pages where reuse() left them.
+    void fill(int end);
+
+private:
+    uchar *m_bits = nullptr;
+    qsizetype m_stride = 0;
+    qsizetype m_size = 0;  // mapped, whole chunks
+    qsizetype m_from = 0;  // the first chunk not moved away
+    qsizetype m_front = 0; // chunks below are written or backed by moved pages
+    bool m_moving = false;
+};
+
 // Writers, each atomic (temporary name, then rename); false with a reason on failure.
 bool writeJpeg(const QImage &image, const QString &path, int quality, QString *error = nullptr);
 bool writeTiff(const QImage &image, const QString &path, QString *error = nullptr);

@@ -7,8 +7,9 @@
 //
 // Faces and views take their source positions from ViewMapping (a face is a square view of 90
 // degrees), exact on a grid and interpolated between, and read them with fixed-point samplers
-// along straight runs; the side faces' bicubic sampling goes in two separable passes where the
-// processor has AVX2. Rows are shared among threads.
+// along straight runs. Where the processor has AVX2, the faces' bicubic sampling takes paths of
+// its own: the side faces in two separable passes, the top and bottom faces with every pixel's
+// position worked out exactly. Rows are shared among threads.
 #include "platform/projection/Projection.h"
 #include "platform/projection/EquirectMap.h"
 #include "platform/projection/ViewMapping.h"
@@ -387,53 +388,63 @@ SL_AVX2 __m256 acrossPair(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m2
                                                _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh)));
 }
 
-__attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
-                                                    qint64 du, qint64 dv, int n, quint32 *out, quint32 orMask)
+// Two pixels whose four columns and rows lie inside the image, from the first of each one's
+// (at pa and pb) and their fractions.
+SL_AVX2 void bicubicPairInside(const BicubicRun &sampler, const uchar *pa, unsigned fxa, unsigned fya, const uchar *pb,
+                               unsigned fxb, unsigned fyb, quint32 *out, quint32 orMask)
 {
-    qint64 uf = ufRun, vf = vfRun;
-    const Source &s = sampler.s;
+    const qsizetype stride = sampler.s.stride;
     const CubicTable &t = sampler.table;
     const __m256i spreadLow = _mm256_setr_epi8(0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128,
                                                0, -128, 4, -128, 1, -128, 5, -128, 2, -128, 6, -128, 3, -128, 7, -128);
     const __m256i spreadHigh = _mm256_setr_epi8(8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128, 11, -128,
                                                 15, -128, 8, -128, 12, -128, 9, -128, 13, -128, 10, -128, 14, -128,
                                                 11, -128, 15, -128);
-    const unsigned maxColumn = unsigned(s.w - 3), maxRow = unsigned(s.h - 3);
-    int i = 0;
-    for (; i + 1 < n; i += 2) {
-        const int ca = int(uf >> 16) - 1, ra = int(vf >> 16) - 1;
-        const unsigned fxa = unsigned(uf >> 8) & 255u, fya = unsigned(vf >> 8) & 255u;
-        const int cb = int((uf + du) >> 16) - 1, rb = int((vf + dv) >> 16) - 1;
-        const unsigned fxb = unsigned((uf + du) >> 8) & 255u, fyb = unsigned((vf + dv) >> 8) & 255u;
-        uf += 2 * du;
-        vf += 2 * dv;
-        if (Q_UNLIKELY(unsigned(ca) >= maxColumn || unsigned(cb) >= maxColumn || unsigned(ra) >= maxRow
-                       || unsigned(rb) >= maxRow)) {
-            out[i] = sampler.sample(ca, fxa, ra, fya) | orMask;
-            out[i + 1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
-            continue;
-        }
-        const uchar *pa = s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4;
-        const uchar *pb = s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4;
-        const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
-        const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
-        const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
-#define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * s.stride, pb + (j) * s.stride), spreadLow, spreadHigh, wLow, wHigh)
-        __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
-        acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(3), _mm256_shuffle_ps(wy, wy, 0xFF)));
+    const __m256i wLow = loadPair(t.across[fxa][0], t.across[fxb][0]);
+    const __m256i wHigh = loadPair(t.across[fxa][1], t.across[fxb][1]);
+    const __m256 wy = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(t.down[fya])), _mm_load_ps(t.down[fyb]), 1);
+#define SL_ACROSS(j) acrossPair(loadPair(pa + (j) * stride, pb + (j) * stride), spreadLow, spreadHigh, wLow, wHigh)
+    __m256 acc = _mm256_mul_ps(SL_ACROSS(0), _mm256_shuffle_ps(wy, wy, 0x00));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(1), _mm256_shuffle_ps(wy, wy, 0x55)));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(2), _mm256_shuffle_ps(wy, wy, 0xAA)));
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(SL_ACROSS(3), _mm256_shuffle_ps(wy, wy, 0xFF)));
 #undef SL_ACROSS
-        const __m256i r = _mm256_cvtps_epi32(acc);
-        const __m256i p16 = _mm256_packs_epi32(r, r);
-        const __m256i p8 = _mm256_packus_epi16(p16, p16);
-        out[i] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
-        out[i + 1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
+    const __m256i r = _mm256_cvtps_epi32(acc);
+    const __m256i p16 = _mm256_packs_epi32(r, r);
+    const __m256i p8 = _mm256_packus_epi16(p16, p16);
+    out[0] = quint32(_mm256_extract_epi32(p8, 0)) | orMask;
+    out[1] = quint32(_mm256_extract_epi32(p8, 4)) | orMask;
+}
+
+// Two pixels: the first of each one's four columns and rows, and its fractions.
+SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra, unsigned fya, int cb, unsigned fxb,
+                         int rb, unsigned fyb, quint32 *out, quint32 orMask)
+{
+    const Source &s = sampler.s;
+    if (Q_UNLIKELY(unsigned(ca) >= unsigned(s.w - 3) || unsigned(cb) >= unsigned(s.w - 3)
+                   || unsigned(ra) >= unsigned(s.h - 3) || unsigned(rb) >= unsigned(s.h - 3))) {
+        out[0] = sampler.sample(ca, fxa, ra, fya) | orMask;
+        out[1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
+        return;
     }
+    bicubicPairInside(sampler, s.bits + qsizetype(ra) * s.stride + qsizetype(ca) * 4, fxa, fya,
+                      s.bits + qsizetype(rb) * s.stride + qsizetype(cb) * 4, fxb, fyb, out, orMask);
+}
+
+__attribute__((target("avx2"))) int bicubicPairsAvx2(const BicubicRun &sampler, qint64 &ufRun, qint64 &vfRun,
+                                                    qint64 du, qint64 dv, int n, quint32 *out, quint32 orMask)
+{
+    qint64 uf = ufRun, vf = vfRun;
+    int i = 0;
+    for (; i + 1 < n; i += 2, uf += 2 * du, vf += 2 * dv)
+        bicubicPair(sampler, int(uf >> 16) - 1, unsigned(uf >> 8) & 255u, int(vf >> 16) - 1, unsigned(vf >> 8) & 255u,
+                    int((uf + du) >> 16) - 1, unsigned((uf + du) >> 8) & 255u, int((vf + dv) >> 16) - 1,
+                    unsigned((vf + dv) >> 8) & 255u, out + i, orMask);
     ufRun = uf;
     vfRun = vf;
     return i;
 }
+
 #endif
 
 void BicubicRun::run(const ViewMapping::Run &r, quint32 *out, quint32 orMask) const
@@ -620,7 +631,7 @@ void renderBand(const Source &src, const ViewMapping &mapping, int band, int fir
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define SL_SIDE_FACES 1
+#define SL_AVX2_FACES 1
 // The side faces (front, right, back, left) with the bicubic sampler, in two passes. A column of
 // a side face keeps one source column (its pan), so each column's four source columns are
 // weighted once per source row (across), and then each pixel weights four such sums (down).
@@ -649,7 +660,7 @@ SideFacePlan planSideFace(const Source &src, int face, int size)
     const int knotRows = (size + kKnot - 1) / kKnot + 1;
     plan.column.resize(size_t(size));
     plan.fx.resize(size_t(size));
-    plan.knots.resize(size_t(knotRows) * size_t(size));
+    plan.knots.resize(size_t(knotRows) * size_t(size) + 8); // read eight at a time
     for (int i = 0; i < size; ++i) {
         const double a = (i + 0.5) * step - 1;
         const double dx = f.forward.x + a * f.right.x, dz = f.forward.z + a * f.right.z;
@@ -672,6 +683,34 @@ SL_AVX2 __m256i broadcast128(const void *p)
     return _mm256_broadcastsi128_si256(_mm_load_si128(static_cast<const __m128i *>(p)));
 }
 
+// The across pass of two source rows (the halves of v): their four pixels weighted, scaled by 64,
+// stored as two rows of four 16-bit channels.
+SL_AVX2 void acrossRows(__m256i v, __m256i spreadLow, __m256i spreadHigh, __m256i wLow, __m256i wHigh, qint16 *out)
+{
+    __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
+                                   _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
+    sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6);
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm256_castsi256_si128(packed));
+}
+
+// The down pass of one pixel: four rows of sums weighted, the low half holding rows 0 and 1,
+// the high half rows 2 and 3 (four channels each, scaled by 2^18).
+SL_AVX2 __m256i downRows(const qint16 *sums, const qint16 *weights, __m256i pairRows)
+{
+    const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(sums)), pairRows);
+    return _mm256_madd_epi16(h, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(weights)));
+}
+
+// Two pixels' down pass, finished: their channels as 32-bit integers, the first pixel in the low half.
+SL_AVX2 __m256i downPair(const qint16 *sumsA, const qint16 *weightsA, const qint16 *sumsB, const qint16 *weightsB,
+                         __m256i pairRows, __m256i round)
+{
+    const __m256i a = downRows(sumsA, weightsA, pairRows), b = downRows(sumsB, weightsB, pairRows);
+    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, round), 18);
+}
+
 // Rows [first, end) of a side face into bits (row `first` first).
 __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const SideFacePlan &plan, int first, int end,
                                                      uchar *bits, qsizetype stride, quint32 orMask)
@@ -687,72 +726,192 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
     const __m256i pairRows = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
                                               0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     thread_local std::vector<qint16> sums;
-    thread_local std::vector<int> lowRow, offset;
+    thread_local std::vector<int> lowRow, offset, last, base;
     thread_local std::vector<float> step;
+    // Padded for the down pass, which works out eight columns at a time.
+    const size_t padded = (size_t(size) + 7) & ~size_t(7);
     lowRow.resize(size_t(size));
-    offset.resize(size_t(size));
-    step.resize(size_t(size));
+    offset.resize(padded);
+    base.resize(padded);
+    last.resize(padded);
+    step.resize(padded);
+    const __m256i round = _mm256_set1_epi32(1 << 17);
     for (int j0 = first; j0 < end;) {
         const int m = j0 / kKnot, j1 = std::min(end, (m + 1) * kKnot);
         const float *k0 = &plan.knots[size_t(m) * size], *k1 = k0 + size;
         // The source rows each column needs for rows [j0, j1): the rows only grow downwards.
         size_t total = 0;
-        // (The down pass below works the rows out the same way, to the last bit.)
         for (int i = 0; i < size; ++i) {
             const float dv = step[size_t(i)] = (k1[i] - k0[i]) / kKnot;
             const int lo = int(std::floor(k0[i] + float(j0 - m * kKnot) * dv)) - 1;
             const int hi = int(std::floor(k0[i] + float(j1 - 1 - m * kKnot) * dv)) + 2;
+            const int count = (hi - lo + 2) & ~1; // an even count: rows are weighted in pairs
             lowRow[size_t(i)] = lo;
             offset[size_t(i)] = int(total);
-            total += size_t(hi - lo + 2) & ~size_t(1); // an even count: rows are weighted in pairs
+            last[size_t(i)] = int(total) + count - 4; // the last four sums a pixel may weight
+            base[size_t(i)] = int(total) - 1 - lo;    // plus the row at a pixel: its first sum
+            total += size_t(count);
         }
         sums.resize(total * 4);
-        // Across: the four source columns of each face column, for each of its rows.
+        // Across: the four source columns of each face column, for each of its rows (two at a time).
         for (int i = 0; i < size; ++i) {
             const __m256i wLow = broadcast128(t.across[plan.fx[size_t(i)]][0]);
             const __m256i wHigh = broadcast128(t.across[plan.fx[size_t(i)]][1]);
-            const int c0 = plan.column[size_t(i)];
-            const bool inside = unsigned(c0) < unsigned(s.w - 3);
+            const int c0 = plan.column[size_t(i)], lo = lowRow[size_t(i)];
+            const int count = last[size_t(i)] + 4 - offset[size_t(i)];
+            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
+            if (unsigned(c0) < unsigned(s.w - 3) && lo >= 0 && lo + count <= s.h) {
+                const uchar *p = s.bits + qsizetype(lo) * s.stride + qsizetype(c0) * 4;
+                // Every eighth column, the column's rows two cache lines on are asked for ahead:
+                // going across, the face takes a new line in every row at once.
+                if ((i & 7) == 0)
+                    for (int k = 0; k < count; ++k)
+                        _mm_prefetch(reinterpret_cast<const char *>(p + k * s.stride + 128), _MM_HINT_T0);
+                for (int k = 0; k < count; k += 2, p += 2 * s.stride)
+                    acrossRows(loadPair(p, p + s.stride), spreadLow, spreadHigh, wLow, wHigh, out + k * 4);
+                continue;
+            }
+            // Near the seam or a pole: columns wrap, rows stop.
             int cs[4];
-            for (int k = 0; k < 4 && !inside; ++k)
+            for (int k = 0; k < 4; ++k)
                 cs[k] = column<true>(c0 + k, s.w);
             auto four = [&](int r) {
                 const quint32 *row = reinterpret_cast<const quint32 *>(s.bits + qsizetype(clampRow(r, s.h)) * s.stride);
-                return inside ? _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + c0))
-                              : _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
+                return _mm_setr_epi32(int(row[cs[0]]), int(row[cs[1]]), int(row[cs[2]]), int(row[cs[3]]));
             };
-            const int count = (i + 1 < size ? offset[size_t(i) + 1] : int(total)) - offset[size_t(i)];
-            qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
-            for (int k = 0; k < count; k += 2) {
-                const int r = lowRow[size_t(i)] + k;
-                const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(four(r)), four(r + 1), 1);
-                __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadLow), wLow),
-                                               _mm256_madd_epi16(_mm256_shuffle_epi8(v, spreadHigh), wHigh));
-                sum = _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32)), 6); // scaled by 64
-                const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(sum, sum), 0x08);
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k * 4), _mm256_castsi256_si128(packed));
-            }
+            for (int k = 0; k < count; k += 2)
+                acrossRows(_mm256_inserti128_si256(_mm256_castsi128_si256(four(lo + k)), four(lo + k + 1), 1), spreadLow, spreadHigh,
+                           wLow, wHigh, out + k * 4);
         }
-        // Down: each pixel weights four sums of its column; row by row, so that the pixels are
-        // written in order.
+        // Down: each pixel weights four sums of its column, row by row so that the pixels are
+        // written in order. The rows and fractions of eight columns are worked out at once, two
+        // pixels weighted in one register. The index of the sums is kept within the column's own
+        // (should the float arithmetic round otherwise than above).
         for (int j = j0; j < j1; ++j) {
             quint32 *out = reinterpret_cast<quint32 *>(bits + (j - first) * stride);
-            const float rows = float(j - m * kKnot);
-            for (int i = 0; i < size; ++i) {
-                const float v = k0[i] + rows * step[size_t(i)];
-                const float fl = std::floor(v);
-                const int fy = std::min(255, int((v - fl) * 256.0f));
-                const qint16 *p = &sums[size_t(offset[size_t(i)] + int(fl) - 1 - lowRow[size_t(i)]) * 4];
-                const __m256i h = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairRows);
-                const __m256i w = loadPair(t.across[fy][0], t.across[fy][1]);
-                const __m256i both = _mm256_madd_epi16(h, w);
-                __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
-                sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 17)), 18);
-                const __m128i p16 = _mm_packs_epi32(sum, sum);
-                out[i] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+            const __m256 rows = _mm256_set1_ps(float(j - m * kKnot));
+            for (int i0 = 0; i0 < size; i0 += 8) {
+                const __m256 v = _mm256_add_ps(_mm256_loadu_ps(k0 + i0), _mm256_mul_ps(rows, _mm256_loadu_ps(&step[size_t(i0)])));
+                const __m256 fl = _mm256_floor_ps(v);
+                const __m256i fraction = _mm256_min_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(v, fl), _mm256_set1_ps(256.0f))),
+                                                          _mm256_set1_epi32(255));
+                __m256i index = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(&base[size_t(i0)])),
+                                                 _mm256_cvttps_epi32(fl));
+                index = _mm256_max_epi32(index, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(&offset[size_t(i0)])));
+                index = _mm256_min_epi32(index, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(&last[size_t(i0)])));
+                alignas(32) int at[8], fy[8];
+                _mm256_store_si256(reinterpret_cast<__m256i *>(at), index);
+                _mm256_store_si256(reinterpret_cast<__m256i *>(fy), fraction);
+                auto sumsAt = [&](int k) { return &sums[size_t(at[k]) * 4]; };
+                auto weightsAt = [&](int k) { return t.across[fy[k]][0]; };
+                if (i0 + 8 > size) {
+                    for (int k = 0; k < size - i0; ++k) {
+                        const __m256i both = downRows(sumsAt(k), weightsAt(k), pairRows);
+                        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+                        sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm256_castsi256_si128(round)), 18);
+                        const __m128i p16 = _mm_packs_epi32(sum, sum);
+                        out[i0 + k] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(p16, p16))) | orMask;
+                    }
+                    break;
+                }
+                const __m256i p01 = downPair(sumsAt(0), weightsAt(0), sumsAt(1), weightsAt(1), pairRows, round);
+                const __m256i p23 = downPair(sumsAt(2), weightsAt(2), sumsAt(3), weightsAt(3), pairRows, round);
+                const __m256i p45 = downPair(sumsAt(4), weightsAt(4), sumsAt(5), weightsAt(5), pairRows, round);
+                const __m256i p67 = downPair(sumsAt(6), weightsAt(6), sumsAt(7), weightsAt(7), pairRows, round);
+                // Bytes of pixels 0 2 4 6 in the low half, 1 3 5 7 in the high half, then in order.
+                const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
+                const __m256i pixels = _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i0), _mm256_or_si256(pixels, _mm256_set1_epi32(int(orMask))));
             }
         }
         j0 = j1;
+    }
+}
+
+// The top and bottom faces with the bicubic sampler. Around a pole the grid of ViewMapping splits
+// most of its cells and works many pixels out one by one; here every pixel's source position is
+// worked out on its own (the float arctangent, good to 1e-5 radians), eight at a time, in tiles
+// of kViewTile columns and kBandRows rows, so that neighbouring pixels, which read neighbouring
+// source pixels, follow each other. A tile's positions come first and its source pixels are
+// asked for ahead (one pixel in eight, its four rows): around a pole neighbouring pixels read
+// source rows far apart, which the processor does not foresee. Then the pixels, two at a time.
+struct PoleTile
+{
+    static_assert(kViewTile <= 32);
+    // By row and pixel: the first of the four source columns and rows read, their fractions in
+    // 1/256, and (by bit) whether all four of each lie inside.
+    alignas(32) int col[kBandRows][kViewTile];
+    alignas(32) int row[kBandRows][kViewTile];
+    alignas(32) int fx[kBandRows][kViewTile];
+    alignas(32) int fy[kBandRows][kViewTile];
+    quint32 inside[kBandRows];
+};
+
+__attribute__((target("avx2"))) void drawPoleFaceRows(const Source &s, int face, int size, int first, int end,
+                                                     uchar *bits, qsizetype stride, quint32 orMask)
+{
+    const FaceAxes &f = kFaces[face];
+    const detail::EquirectMap map(s.w, s.h);
+    const BicubicRun sampler{s};
+    const float step = 2.0f / float(size);
+    const __m256 lanes = _mm256_setr_ps(0.5f, 1.5f, 2.5f, 3.5f, 4.5f, 5.5f, 6.5f, 7.5f);
+    const __m256i one = _mm256_set1_epi32(1), fraction = _mm256_set1_epi32(255);
+    const __m256i lastColumn = _mm256_set1_epi32(s.w - 4), lastRow = _mm256_set1_epi32(s.h - 4);
+    PoleTile tile;
+    auto at = [&](int r, int k) { return s.bits + qsizetype(tile.row[r][k]) * s.stride + qsizetype(tile.col[r][k]) * 4; };
+    for (int y0 = first; y0 < end; y0 += kBandRows) {
+        const int rows = std::min(end, y0 + kBandRows) - y0;
+        for (int i0 = 0; i0 < size; i0 += kViewTile) {
+            const int n = std::min(kViewTile, size - i0);
+            for (int r = 0; r < rows; ++r) {
+                const float b = (float(y0 + r) + 0.5f) * step - 1.0f;
+                tile.inside[r] = 0;
+                for (int k = 0; k < n; k += 8) {
+                    // a = (i + 0.5) step - 1 for the eight columns i from i0 + k.
+                    const __m256 a = _mm256_sub_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_set1_ps(float(i0 + k)), lanes),
+                                                                 _mm256_set1_ps(step)), _mm256_set1_ps(1.0f));
+                    __m256 u, v;
+                    map.map8(_mm256_add_ps(_mm256_set1_ps(f.forward.x + b * f.down.x), _mm256_mul_ps(a, _mm256_set1_ps(f.right.x))),
+                             _mm256_add_ps(_mm256_set1_ps(f.forward.y + b * f.down.y), _mm256_mul_ps(a, _mm256_set1_ps(f.right.y))),
+                             _mm256_add_ps(_mm256_set1_ps(f.forward.z + b * f.down.z), _mm256_mul_ps(a, _mm256_set1_ps(f.right.z))),
+                             u, v);
+                    // Positions in 1/256 pixel.
+                    const __m256i pu = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(u, _mm256_set1_ps(256.0f))));
+                    const __m256i pv = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(v, _mm256_set1_ps(256.0f))));
+                    const __m256i c = _mm256_sub_epi32(_mm256_srai_epi32(pu, 8), one);
+                    const __m256i rr = _mm256_sub_epi32(_mm256_srai_epi32(pv, 8), one);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.col[r][k]), c);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.row[r][k]), rr);
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.fx[r][k]), _mm256_and_si256(pu, fraction));
+                    _mm256_store_si256(reinterpret_cast<__m256i *>(&tile.fy[r][k]), _mm256_and_si256(pv, fraction));
+                    const __m256i zero = _mm256_setzero_si256();
+                    const __m256i outside =
+                        _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(c, lastColumn), _mm256_cmpgt_epi32(zero, c)),
+                                        _mm256_or_si256(_mm256_cmpgt_epi32(rr, lastRow), _mm256_cmpgt_epi32(zero, rr)));
+                    tile.inside[r] |= quint32(~_mm256_movemask_ps(_mm256_castsi256_ps(outside)) & 0xFF) << k;
+                }
+                for (int k = 0; k < n; k += 8)
+                    if ((tile.inside[r] >> k) & 1u)
+                        for (int j = 0; j < 4; ++j)
+                            _mm_prefetch(reinterpret_cast<const char *>(at(r, k) + j * s.stride), _MM_HINT_T0);
+            }
+            for (int r = 0; r < rows; ++r) {
+                quint32 *out = reinterpret_cast<quint32 *>(bits + (y0 + r - first) * stride) + i0;
+                int k = 0;
+                for (; k + 1 < n; k += 2) {
+                    if (Q_LIKELY(((tile.inside[r] >> k) & 3u) == 3u))
+                        bicubicPairInside(sampler, at(r, k), unsigned(tile.fx[r][k]), unsigned(tile.fy[r][k]), at(r, k + 1),
+                                          unsigned(tile.fx[r][k + 1]), unsigned(tile.fy[r][k + 1]), out + k, orMask);
+                    else
+                        for (const int e : {k, k + 1})
+                            out[e] = sampler.sample(tile.col[r][e], unsigned(tile.fx[r][e]), tile.row[r][e],
+                                                    unsigned(tile.fy[r][e])) | orMask;
+                }
+                if (k < n)
+                    out[k] = sampler.sample(tile.col[r][k], unsigned(tile.fx[r][k]), tile.row[r][k], unsigned(tile.fy[r][k]))
+                        | orMask;
+            }
+        }
     }
 }
 #endif
@@ -781,8 +940,9 @@ struct FaceRows::Private
     int size;
     quint32 orMask;
     std::unique_ptr<ViewMapping> mapping;
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
     SideFacePlan side; // set for the separable passes
+    int pole = -1;     // the top or bottom face, positions worked out pixel by pixel
 #endif
 };
 
@@ -791,9 +951,13 @@ FaceRows::FaceRows(const QImage &equirect, int face, int size, Interpolator ip)
     if (face < 0 || face > 5 || size < 1 || size > kMaxSize || !validEquirect(equirect) || !isByteFormat32(equirect.format()))
         return;
     d = std::make_unique<Private>(equirect, ip, size);
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
     if (face < 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
         d->side = planSideFace(d->src, face, size);
+        return;
+    }
+    if (face >= 4 && ip == Interpolator::Bicubic && processorHasAvx2()) {
+        d->pole = face;
         return;
     }
 #endif
@@ -810,7 +974,9 @@ void FaceRows::draw(int first, int end, uchar *bits, qsizetype stride) const
     end = std::min(d->size, end);
     if (first >= end)
         return;
-#ifdef SL_SIDE_FACES
+#ifdef SL_AVX2_FACES
+    if (d->pole >= 0)
+        return drawPoleFaceRows(d->src, d->pole, d->size, first, end, bits, stride, d->orMask);
     if (!d->mapping)
         return drawSideFaceRows(d->src, d->side, first, end, bits, stride, d->orMask);
 #endif
@@ -835,14 +1001,14 @@ QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator i
     return out;
 }
 
-int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip)
+RowRange faceSourceRows(int face, int size, int srcHeight, int first, int end, Interpolator ip)
 {
     if (face < 0 || face > 5 || size < 1 || srcHeight < 1)
-        return srcHeight - 1;
+        return {0, srcHeight - 1};
     // Along a row of a face the tilt is extreme at the row's ends or at its middle.
     const FaceAxes &f = kFaces[face];
     const double step = 2.0 / size;
-    double lowest = -1;
+    double highest = srcHeight, lowest = -1;
     for (int j = std::max(0, first); j < std::min(size, end); ++j) {
         const double b = (j + 0.5) * step - 1;
         for (const double a : {0.5 * step - 1, 0.0, 1 - 0.5 * step}) {
@@ -850,12 +1016,16 @@ int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Int
             const double dy = f.forward.y + a * f.right.y + b * f.down.y;
             const double dz = f.forward.z + a * f.right.z + b * f.down.z;
             const double tilt = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
-            lowest = std::max(lowest, srcHeight * (0.5 - tilt / kPi) - 0.5);
+            const double row = srcHeight * (0.5 - tilt / kPi) - 0.5;
+            highest = std::min(highest, row);
+            lowest = std::max(lowest, row);
         }
     }
-    // The samplers' reach below the position, and a row for the float arithmetic.
-    const int reach = ip == Interpolator::Bicubic ? 2 : 1;
-    return std::clamp(int(std::floor(lowest)) + reach + 1, 0, srcHeight - 1);
+    // The samplers' reach above and below the position, and a row for the float arithmetic (two
+    // above: a row read there after it was dropped would come out wrong, not merely late).
+    const bool bicubic = ip == Interpolator::Bicubic;
+    return {std::clamp(int(std::floor(highest)) - (bicubic ? 1 : 0) - 2, 0, srcHeight - 1),
+            std::clamp(int(std::floor(lowest)) + (bicubic ? 2 : 1) + 1, 0, srcHeight - 1)};
 }
 
 void drawCube(const QImage &equirect, int size, const std::array<uchar *, 6> &bits, qsizetype stride, Interpolator ip)

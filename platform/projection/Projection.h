@@ -21,8 +21,8 @@ using CubeFaces = std::array<QImage, 6>;
 QImage equirectToFace(const QImage &equirect, int face, int size, Interpolator ip = Interpolator::Bilinear);
 CubeFaces equirectToCube(const QImage &equirect, int size, Interpolator ip = Interpolator::Bilinear);
 // Draws one face of `size` pixels a band of rows at a time, on any number of threads at once:
-// for work that makes a face while its source is still coming in (faceLastSourceRow() tells how
-// far down the source the rows read). The equirectangular image must have 32 bits a pixel, one
+// for work that makes a face while its source is still coming in (faceSourceRows() tells which
+// rows of the source a band reads). The equirectangular image must have 32 bits a pixel, one
 // byte a channel, and outlive the object; the face has its layout.
 class FaceRows
 {
@@ -39,7 +39,13 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
-int faceLastSourceRow(int face, int size, int srcHeight, int first, int end, Interpolator ip);
+struct RowRange
+{
+    int first = 0;
+    int last = 0;
+};
+// The rows of an equirectangular image of srcHeight rows that face rows [first, end) read.
+RowRange faceSourceRows(int face, int size, int srcHeight, int first, int end, Interpolator ip);
 
 // The six faces of `size` pixels drawn into memory the caller holds, on all usable processors:
 // face i's rows start at bits[i], `stride` bytes apart (the cells of a strip, say). The
