@@ -9,6 +9,7 @@
 //
 //   bench_engine [runs]     (default 5; figures are medians)
 // Run it under `taskset -c 0,1` for the two-core figures.
+#include "benchsupport.h"
 #include "platform/image/ImageIO.h"
 #include "platform/projection/Projection.h"
 
@@ -38,6 +39,8 @@
 extern char **environ;
 
 namespace {
+
+using bench::median;
 
 constexpr int kWidth = 8000, kHeight = 4000, kFace = 2048, kQuality = 90;
 
@@ -246,12 +249,6 @@ Result runAll(const std::vector<Job> &jobs, unsigned parallel, const QString &di
 Result run(const QStringList &args, const QString &dir = {})
 {
     return runAll({Job{args, {}}}, 1, dir);
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 QString tool(const char *name)

@@ -18,11 +18,11 @@
 
 namespace bench {
 
-// The median of the values (the upper one of the middle two for an even count).
+// The median of the values (the upper one of the middle two for an even count); 0 for none.
 inline double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // The median time of `runs` calls of f(run index), in milliseconds.
