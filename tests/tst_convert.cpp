@@ -1,16 +1,8 @@
 // Converting between an equirectangular image and cube faces: the dialog's proposals and
 // checks, the run through our engine and the project type that follows.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 

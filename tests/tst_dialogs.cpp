@@ -1,12 +1,10 @@
 // The about box, the settings dialog, help (pages, window, F1) and the main window's dialog
 // commands.
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>

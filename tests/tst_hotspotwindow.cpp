@@ -1,14 +1,8 @@
 // The hotspot editor on the main window: starting it, drawing with the mouse, the hotspot fields,
 // switching tiles with the save question, creating hotspot images, engine runs, the close query
 // and the link dialog.
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QtTest>
 
 #include "app/TfrmMainForm.h"

@@ -11,7 +11,6 @@
 #include "ui_TfrmMainForm.h"
 #include "ui_TfrmObjectLightTable.h"
 
-#include <QMenu>
 #include <QMimeData>
 #include <QTimerEvent>
 #include <QtTest>

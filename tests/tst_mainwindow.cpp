@@ -1,15 +1,7 @@
 // The main window with its project: start-up, transfer, raw text, files, close query, recent lists.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFocusEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QtTest>
 
 #include "app/Application.h"

@@ -3,11 +3,6 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 

@@ -2,8 +2,6 @@
 // tile sizes, quality track bars, pickers and colour swatches. The rules themselves are tested
 // on their own (tst_projecttype, tst_transferkeys, tst_tilesize); here: that the window applies them.
 #include <QDir>
-#include <QFile>
-#include <QFocusEvent>
 #include <QtTest>
 
 #include "app/ControlState.h"

@@ -1,16 +1,11 @@
 // The preview windows on a real movie: the base's poll, strip and console, the view-limit
 // grabber, the tour-link editor, the movie viewer, and the main window's commands that open them.
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -89,23 +84,18 @@ QString describe(TfrmQuicktimePreview *w)
 }
 
 // Runs `act` on the modal window that the next command opens; it must close the window.
-// Returns a flag that tells whether a modal window was seen.
-std::shared_ptr<bool> whenModal(QObject *context, const std::function<void(QWidget *)> &act)
+void whenModal(QObject *context, const std::function<void(QWidget *)> &act)
 {
-    auto seen = std::make_shared<bool>(false);
     auto *timer = new QTimer(context);
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, seen, act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        *seen = true;
-        act(modal);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
     });
     timer->start();
-    return seen;
 }
 
 } // namespace
@@ -248,10 +238,8 @@ private slots:
                                                                   : new TfrmQuicktimePreviewSpot(main.get()));
             w->SetMovieFile(movie);
             w->SetMovieSize(r.w, r.h);
-            QCOMPARE(child<QLabel>(w.get(), "lbPanMin")->text(), QStringLiteral("0.0"));
             w->TimerTimer(); // loads the movie and applies the start view
             PanoView *v = viewOf(w.get());
-            QCOMPARE(v->URL(), movie);
             v->setPanAngle(float(r.pan));
             v->setFieldOfView(60);
             w->TimerTimer();
@@ -301,8 +289,7 @@ private slots:
         QCOMPARE(stored.join(' '), QStringLiteral("39.1 -25.0 60.0 350.0 5.0 120"));
         QCOMPARE(main->ui->edPanMax->text(), QStringLiteral("39.1"));
         // Values at their binding default add no line to a project that lacks the key.
-        QVERIFY(!main->projectList().hasKey("tilt.max"));
-        QVERIFY(!main->projectList().hasKey("pan.min"));
+        QVERIFY(!main->projectList().hasKey("tilt.max") && !main->projectList().hasKey("pan.min"));
     }
 
     // Typing into a view edit moves the view only with a whole number, and only from the edit
@@ -468,7 +455,8 @@ private slots:
 
     void spotCommandRefusals()
     {
-        auto opened = whenModal(main.get(), [](QWidget *w) { w->close(); });
+        bool opened = false;
+        whenModal(main.get(), [&](QWidget *w) { opened = true, w->close(); });
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 4, 9));
         main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
@@ -487,7 +475,7 @@ private slots:
         main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
         QVERIFY(!main->isPageVisible(main->ui->tsConsole)); // nothing ran
-        QVERIFY(!*opened);
+        QVERIFY(!opened);
     }
 
     // The movie is made on request, the grabber opens on it, and Ok stores what was grabbed.

@@ -1,12 +1,9 @@
 // Droplet and Send To shortcuts: the engine arguments, the launchers' Exec lines read back as a
 // desktop reads them, their names and folders, the dialog, and a droplet run on a real image.
-#include <QButtonGroup>
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStandardPaths>
 #include <QtTest>
 

@@ -1,16 +1,11 @@
 // Sprites: the keys, the preview's placement and drag arithmetic, the dialog and the sprite
 // rows of the main window, and the movie made afterwards.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
