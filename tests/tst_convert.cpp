@@ -232,8 +232,7 @@ private slots:
         for (const char *face : {"_0", "_1", "_2", "_3", "_4", "_5"})
             QCOMPARE(sl::image::readImage(dir + QStringLiteral("/pano_cube") + face + QStringLiteral(".jpg")).size(), QSize(256, 256));
         QCOMPARE(w.projectType(), 0);
-        QCOMPARE(w.GetValue(QStringLiteral("cubefile")), QStringLiteral("pano_cube"));
-        QCOMPARE(w.GetValue(QStringLiteral("stitcher.gamma")), QStringLiteral("1.2"));
+        QCOMPARE(testsupport::valuesOf(w, {"cubefile", "stitcher.gamma"}), QStringLiteral("pano_cube 1.2"));
         QVERIFY(w.ui->rgTileJpeg->isChecked());
         QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert to Equirectangular"));
         QVERIFY(boxes.asked.isEmpty());

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 using sl::CellPos;
+using testsupport::valuesOf;
 
 namespace {
 
@@ -57,14 +58,6 @@ QStringList imageLines(TfrmMainForm &w)
         if (line.startsWith("object.image."))
             out << line;
     return out;
-}
-
-QString valuesOf(TfrmMainForm &w, std::initializer_list<const char *> keys)
-{
-    QStringList values;
-    for (const char *key : keys)
-        values << w.GetValue(QLatin1String(key));
-    return values.join(QLatin1Char(' '));
 }
 
 // The first tick of the window's timer, delivered at once.
@@ -325,33 +318,24 @@ private slots:
             QCOMPARE(lt.lightTable().thumbnailCount(), 0);
             QVERIFY(lt.ui->btOk->isEnabled());
         }
-        {
-            // "Cancel" in the middle of the first pass closes without asking; the project stays.
-            auto w = mainWith(lines);
+        // "Cancel" in the middle of the first pass, or while files from the open dialog load,
+        // closes without asking: no more messages, and the project stays.
+        for (const bool fromDialog : {false, true}) {
+            auto w = mainWith(fromDialog ? QStringList{"movie.htiles=3"} : lines);
             const QString before = w->projectList().fullText();
             TfrmObjectLightTable lt(w.get());
             lt.show();
-            firstTick(lt);
-            lt.btCancelClick();
-            QVERIFY(!lt.isVisible());
-            QCOMPARE(lt.result(), int(QDialog::Rejected));
-            QTest::qWait(300);
-            QCOMPARE(a->take(), QString());
-            QCOMPARE(w->projectList().fullText(), before);
-        }
-        {
-            // "Cancel" while files from the open dialog load: no more messages, nothing written.
-            auto w = mainWith({"movie.htiles=3"});
-            const QString before = w->projectList().fullText();
-            TfrmObjectLightTable lt(w.get());
-            lt.show();
-            waitForPass(lt);
-            a->chosenFiles << QStringList{dir + "/a.jpg", dir + "/gone.jpg"};
-            a->replies << sl::IDYES; // would accept the movie-size question
-            lt.sbOpenClick();
+            if (fromDialog) {
+                waitForPass(lt);
+                a->chosenFiles << QStringList{dir + "/a.jpg", dir + "/gone.jpg"};
+                a->replies << sl::IDYES; // would accept the movie-size question
+                lt.sbOpenClick();
+            } else {
+                firstTick(lt);
+            }
             QVERIFY(lt.isLoading());
             lt.btCancelClick();
-            QVERIFY(!lt.isVisible());
+            QVERIFY(!lt.isVisible() && lt.result() == QDialog::Rejected);
             QTest::qWait(300);
             QCOMPARE(a->take(), QString());
             QCOMPARE(w->projectList().fullText(), before);

@@ -386,9 +386,7 @@ private slots:
         TfrmMainForm w;
         QVERIFY(w.OpenProject(project));
         w.ApplyTemplate(tmpl);
-        QCOMPARE(w.GetValue(QStringLiteral("output")), QStringLiteral("mine.mov"));
-        QCOMPARE(w.GetValue(QStringLiteral("movie.width")), QStringLiteral("800"));
-        QCOMPARE(w.GetValue(QStringLiteral("fov.max")), QStringLiteral("120"));
+        QCOMPARE(testsupport::valuesOf(w, {"output", "movie.width", "fov.max"}), QStringLiteral("mine.mov 800 120"));
         QCOMPARE(w.ui->edMovWidth->text(), QStringLiteral("800"));
         sl::SettingsStore store;
         QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("template0")), tmpl);

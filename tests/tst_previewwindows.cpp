@@ -27,6 +27,8 @@ using sl::preview::QuickTimeCheck;
 using sl::preview::encodeComponentVersion;
 using Op = PanoView::Operation;
 using Family = TfrmQuicktimePreview::Family;
+using testsupport::textsOf;
+using testsupport::valuesOf;
 
 namespace {
 
@@ -58,17 +60,6 @@ PanoView *viewOf(QWidget *w)
     PanoView *v = w->findChild<PanoView *>();
     Q_ASSERT(v);
     return v;
-}
-
-// The texts of the named labels or edits, joined by blanks.
-QString texts(QWidget *w, std::initializer_list<const char *> names)
-{
-    QStringList out;
-    for (const char *name : names) {
-        QObject *c = w->findChild<QObject *>(QLatin1String(name));
-        out << (c ? c->property("text").toString() : QStringLiteral("none"));
-    }
-    return out.join(QLatin1Char(' '));
 }
 
 void press(QWidget *strip, int x)
@@ -243,7 +234,7 @@ private slots:
             v->setPanAngle(float(r.pan));
             v->setFieldOfView(60);
             w->TimerTimer();
-            QCOMPARE(texts(w.get(), {"lbPanMin", "lbPanMax", "lbTiltMin", "lbTiltMax", "lbFoVMax", "edPan"}),
+            QCOMPARE(textsOf(w.get(), {"lbPanMin", "lbPanMax", "lbTiltMin", "lbTiltMax", "lbFoVMax", "edPan"}),
                      QStringLiteral("%1 %2 -30.0 30.0 60.0 %3").arg(r.panMin, r.panMax, sl::preview::FormatAngle(r.pan)));
         }
     }
@@ -277,16 +268,14 @@ private slots:
         QTest::mouseDClick(child<QLineEdit>(&w, "edFoV"), Qt::LeftButton);
         child<QLineEdit>(&w, "edFoVMax")->setText("120"); // back to its default
         child<QPushButton>(&w, "btGrabSpot")->click();
-        QCOMPARE(texts(&w, {"edPanMax", "edTiltMin", "edFoVDefault", "edPanDefault", "edTiltDefault"}),
+        QCOMPARE(textsOf(&w, {"edPanMax", "edTiltMin", "edFoVDefault", "edPanDefault", "edTiltDefault"}),
                  QStringLiteral("39.1 -25.0 60.0 350.0 5.0"));
         QVERIFY(!main->projectList().hasKey("pan.max"));
 
         child<QPushButton>(&w, "btOk")->click();
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QStringList stored;
-        for (const char *key : {"pan.max", "tilt.min", "fov.default", "pan.default", "tilt.default", "fov.max"})
-            stored << main->GetValue(key);
-        QCOMPARE(stored.join(' '), QStringLiteral("39.1 -25.0 60.0 350.0 5.0 120"));
+        QCOMPARE(valuesOf(*main, {"pan.max", "tilt.min", "fov.default", "pan.default", "tilt.default", "fov.max"}),
+                 QStringLiteral("39.1 -25.0 60.0 350.0 5.0 120"));
         QCOMPARE(main->ui->edPanMax->text(), QStringLiteral("39.1"));
         // Values at their binding default add no line to a project that lacks the key.
         QVERIFY(!main->projectList().hasKey("tilt.max") && !main->projectList().hasKey("pan.min"));
@@ -379,30 +368,27 @@ private slots:
 
     // ---- the tour-link editor ---------------------------------------------------------------
 
+    // The editor shows the stored link and title; Cancel stores nothing, Ok both, and no empty
+    // local file.
     void tourLinkRoundTrip()
     {
-        const struct { const char *stored, *written; } rows[] = {
-            {"<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>", "<pano2.mov> T<myself> E<pan=10.0 fov=65.3 scale=tofit >"},
-            {"", "<>"},
-        };
-        for (const auto &r : rows) {
-            main->SetValue("hotspot.3.url", QLatin1String(r.stored));
-            main->SetValue("hotspot.3.title", "Hill ü");
-            TfrmQuicktimePreviewNext7 w(main.get());
+        const QString stored = QStringLiteral("<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>");
+        main->SetValue("hotspot.3.url", stored);
+        main->SetValue("hotspot.3.title", "Hill ü");
+        {
+            TfrmQuicktimePreviewNext w(main.get());
             w.LoadHotspot(3);
-            child<QPushButton>(&w, "btOk")->click();
-            QCOMPARE(w.result(), int(QDialog::Accepted));
-            QCOMPARE(main->GetValue("hotspot.3.url"), QLatin1String(r.written));
-            QCOMPARE(main->GetValue("hotspot.3.title"), QStringLiteral("Hill ü"));
-            QVERIFY(!main->projectList().hasKey("hotspot.3.localfile"));
+            child<QLineEdit>(&w, "edUrl")->setText("other.mov");
+            child<QPushButton>(&w, "Cancel")->click();
+            QCOMPARE(main->GetValue("hotspot.3.url"), stored);
         }
-        // Cancel stores nothing.
-        main->SetValue("hotspot.3.url", QLatin1String(rows[0].stored));
-        TfrmQuicktimePreviewNext w(main.get());
+        TfrmQuicktimePreviewNext7 w(main.get());
         w.LoadHotspot(3);
-        child<QLineEdit>(&w, "edUrl")->setText("other.mov");
-        child<QPushButton>(&w, "Cancel")->click();
-        QCOMPARE(main->GetValue("hotspot.3.url"), QLatin1String(rows[0].stored));
+        child<QPushButton>(&w, "btOk")->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(valuesOf(*main, {"hotspot.3.url", "hotspot.3.title"}),
+                 QStringLiteral("<pano2.mov> T<myself> E<pan=10.0 fov=65.3 scale=tofit > Hill ü"));
+        QVERIFY(!main->projectList().hasKey("hotspot.3.localfile"));
     }
 
     // The link's movie previews from the output's folder, with the link's view applied once;

@@ -40,8 +40,7 @@ QString joined(const sl::ProjectList &list)
 
 QString edits(const TfrmSprite &d)
 {
-    return QStringList({d.ui->edSpriteLeft->text(), d.ui->edSpriteTop->text(), d.ui->edSpriteWidth->text(),
-                        d.ui->edSpriteHeight->text()}).join(QLatin1Char(' '));
+    return testsupport::textsOf(&d, {"edSpriteLeft", "edSpriteTop", "edSpriteWidth", "edSpriteHeight"});
 }
 
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
@@ -280,7 +279,7 @@ private slots:
         QCOMPARE(edits(d), QStringLiteral("25 25 90 50"));
         d.ui->btOk->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(w.GetValue("sprite.1.left") + ' ' + w.GetValue("sprite.1.width"), QStringLiteral("25 90"));
+        QCOMPARE(testsupport::valuesOf(w, {"sprite.1.left", "sprite.1.width"}), QStringLiteral("25 90"));
     }
 
     // Black blending asks before Ok writes: No keeps the dialog and the project, Yes writes. A
