@@ -151,15 +151,11 @@ private slots:
         QVERIFY(testsupport::buildCatalogue(locale, "sv", {}, {"Last-Translator: Åsa Öberg",
                                                                "Language-Team: Swedish <sv@example.org>"}));
         QVERIFY(testsupport::buildCatalogue(locale, "it", {}, {"Last-Translator: FULL NAME <EMAIL@ADDRESS>"}));
-        const QList<sl::CreditGroup> groups = sl::translatorCredits(locale);
-        QCOMPARE(groups.size(), 2);
-        QCOMPARE(groups[0].heading, QStringLiteral("Deutsch"));
-        QCOMPARE(groups[0].entries.size(), 1);
-        QCOMPARE(groups[0].entries[0].name, QStringLiteral("Hans Muster"));
-        QCOMPARE(groups[0].entries[0].webAddress, QStringLiteral("https://de.example.org/team"));
-        QCOMPARE(groups[1].heading, QStringLiteral("Svenska"));
-        QCOMPARE(groups[1].entries[0].name, QStringLiteral("Åsa Öberg"));
-        QVERIFY(groups[1].entries[0].webAddress.isEmpty());
+        QStringList credits;
+        for (const sl::CreditGroup &g : sl::translatorCredits(locale))
+            for (const auto &e : g.entries)
+                credits << g.heading + ": " + e.name + " <" + e.webAddress + ">";
+        QCOMPARE(credits, QStringList({"Deutsch: Hans Muster <https://de.example.org/team>", "Svenska: Åsa Öberg <>"}));
 
         // Damaged catalogues: no header, never a read outside the data.
         const QByteArray good = testsupport::readFile(locale + "/de/LC_MESSAGES/default.mo");

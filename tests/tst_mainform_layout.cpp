@@ -149,10 +149,8 @@ private slots:
     void texts()
     {
         const struct { const char *name, *text, *tip; } samples[] = {
-            {"btBotOpenMovie", "Open", "Open the QuickTime Movie"},
             {"cbThumbnailbgTransparent", "transparent", "Use the alpha-channel for PNG, GIF and TIFF thumbnails"},
             {"gbObjectSettings", "Objectmovie Settings ", ""},
-            {"spRotate0", "0°", ""},
             {"spCreateAndOpen", "Create", "Create the output and open it"}};
         for (const auto &s : samples) {
             QObject *o = m_win.findChild<QObject *>(QString::fromLatin1(s.name));
