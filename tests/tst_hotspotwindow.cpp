@@ -53,8 +53,7 @@ class TestHotspotWindow : public QObject
         auto w = std::make_unique<TfrmMainForm>(QStringList{file("project.slp")});
         w->resize(1000, 800);
         w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            return nullptr;
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(w.get())); }();
         w->ui->pc->setCurrentWidget(w->ui->tsHotSpotEdit);
         return w;
     }
@@ -81,7 +80,6 @@ private slots:
         QVERIFY(sl::image::writeJpeg(picture(200, 100, qRgb(90, 140, 200)), file("pano.jpg"), 90));
         boxes->replies = {sl::IDYES}; // create the missing hotspot image
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\nhotspot.1.title=Door\nhotspot.1.url=<door.html>\n");
-        QVERIFY(w);
         QCOMPARE(boxes->asked.value(0), QString("No hotspot imagefile  \"%1\" found! Should I create them for you?").arg(file("pano_hs.png")));
         QVERIFY(w->ui->cbHotspotActiveTile->itemText(0) == "Image" && w->ui->pOrientation->isHidden());
         HotspotEditor &editor = editorOf(*w);
@@ -158,7 +156,6 @@ private slots:
         QVERIFY(sl::image::writeJpeg(picture(60, 40, qRgb(10, 10, 10)), file("pano.jpg"), 90));
         QVERIFY(writeHotspotImage(file("pano_hs.png"), QByteArray(60 * 40, 0), 60, 40));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
-        QVERIFY(w);
         QVERIFY(boxes->asked.isEmpty());
         editorOf(*w).drawShape(Tool::Rectangle, {0, 0}, {10, 10}, 5);
         const QByteArray saved = readFile(file("pano_hs.png"));
@@ -192,7 +189,6 @@ private slots:
         QVERIFY(picture(60, 40, qRgb(1, 2, 3)).save(file("pano_hs.png"), "PNG")); // RGB: refused
         const QByteArray users = readFile(file("pano_hs.png"));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
-        QVERIFY(w);
         QCOMPARE(boxes->asked.size(), 1); // the notice about the refused file
         QCOMPARE(editorOf(*w).activeTile(), 0);
         QCOMPARE(editorOf(*w).layer(), QByteArray(60 * 40, 0));
@@ -210,7 +206,6 @@ private slots:
             QVERIFY(sl::image::writeJpeg(picture(40, 30, qRgb(40 * i, 100, 50)), file(QStringLiteral("cube_%1.jpg").arg(i)), 90));
         boxes->replies = {sl::IDYES};
         auto w = openOnHotspotTab("movie.cube=1\ncubefile=cube\nhotspot.enabled=1\n");
-        QVERIFY(w);
         for (int i = 0; i < 6; ++i)
             QVERIFY(QFile::exists(file(QStringLiteral("cube_%1_hs.png").arg(i))));
         QCOMPARE(w->ui->cbHotspotActiveTile->count(), 6);
@@ -284,7 +279,6 @@ private slots:
     void missingImageSwitchesHotspotsOff()
     {
         auto w = openOnHotspotTab("input=gone.jpg\nhotspot.enabled=1\n");
-        QVERIFY(w);
         QCOMPARE(boxes->asked, QStringList{"Unable to open the input image!"});
         QVERIFY(!w->ui->cbCreateHotspots->isChecked());
         QCOMPARE(w->GetValue("hotspot.enabled"), QString("0"));
