@@ -161,7 +161,7 @@ private slots:
         const struct { int x, y, modeX, modeY; Qt::CursorShape cursor; } rows[] = {
             {20, 15, DragWhole, DragWhole, Qt::SizeAllCursor},
             {5, 5, DragWhole, DragWhole, Qt::SizeAllCursor}, // the band is under 5 pixels
-            {20, 26, DragNone, DragFarEdge, Qt::SizeVerCursor},
+            {20, 2, DragNone, DragNearEdge, Qt::SizeVerCursor},
             {2, 15, DragNearEdge, DragNone, Qt::SizeHorCursor},
             {37, 27, DragFarEdge, DragFarEdge, Qt::SizeFDiagCursor},
             {2, 27, DragNearEdge, DragFarEdge, Qt::SizeBDiagCursor},
