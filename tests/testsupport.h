@@ -149,6 +149,29 @@ struct MessageBoxAnswers
     MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
 };
 
+// The values of `keys` in a window's project (anything with GetValue), joined by blanks: one
+// comparison shows them all.
+template<class Window>
+QString valuesOf(Window &w, std::initializer_list<const char *> keys)
+{
+    QStringList values;
+    for (const char *key : keys)
+        values << w.GetValue(QLatin1String(key));
+    return values.join(QLatin1Char(' '));
+}
+
+// The texts of the named children of `w` (labels, edits, buttons), joined by blanks; "?" for a
+// child that is not there.
+inline QString textsOf(const QObject *w, std::initializer_list<const char *> names)
+{
+    QStringList texts;
+    for (const char *name : names) {
+        const QObject *c = w->findChild<QObject *>(QLatin1String(name));
+        texts << (c ? c->property("text").toString() : QStringLiteral("?"));
+    }
+    return texts.join(QLatin1Char(' '));
+}
+
 // Leaving a control as the user does with the mouse or Tab.
 inline void leaveControl(QWidget *w)
 {

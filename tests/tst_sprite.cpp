@@ -1,16 +1,11 @@
 // Sprites: the keys, the preview's placement and drag arithmetic, the dialog and the sprite
 // rows of the main window, and the movie made afterwards.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -43,11 +38,25 @@ QString joined(const sl::ProjectList &list)
     return list.lines().join(QLatin1Char('|'));
 }
 
+QString edits(const TfrmSprite &d)
+{
+    return testsupport::textsOf(&d, {"edSpriteLeft", "edSpriteTop", "edSpriteWidth", "edSpriteHeight"});
+}
+
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, modifiers);
     QCoreApplication::sendEvent(w, &e);
+}
+
+// A drag with the left button along `path`, in the widget's own points.
+void dragAlong(QWidget *w, std::initializer_list<QPoint> path)
+{
+    sendMouse(w, QEvent::MouseButtonPress, *path.begin(), Qt::LeftButton, Qt::LeftButton);
+    for (const QPoint &p : path)
+        sendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+    sendMouse(w, QEvent::MouseButtonRelease, *(path.end() - 1), Qt::LeftButton, Qt::NoButton);
 }
 
 } // namespace
@@ -151,21 +160,15 @@ private slots:
         const QSize shape(40, 30);
         const struct { int x, y, modeX, modeY; Qt::CursorShape cursor; } rows[] = {
             {20, 15, DragWhole, DragWhole, Qt::SizeAllCursor},
-            {5, 5, DragWhole, DragWhole, Qt::SizeAllCursor},     // the band is under 5 pixels
+            {5, 5, DragWhole, DragWhole, Qt::SizeAllCursor}, // the band is under 5 pixels
             {20, 2, DragNone, DragNearEdge, Qt::SizeVerCursor},
-            {20, 26, DragNone, DragFarEdge, Qt::SizeVerCursor},
             {2, 15, DragNearEdge, DragNone, Qt::SizeHorCursor},
-            {36, 15, DragFarEdge, DragNone, Qt::SizeHorCursor},
-            {2, 2, DragNearEdge, DragNearEdge, Qt::SizeFDiagCursor},
             {37, 27, DragFarEdge, DragFarEdge, Qt::SizeFDiagCursor},
             {2, 27, DragNearEdge, DragFarEdge, Qt::SizeBDiagCursor},
-            {37, 2, DragFarEdge, DragNearEdge, Qt::SizeBDiagCursor},
         };
         for (const auto &r : rows) {
             const Hover h = hoverAt(QPoint(r.x, r.y), shape);
-            QCOMPARE(h.modeX, r.modeX);
-            QCOMPARE(h.modeY, r.modeY);
-            QCOMPARE(h.cursor, r.cursor);
+            QVERIFY(h.modeX == r.modeX && h.modeY == r.modeY && h.cursor == r.cursor);
         }
     }
 
@@ -192,10 +195,7 @@ private slots:
         for (const auto &r : rows) {
             DragState state{r.start, r.modeX, r.modeY};
             const Geometry g = dragTo(state, r.before, r.to, QSize(400, 300));
-            QCOMPARE(g.left, r.after.left);
-            QCOMPARE(g.top, r.after.top);
-            QCOMPARE(g.width, r.after.width);
-            QCOMPARE(g.height, r.after.height);
+            QCOMPARE(QStringList({g.left, g.top, g.width, g.height}), QStringList({r.after.left, r.after.top, r.after.width, r.after.height}));
             QCOMPARE(state.start, r.nextStart);
         }
     }
@@ -222,17 +222,14 @@ private slots:
     {
         testsupport::IsolatedEnvironment env;
         TfrmMainForm w;
-        w.projectList().setLines({QStringLiteral("movie.width=1200"), QStringLiteral("movie.height=200"),
-                                  QStringLiteral("sprite.2.filename=/x/logo.png"), QStringLiteral("sprite.2.color=0x0000FF"),
-                                  QStringLiteral("sprite.2.mode=36"), QStringLiteral("sprite.2.layer=-1"),
-                                  QStringLiteral("sprite.2.left=-1"), QStringLiteral("sprite.2.top=-2"),
-                                  QStringLiteral("sprite.2.width=100"), QStringLiteral("sprite.2.anchor=4")});
+        w.projectList().setLines({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
+                                  "sprite.2.color=0x0000FF", "sprite.2.mode=36", "sprite.2.layer=-1", "sprite.2.left=-1",
+                                  "sprite.2.top=-2", "sprite.2.width=100", "sprite.2.anchor=4"});
         TfrmSprite d(w);
         d.LoadSprite(2);
         QCOMPARE(d.movieSize(), QSize(1200, 200));
         QCOMPARE(d.ui->edSpriteFile->text(), QStringLiteral("/x/logo.png"));
         QCOMPARE(d.ui->cbSpriteBlend->currentIndex(), 2);
-        QCOMPARE(d.ui->cbSpriteBlend->count(), 5);
         QVERIFY(d.ui->cbSpriteVisible->isChecked());
         QVERIFY(d.findChild<QRadioButton *>(QStringLiteral("rgAnchor_4"))->isChecked());
         QCOMPARE(d.ui->sSprite->geometry(), QRect(1100, 92, 100, 16));
@@ -246,10 +243,7 @@ private slots:
         top.at(0)->menu()->actions().at(0)->trigger(); // Left
         top.at(1)->menu()->actions().at(2)->trigger(); // Bottom
         top.at(2)->trigger();                          // Default Dimensions
-        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("0"));
-        QCOMPARE(d.ui->edSpriteTop->text(), QStringLiteral("-1"));
-        QCOMPARE(d.ui->edSpriteWidth->text(), QStringLiteral("0"));
-        QCOMPARE(d.ui->edSpriteHeight->text(), QStringLiteral("0"));
+        QCOMPARE(edits(d), QStringLiteral("0 -1 0 0"));
         QCOMPARE(d.ui->sSprite->geometry(), QRect(0, 184, 16, 16));
 
         // Larger than the screen: the dialog stays inside its free area.
@@ -257,88 +251,64 @@ private slots:
         QVERIFY2(available.contains(d.geometry()), qPrintable(QStringLiteral("%1x%2").arg(d.width()).arg(d.height())));
     }
 
+    // Hovering sets the cursor, a drag moves or sizes the sprite, the edits follow and Ok
+    // stores them.
     void mouseMovesAndSizesTheSprite()
     {
         testsupport::IsolatedEnvironment env;
         TfrmMainForm w;
-        w.projectList().setLines({QStringLiteral("sprite.1.layer=-1"), QStringLiteral("sprite.1.left=10"),
-                                  QStringLiteral("sprite.1.top=20"), QStringLiteral("sprite.1.width=60"),
-                                  QStringLiteral("sprite.1.height=40")});
+        w.projectList().setLines({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",
+                                  "sprite.1.height=40"});
         TfrmSprite d(w);
         d.LoadSprite(1);
         QWidget *s = d.ui->sSprite;
         QCOMPARE(s->geometry(), QRect(10, 20, 60, 40));
-
-        // Move: hover inside, press, drag by (15, 5).
         sendMouse(s, QEvent::MouseMove, QPoint(30, 20), Qt::NoButton, Qt::NoButton);
         QCOMPARE(s->cursor().shape(), Qt::SizeAllCursor);
-        sendMouse(s, QEvent::MouseButtonPress, QPoint(30, 20), Qt::LeftButton, Qt::LeftButton);
-        sendMouse(s, QEvent::MouseMove, QPoint(45, 25), Qt::NoButton, Qt::LeftButton);
+        dragAlong(s, {{30, 20}, {45, 25}});
         QCOMPARE(s->geometry(), QRect(25, 25, 60, 40));
-        // The shape moved with the mouse: the same point inside it moves it no further.
-        sendMouse(s, QEvent::MouseMove, QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(s->geometry(), QRect(25, 25, 60, 40));
-        sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 20), Qt::LeftButton, Qt::NoButton);
-
-        // Resize at the bottom-right corner: the start follows the mouse.
+        // At the bottom-right corner, in two moves: the start follows the mouse.
         sendMouse(s, QEvent::MouseMove, QPoint(58, 38), Qt::NoButton, Qt::NoButton);
         QCOMPARE(s->cursor().shape(), Qt::SizeFDiagCursor);
-        sendMouse(s, QEvent::MouseButtonPress, QPoint(58, 38), Qt::LeftButton, Qt::LeftButton);
-        sendMouse(s, QEvent::MouseMove, QPoint(78, 48), Qt::NoButton, Qt::LeftButton);
-        sendMouse(s, QEvent::MouseMove, QPoint(88, 48), Qt::NoButton, Qt::LeftButton);
+        dragAlong(s, {{58, 38}, {78, 48}, {88, 48}});
         QCOMPARE(s->geometry(), QRect(25, 25, 90, 50));
-        sendMouse(s, QEvent::MouseButtonRelease, QPoint(88, 48), Qt::LeftButton, Qt::NoButton);
-
-        // A move with a modifier changes no mode; a drag then still moves the whole sprite
-        // only if that was the mode: here the corner mode stays.
+        // A move with a modifier changes no mode.
         sendMouse(s, QEvent::MouseMove, QPoint(40, 20), Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
         QCOMPARE(s->cursor().shape(), Qt::SizeFDiagCursor);
 
-        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("25"));
-        QCOMPARE(d.ui->edSpriteTop->text(), QStringLiteral("25"));
-        QCOMPARE(d.ui->edSpriteWidth->text(), QStringLiteral("90"));
-        QCOMPARE(d.ui->edSpriteHeight->text(), QStringLiteral("50"));
+        QCOMPARE(edits(d), QStringLiteral("25 25 90 50"));
         d.ui->btOk->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(w.GetValue(QStringLiteral("sprite.1.left")), QStringLiteral("25"));
-        QCOMPARE(w.GetValue(QStringLiteral("sprite.1.width")), QStringLiteral("90"));
+        QCOMPARE(testsupport::valuesOf(w, {"sprite.1.left", "sprite.1.width"}), QStringLiteral("25 90"));
     }
 
+    // Black blending asks before Ok writes: No keeps the dialog and the project, Yes writes. A
+    // colour from the colour dialog is no black and asks nothing.
     void blackBlendQuestion()
     {
         testsupport::IsolatedEnvironment env;
+        testsupport::MessageBoxAnswers boxes(sl::IDNO);
         TfrmMainForm w;
-        w.projectList().setLines({QStringLiteral("sprite.4.layer=-1"), QStringLiteral("sprite.4.mode=32")});
-        QStringList asked;
-        int answer = sl::IDNO;
-        sl::hooks::msgBox = [&](const QString &text, const QString &caption, unsigned) {
-            asked << caption + QLatin1Char(':') + text;
-            return answer;
-        };
+        w.projectList().setLines({"sprite.4.layer=-1", "sprite.4.mode=32"});
         TfrmSprite d(w);
         d.LoadSprite(4);
         d.ui->edSpriteLeft->setText(QStringLiteral("12"));
         const QStringList before = w.projectList().lines();
         d.ui->btOk->click();
-        QCOMPARE(asked.size(), 1);
-        QVERIFY(asked.first().startsWith(QStringLiteral("Warning:You have selected blend mode with the color black!")));
+        QCOMPARE(boxes.asked.size(), 1);
         QCOMPARE(d.result(), 0);
         QCOMPARE(w.projectList().lines(), before);
-        QCOMPARE(d.ui->edSpriteLeft->text(), QStringLiteral("12"));
-
-        answer = sl::IDYES;
+        boxes.answer = sl::IDYES;
         d.ui->btOk->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(w.GetValue(QStringLiteral("sprite.4.left")), QStringLiteral("12"));
 
-        // A colour chosen in the colour dialog goes into the project.
         sl::hooks::chooseColour = [](const QColor &) { return std::optional<QColor>(QColor(255, 0, 0)); };
         TfrmSprite again(w);
         again.LoadSprite(4);
         QTest::mouseClick(again.ui->sSpriteColor, Qt::LeftButton);
-        asked.clear();
         again.ui->btOk->click();
-        QVERIFY(asked.isEmpty());
+        QCOMPARE(boxes.asked.size(), 2); // none more
         QCOMPARE(w.GetValue(QStringLiteral("sprite.4.color")), QStringLiteral("0xFF0000"));
     }
 
@@ -347,52 +317,46 @@ private slots:
     void rowsEditDeleteAndTheMovie()
     {
         testsupport::IsolatedEnvironment env;
+        testsupport::MessageBoxAnswers boxes(sl::IDYES);
         const QString dir = env.path() + QStringLiteral("/sprite pano");
         QDir().mkpath(dir);
         QImage pano(400, 200, QImage::Format_RGB32);
         pano.fill(qRgb(40, 90, 160));
         QVERIFY(sl::image::writeJpeg(pano, dir + QStringLiteral("/pano.jpg"), 90));
-        QStringList asked;
-        sl::hooks::msgBox = [&](const QString &text, const QString &, unsigned) {
-            asked << text;
-            return int(sl::IDYES);
-        };
-
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
-        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Add"));
-        QVERIFY(!w.SpriteDeleteButtons.at(0)->isEnabled());
+        const auto rowShows = [&](const char *caption, bool canDelete) {
+            return w.SpriteEditButtons.at(0)->text() == QLatin1String(caption) && w.SpriteDeleteButtons.at(0)->isEnabled() == canDelete;
+        };
+        QVERIFY(rowShows("Add", false));
         w.SetValue(QStringLiteral("sprite.10.filename"), QStringLiteral("/keep/ten.png"));
 
-        bool sawDialog = false;
+        int opened = 0;
         QTimer::singleShot(0, &w, [&] {
             auto *d = qobject_cast<TfrmSprite *>(QApplication::activeModalWidget());
-            QVERIFY(d);
-            sawDialog = true;
-            QCOMPARE(d->spriteNumber(), 1);
+            QVERIFY(d && d->spriteNumber() == 1);
+            ++opened;
             d->ui->edSpriteFile->setText(dir + QStringLiteral("/logo.png"));
             d->ui->edSpriteLeft->setText(QStringLiteral("-2"));
             d->ui->cbSpriteVisible->setChecked(true);
             d->ui->btOk->click();
         });
         w.SpriteEditButtons.at(0)->click();
-        QVERIFY(sawDialog);
-        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Edit"));
-        QVERIFY(w.SpriteDeleteButtons.at(0)->isEnabled());
+        QCOMPARE(opened, 1);
+        QVERIFY(rowShows("Edit", true));
         QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("edSprite1"))->text(), dir + QStringLiteral("/logo.png"));
 
         QCOMPARE(w.CreateOutput(0), 0);
         sl::movie::Movie movie;
         QVERIFY(sl::movie::readMovie(dir + QStringLiteral("/pano.mov"), movie));
         QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.filename")), dir + QStringLiteral("/logo.png"));
-        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.left")), QStringLiteral("-2"));
-        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.layer")), QStringLiteral("-1"));
+        QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.left")) + ' ' + movie.settings.value(QStringLiteral("sprite.1.layer")),
+                 QStringLiteral("-2 -1"));
 
         w.SpriteDeleteButtons.at(0)->click();
-        QVERIFY(asked.contains(QStringLiteral("Do you really want to delete this sprite?")));
+        QVERIFY(boxes.asked.contains(QStringLiteral("Do you really want to delete this sprite?")));
         QVERIFY(!w.projectList().fullText().contains(QStringLiteral("sprite.1.")));
         QCOMPARE(w.GetValue(QStringLiteral("sprite.10.filename")), QStringLiteral("/keep/ten.png"));
-        QCOMPARE(w.SpriteEditButtons.at(0)->text(), QStringLiteral("Add"));
-        QVERIFY(!w.SpriteDeleteButtons.at(0)->isEnabled());
+        QVERIFY(rowShows("Add", false));
     }
 };
 
