@@ -174,6 +174,27 @@ private slots:
         QCOMPARE(w.GetValue(QStringLiteral("userdata.title")), QStringLiteral("newer title"));
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
         QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("userdata.title=newer title")));
+
+        // A line too long to lay out is not shown; the memo, read-only and empty, never replaces
+        // the project, and the next ordinary project is shown and editable again.
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        const QString huge(200000, QLatin1Char('h'));
+        w.SetValue(QStringLiteral("userdata.comment"), huge);
+        w.ProjectToControls();
+        const QStringList before = w.projectList().lines();
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(w.ui->mConfigFile->isReadOnly() && w.ui->mConfigFile->toPlainText().isEmpty());
+        QVERIFY(w.ui->mConfigFile->placeholderText().contains(QStringLiteral("200017")));
+        leaveControl(w.ui->mConfigFile);
+        w.ui->pc->setCurrentWidget(w.ui->tsQTUserData);
+        QCOMPARE(w.projectList().lines(), before);
+        QVERIFY(w.SaveProject());
+        QVERIFY(readFile(path).contains("userdata.comment=" + huge.toLatin1() + "\r\n"));
+        w.SetValue(QStringLiteral("userdata.comment"), QStringLiteral("short again"));
+        w.ProjectToControls();
+        w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
+        QVERIFY(!w.ui->mConfigFile->isReadOnly());
+        QVERIFY(w.ui->mConfigFile->toPlainText().contains(QStringLiteral("userdata.comment=short again")));
     }
 
     void newProjectIsModifiedUntilSaved()
