@@ -3,11 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QProcess>
 #include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtGlobal>
 
 namespace testsupport {
@@ -80,6 +85,44 @@ inline bool buildCatalogue(const QString &localeDir, const QString &code,
     const QString poFile = localeDir + QStringLiteral("/") + code + QStringLiteral(".po");
     return QDir().mkpath(folder) && writeFile(poFile, po)
         && QProcess::execute(QStringLiteral("msgfmt"), {QStringLiteral("-o"), folder + QStringLiteral("/default.mo"), poFile}) == 0;
+}
+
+// Stands in for a language whose words are longer than the English ones.
+class LongerTexts : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        return QString::fromUtf8(source) + QStringLiteral(" (longer)");
+    }
+};
+
+// A control of a fixed width, or inside one, is tight by design.
+inline bool widthFixed(const QWidget *w)
+{
+    for (; w && !w->isWindow(); w = w->parentWidget())
+        if (w->maximumWidth() < QWIDGETSIZE_MAX)
+            return true;
+    return false;
+}
+
+// The object names of the shown labels, buttons, group boxes and drop-down lists, not of a
+// fixed width, that are narrower than their text (a list: than its longest item).
+inline QStringList cutCaptions(QWidget *window)
+{
+    QStringList cut;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<QLabel *>(w);
+        const auto *combo = qobject_cast<QComboBox *>(w);
+        const bool list = combo && !combo->isEditable();
+        if (!w->isVisible() || (label && label->wordWrap()) || widthFixed(w)
+            || !(label || list || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w)))
+            continue;
+        if (w->width() < (list ? w->sizeHint() : w->minimumSizeHint()).width())
+            cut << w->objectName();
+    }
+    return cut;
 }
 
 } // namespace testsupport

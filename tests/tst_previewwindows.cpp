@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,7 +11,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QTranslator>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -92,41 +90,6 @@ std::shared_ptr<bool> whenModal(QObject *context, const std::function<void(QWidg
     return seen;
 }
 
-// Stands in for a language whose words are longer than the English ones.
-class LongerTexts : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *, const char *source, const char *, int) const override
-    {
-        return QString::fromUtf8(source) + QStringLiteral(" (longer)");
-    }
-};
-
-// A control of a fixed width, or inside one, is tight by design.
-bool widthFixed(const QWidget *w)
-{
-    for (; w && !w->isWindow(); w = w->parentWidget())
-        if (w->maximumWidth() < QWIDGETSIZE_MAX)
-            return true;
-    return false;
-}
-
-// The shown labels, buttons and group boxes, not of a fixed width, narrower than their text.
-QStringList cutCaptions(QWidget *window)
-{
-    QStringList cut;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        const auto *label = qobject_cast<QLabel *>(w);
-        if (!w->isVisible() || !(label || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w))
-            || (label && label->wordWrap()) || widthFixed(w))
-            continue;
-        if (w->width() < w->minimumSizeHint().width())
-            cut << w->objectName();
-    }
-    return cut;
-}
-
 } // namespace
 
 class TestPreviewWindows : public QObject
@@ -192,7 +155,7 @@ private slots:
     void longerCaptionsStayWhole()
     {
         TfrmMainForm main(QStringList{dir + "/pano.jpg"});
-        LongerTexts longer;
+        testsupport::LongerTexts longer;
         QCoreApplication::installTranslator(&longer);
         std::unique_ptr<QDialog> windows[] = {
             std::make_unique<TfrmQuicktimePreviewSpot>(&main), std::make_unique<TfrmQuicktimePreviewSpot7>(&main),
@@ -203,7 +166,7 @@ private slots:
             QVERIFY(child<QPushButton>(w.get(), "btOk")->text().endsWith(QStringLiteral(" (longer)")));
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-            QCOMPARE(cutCaptions(w.get()).join(u' '), QString());
+            QCOMPARE(testsupport::cutCaptions(w.get()), QStringList());
         }
     }
 
