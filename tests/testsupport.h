@@ -1,10 +1,10 @@
 #pragma once
 // Shared helpers for the Qt Test executables.
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QAbstractButton>
-#include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
