@@ -110,7 +110,8 @@ void TfrmQuicktimePreview::adoptParams(QWidget *panel, int minimumWidth)
     setWindowTitle(panel->windowTitle());
     setViewBorder(10, false);
     fitControlPanel();
-    ui->pCtrl->setMinimumWidth(minimumWidth);
+    // A set minimum replaces the layout's own, which longer translations need.
+    ui->pCtrl->setMinimumWidth(std::max(minimumWidth, ui->pCtrl->minimumSizeHint().width()));
 }
 
 void TfrmQuicktimePreview::fitControlPanel()

@@ -1,16 +1,21 @@
 #pragma once
 // Shared helpers for the Qt Test executables.
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFocusEvent>
 #include <QImage>
+#include <QGroupBox>
+#include <QLabel>
 #include <QProcess>
 #include <QWidget>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtGlobal>
 #include <QtMath>
 
@@ -227,5 +232,43 @@ private:
     std::atomic<bool> m_done = false;
     std::thread m_writer;
 };
+
+// Stands in for a language whose words are longer than the English ones.
+class LongerTexts : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        return QString::fromUtf8(source) + QStringLiteral(" (longer)");
+    }
+};
+
+// A control of a fixed width, or inside one, is tight by design.
+inline bool widthFixed(const QWidget *w)
+{
+    for (; w && !w->isWindow(); w = w->parentWidget())
+        if (w->maximumWidth() < QWIDGETSIZE_MAX)
+            return true;
+    return false;
+}
+
+// The object names of the shown labels, buttons, group boxes and drop-down lists, not of a
+// fixed width, that are narrower than their text (a list: than its longest item).
+inline QStringList cutCaptions(QWidget *window)
+{
+    QStringList cut;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<QLabel *>(w);
+        const auto *combo = qobject_cast<QComboBox *>(w);
+        const bool list = combo && !combo->isEditable();
+        if (!w->isVisible() || (label && label->wordWrap()) || widthFixed(w)
+            || !(label || list || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w)))
+            continue;
+        if (w->width() < (list ? w->sizeHint() : w->minimumSizeHint()).width())
+            cut << w->objectName();
+    }
+    return cut;
+}
 
 } // namespace testsupport

@@ -381,6 +381,20 @@ private slots:
         QCOMPARE(w->GetValue("movie.width"), QStringLiteral("640"));
     }
 
+    // A longer language widens the window: every caption and list of its settings shows whole.
+    void longerCaptionsStayWhole()
+    {
+        auto w = mainWith({"object.state.count=2"});
+        testsupport::LongerTexts longer;
+        QCoreApplication::installTranslator(&longer);
+        TfrmObjectLightTable lt(w.get());
+        QCoreApplication::removeTranslator(&longer);
+        QVERIFY(lt.ui->cbViewState->currentText().endsWith(QStringLiteral(" (longer) 1")));
+        lt.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lt));
+        QCOMPARE(testsupport::cutCaptions(&lt), QStringList());
+    }
+
     void countsAndViewstates()
     {
         auto w = mainWith({"object.animateframes=4", "movie.htiles=0", "object.state.count=3",

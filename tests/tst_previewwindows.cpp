@@ -148,6 +148,25 @@ private slots:
         }
     }
 
+    // The control panel grows with the captions of a longer language.
+    void longerCaptionsStayWhole()
+    {
+        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
+        testsupport::LongerTexts longer;
+        QCoreApplication::installTranslator(&longer);
+        std::unique_ptr<QDialog> windows[] = {
+            std::make_unique<TfrmQuicktimePreviewSpot>(&main), std::make_unique<TfrmQuicktimePreviewSpot7>(&main),
+            std::make_unique<TfrmQuicktimePreviewNext>(&main), std::make_unique<TfrmQuicktimePreviewNext7>(&main),
+            std::make_unique<TfrmQuicktimePreviewShow7>(&main)};
+        QCoreApplication::removeTranslator(&longer);
+        for (const auto &w : windows) {
+            QVERIFY(child<QPushButton>(w.get(), "btOk")->text().endsWith(QStringLiteral(" (longer)")));
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QCOMPARE(testsupport::cutCaptions(w.get()), QStringList());
+        }
+    }
+
     void stripMovesTheViewWhileHeld()
     {
         for (Family family : {Family::QuickTime6, Family::QuickTime7}) {

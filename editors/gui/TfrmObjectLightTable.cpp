@@ -127,6 +127,10 @@ void TfrmObjectLightTable::FormCreate()
     ui->cbAnimRestartEach->setChecked(s.restartEach);
     ui->edObjectAnimSpeed->setText(s.frameRate);
     setAnimationEnabled();
+    // A longer language widens the window rather than cut the captions and lists of its settings.
+    const QMargins margins = layout()->contentsMargins();
+    setMinimumWidth(std::max({minimumWidth(), ui->pTopLayout->sizeHint().width() + margins.left() + margins.right(),
+                              ui->pSettingsLayout->sizeHint().width() + margins.left() + margins.right()}));
 
     // Handlers.
     connect(ui->sbOpen, &QToolButton::clicked, this, &TfrmObjectLightTable::sbOpenClick);
