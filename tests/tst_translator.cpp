@@ -2,7 +2,6 @@
 // time) and the language menu's names and ticks.
 #include <QCoreApplication>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QtTest>
 
 #include <clocale>
@@ -58,34 +57,6 @@ private slots:
         QCOMPARE(QCoreApplication::translate("AnyWindow", "File"), QStringLiteral("Datei")); // context is ignored
         QCOMPARE(QCoreApplication::translate("TfrmMainForm", "Not in the catalogue"),
                  QStringLiteral("Not in the catalogue"));
-        QCoreApplication::removeTranslator(&translator);
-    }
-
-    // Qt's own texts (the buttons of a message box) follow each switch, and a language Qt has
-    // no catalogue for shows them in English rather than in the language before.
-    void toolkitTextsFollowTheLanguage()
-    {
-        const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-        if (!QFile::exists(qtFolder + QStringLiteral("/qtbase_de.qm")))
-            QSKIP("Qt's catalogues are not installed (Debian: qt6-translations-l10n)");
-        std::setlocale(LC_ALL, "C");
-        testsupport::IsolatedEnvironment env;
-        const QString locale = env.path() + QStringLiteral("/locale");
-        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {{"Start", "Anfang"}}));
-        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("xx"), {{"Start", "?"}}));
-        GettextTranslator translator(locale);
-        QCoreApplication::installTranslator(&translator);
-        const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
-
-        const struct { const char *code, *yes; } rows[] = {
-            {"de", "&Ja"}, {"en", "&Yes"}, {"de", "&Ja"}, {"xx", "&Yes"}, {"", "&Yes"},
-        };
-        for (const auto &r : rows) {
-            GettextTranslator::switchLanguage(QString::fromLatin1(r.code));
-            QVERIFY2(yes() == QString::fromUtf8(r.yes), r.code);
-        }
-        GettextTranslator::switchLanguage(QStringLiteral("de"));
-        QCOMPARE(QCoreApplication::translate("TfrmMainForm", "Start"), QStringLiteral("Anfang")); // ours first
         QCoreApplication::removeTranslator(&translator);
     }
 

@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QRegularExpression>
 #include <clocale>
 #include <libintl.h>
@@ -27,12 +25,6 @@ QString &boundFolder()
     static QString folder;
     return folder;
 }
-
-GettextTranslator *&lastTranslator()
-{
-    static GettextTranslator *translator = nullptr;
-    return translator;
-}
 } // namespace
 
 GettextTranslator::GettextTranslator(const QString &localeDir, QObject *parent)
@@ -46,21 +38,6 @@ GettextTranslator::GettextTranslator(const QString &localeDir, QObject *parent)
     bind_textdomain_codeset(kDomain, "UTF-8");
     boundFolder() = localeDir;
     ++_nl_msg_cat_cntr;
-    lastTranslator() = this;
-    loadToolkitTexts();
-}
-
-GettextTranslator::~GettextTranslator()
-{
-    if (lastTranslator() == this)
-        lastTranslator() = nullptr;
-}
-
-void GettextTranslator::loadToolkitTexts()
-{
-    // A failed load leaves the translator empty, so a language Qt lacks shows Qt's English.
-    (void)m_toolkit.load(QLocale(currentLanguage()), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 bool GettextTranslator::isPlainCode(const QString &code)
@@ -80,8 +57,6 @@ void GettextTranslator::switchLanguage(const QString &code)
     else
         qputenv("LANGUAGE", startLanguage());
     ++_nl_msg_cat_cntr;
-    if (lastTranslator())
-        lastTranslator()->loadToolkitTexts();
 }
 
 QString GettextTranslator::currentLanguage()
@@ -117,14 +92,13 @@ QStringList GettextTranslator::catalogueCodes(const QString &localeDir)
     return codes;
 }
 
-QString GettextTranslator::translate(const char *context, const char *sourceText, const char *disambiguation,
-                                     int n) const
+QString GettextTranslator::translate(const char *, const char *sourceText, const char *, int) const
 {
     if (!sourceText || !*sourceText)
         return QString();
     const char *result = dgettext(kDomain, sourceText);
-    if (result == sourceText) // not ours: Qt's, else Qt keeps the source text
-        return m_toolkit.translate(context, sourceText, disambiguation, n);
+    if (result == sourceText)
+        return QString(); // no translation: Qt keeps the source text
     return QString::fromUtf8(result);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Serves tr() and every retranslateUi from the gettext catalogues of the domain "default",
-// bound to <program folder>/locale. Qt's own texts (standard buttons, file and colour dialogs,
-// key names) come from Qt's catalogues of the same language where the system has them.
+// bound to <program folder>/locale.
 #include <QStringList>
 #include <QTranslator>
 
@@ -13,13 +12,12 @@ public:
     // Binds the domain to `localeDir` with UTF-8 as codeset. Under the C locale the messages
     // locale is raised to C.UTF-8, since gettext ignores LANGUAGE under C.
     explicit GettextTranslator(const QString &localeDir, QObject *parent = nullptr);
-    ~GettextTranslator() override;
 
     bool isEmpty() const override { return false; }
 
     // Switches the catalogue language: "en" for the English texts, a catalogue code, or empty
     // for the language in force when the program started. A code that is not plain counts as
-    // empty. The last translator made takes Qt's texts of the new language.
+    // empty.
     static void switchLanguage(const QString &code);
     // The language in use: the first entry of LANGUAGE, else the messages locale's language
     // without codeset and modifier ("de_CH"); "en" under the C locale.
@@ -37,11 +35,6 @@ public:
 
     QString translate(const char *context, const char *sourceText, const char *disambiguation = nullptr,
                       int n = -1) const override;
-
-private:
-    void loadToolkitTexts();
-
-    QTranslator m_toolkit; // Qt's catalogue "qtbase" of the current language
 };
 
 } // namespace sl
