@@ -25,6 +25,7 @@ void TfrmMainForm::InitHotspotEditing()
 void TfrmMainForm::ResetHotspotEditing()
 {
     m_hotspots->ResetHotspotEditing();
+    m_hotspots->clearTileList();
 }
 
 bool TfrmMainForm::SaveHotspotLayer()

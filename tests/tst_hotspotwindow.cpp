@@ -176,9 +176,10 @@ private slots:
         QCOMPARE(boxes->asked, QStringList{"The current Hotspots have been modified! Save changes?"});
         QVERIFY(!editorOf(*w).modified());
         QCOMPARE(editorOf(*w).layer(), drawn);
-        // Opening a project forgets the tile.
+        // Opening a project forgets the tile and the other project's tile list.
         QVERIFY(w->OpenProject(file("project.slp")));
         QCOMPARE(editorOf(*w).activeTile(), -1);
+        QCOMPARE(w->ui->cbHotspotActiveTile->count(), 0);
     }
 
     // A run saves the layer only when it changed: a blank left by a refused file never

@@ -85,6 +85,13 @@ TileSettings HotspotPanel::tileSettings() const
                             m_ui.cbUseDosUP->isChecked(), m_window.basePath(), m_window.FaceNames);
 }
 
+void HotspotPanel::clearTileList()
+{
+    m_tiles.clear();
+    QSignalBlocker block(m_ui.cbHotspotActiveTile);
+    m_ui.cbHotspotActiveTile->clear();
+}
+
 void HotspotPanel::fillTileList()
 {
     m_tiles = hotspotTiles(tileSettings());

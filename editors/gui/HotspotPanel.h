@@ -33,6 +33,8 @@ public:
     void InitHotspotEditing();
     // Forgets the loaded tile.
     void ResetHotspotEditing();
+    // Another project: its tiles are listed again when the tab is next entered.
+    void clearTileList();
     // Writes the layer into the loaded tile's hotspot image; false (after a notice) when it
     // cannot be written, and the layer stays modified.
     bool SaveHotspotLayer();
