@@ -11,7 +11,9 @@
 //   open       OpenProject from the File menu's path until the window has shown the project in
 //              its controls and handled its pending events, against reading and decoding the
 //              same file (readProjectFile, the reference)
-//   raw text   the first showing of the "Project file" tab, which is filled then
+//   raw text   the first showing of the "Project file" tab, which is filled then: "exact" when it
+//              shows the project as it is, "kept" when a line too long to lay out keeps it empty
+//              and read-only; either way leaving the tab must leave the project unchanged
 //   memory     the process's peak resident size after start-up and open, against the peak before
 //              anything was opened; and the peak once the raw text has been shown
 // Bounds: the 100 000-line project opens within 300 ms, the 50 MB one-line project within
@@ -82,15 +84,21 @@ int child(const QString &file)
     const qint64 openMs = clock.elapsed();
     const double openPeak = bench::peakMegabytes();
 
+    const QStringList project = w.projectList().lines();
     clock.restart();
     w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
     settle();
     const qint64 rawMs = clock.elapsed();
-    const bool rawExact = w.ui->mConfigFile->toPlainText() == w.projectList().lines().join(QLatin1Char('\n'));
+    const QString shown = w.ui->mConfigFile->toPlainText();
+    const int rawState = w.ui->mConfigFile->isReadOnly() ? (shown.isEmpty() ? 2 : 0)
+                                                         : (shown == project.join(QLatin1Char('\n')) ? 1 : 0);
+    w.ui->pc->setCurrentWidget(w.ui->tsOptions);
+    settle();
+    const bool kept = w.projectList().lines() == project;
 
     std::printf("%s|%lld|%lld|%lld|%lld|%lld|%.0f|%.0f|%d|%.0f\n", opened ? "ok" : "FAILED", (long long)startMs,
                 (long long)emptyStartMs, (long long)openMs, (long long)readMs, (long long)rawMs, openPeak, before,
-                rawExact ? 1 : 0, bench::peakMegabytes());
+                kept ? rawState : 0, bench::peakMegabytes());
     return 0;
 }
 
@@ -127,7 +135,7 @@ int main(int argc, char *argv[])
     std::printf("bench_project: opening huge projects in the main window (figures against references of the same "
                 "run)\n");
     std::printf("%-10s %6s %9s %8s %8s %8s %7s %9s %9s %8s %8s %6s\n", "project", "MB", "start ms", "empty ms",
-                "open ms", "read ms", "x read", "peak MB", "idle MB", "raw ms", "raw MB", "exact");
+                "open ms", "read ms", "x read", "peak MB", "idle MB", "raw ms", "raw MB", "raw tab");
     const struct { const char *name; QString path; qint64 limitMs; double limitMb; } rows[] = {
         {"lines", lines, 300, 0}, {"one line", oneLine, 3000, 600}, {"one value", oneValue, 3000, 600}};
     bool within = true;
@@ -142,10 +150,11 @@ int main(int argc, char *argv[])
         std::printf("%-10s %6.1f %9s %8s %8s %8s %7.1f %9s %9s %8s %8s %6s\n", r.name,
                     double(QFileInfo(r.path).size()) / (1024 * 1024), f[1].constData(), f[2].constData(),
                     f[3].constData(), f[4].constData(), openMs / readMs, f[6].constData(), f[7].constData(),
-                    f[5].constData(), f[9].constData(), f[8] == "1" ? "yes" : "NO");
-        within = within && f[0] == "ok" && f[8] == "1" && openMs <= r.limitMs && (r.limitMb <= 0 || peak < r.limitMb);
+                    f[5].constData(), f[9].constData(),
+                    f[8] == "1" ? "exact" : f[8] == "2" ? "kept" : "NO");
+        within = within && f[0] == "ok" && f[8] != "0" && openMs <= r.limitMs && (r.limitMb <= 0 || peak < r.limitMb);
     }
-    std::printf("bounds (lines: open <= 300 ms; 50 MB: open <= 3000 ms and peak < 600 MB; raw text exact): %s\n",
+    std::printf("bounds (lines: open <= 300 ms; 50 MB: open <= 3000 ms and peak < 600 MB; raw tab exact or kept): %s\n",
                 within ? "met" : "NOT met");
     return 0;
 }
