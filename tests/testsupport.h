@@ -80,6 +80,21 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to
+// the compressed data shows.
+inline QImage noisyImage(int w, int h, bool alpha = false)
+{
+    QImage image(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    quint32 s = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1664525u + 1013904223u;
+            const int a = alpha ? int((s >> 24) & 0xFF) : 255;
+            image.setPixel(x, y, qRgba(int(s & 0xFF), int((s >> 8) & 0xFF), int((s >> 16) & 0xFF), a));
+        }
+    return image;
+}
+
 // An equirectangular panorama of w x h pixels showing colour(pan, tilt) of each pixel's centre, in
 // degrees: pan grows to the left of the centre column, tilt upwards.
 inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, double tilt)> &colour)

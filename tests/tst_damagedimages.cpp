@@ -19,19 +19,6 @@ using namespace sl::image;
 
 namespace {
 
-// Pseudo-random pixels: JPEG data with many Huffman codes, where damage shows.
-QImage noisyImage(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    quint32 s = 2024;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            image.setPixel(x, y, qRgb(int(s >> 24), (x * 255) / w, (y * 255) / h));
-        }
-    return image;
-}
-
 // The offset of the first marker `code` (0xFF code), or -1.
 qsizetype markerAt(const QByteArray &jpeg, uchar code)
 {
@@ -45,7 +32,7 @@ qsizetype markerAt(const QByteArray &jpeg, uchar code)
 // then ends with the end-of-image marker, so the data run out after a few blocks.
 QByteArray jpegClaiming(int w, int h)
 {
-    QByteArray jpeg = encodeJpeg(noisyImage(16, 16), 90);
+    QByteArray jpeg = encodeJpeg(testsupport::noisyImage(16, 16), 90);
     const qsizetype sof = markerAt(jpeg, 0xC0);
     if (sof < 0)
         return {};
@@ -103,7 +90,7 @@ private slots:
     void damagedData_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = encodeJpeg(noisyImage(256, 256), 90);
+        const QByteArray good = encodeJpeg(testsupport::noisyImage(256, 256), 90);
         const qsizetype scan = scanStart(good), middle = scan + (good.size() - scan) / 2;
         QVERIFY(scan > 0);
         // libjpeg only warns about these and fills the rest with grey.
@@ -150,7 +137,7 @@ private slots:
     // The band-wise reader and writer against the whole-image ones.
     void bandsMatchWholeImages()
     {
-        const QImage image = noisyImage(203, 117);
+        const QImage image = testsupport::noisyImage(203, 117);
         const QByteArray whole = encodeJpeg(image, 85);
         JpegRowWriter writer;
         QVERIFY(writer.start(image.width(), image.height(), 85));

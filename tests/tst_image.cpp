@@ -27,20 +27,6 @@ QImage smoothImage(int w, int h)
     return image;
 }
 
-// Pseudo-random pixels: any channel mix-up or off-by-one row shows.
-QImage noisyImage(int w, int h, bool alpha)
-{
-    QImage image(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    quint32 s = 12345;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            const int a = alpha ? int((s >> 24) & 0xFF) : 255;
-            image.setPixel(x, y, qRgba(int(s & 0xFF), int((s >> 8) & 0xFF), int((s >> 16) & 0xFF), a));
-        }
-    return image;
-}
-
 // ---- hand-made headers that claim a size without the pixels ----
 
 QByteArray le16(int v) { QByteArray b(2, 0); qToLittleEndian<quint16>(quint16(v), b.data()); return b; }
@@ -110,11 +96,11 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QImage>("image");
         QTest::addColumn<int>("tolerance");
-        QTest::newRow("tiff rgb") << "tiff" << noisyImage(37, 23, false) << 0;
-        QTest::newRow("tiff rgba") << "tiff" << noisyImage(37, 23, true) << 0;
+        QTest::newRow("tiff rgb") << "tiff" << testsupport::noisyImage(37, 23, false) << 0;
+        QTest::newRow("tiff rgba") << "tiff" << testsupport::noisyImage(37, 23, true) << 0;
         QTest::newRow("tiff from premultiplied") << "tiff"
-            << noisyImage(16, 9, true).convertToFormat(QImage::Format_ARGB32_Premultiplied) << 0;
-        QTest::newRow("tiff one pixel") << "tiff" << noisyImage(1, 1, false) << 0;
+            << testsupport::noisyImage(16, 9, true).convertToFormat(QImage::Format_ARGB32_Premultiplied) << 0;
+        QTest::newRow("tiff one pixel") << "tiff" << testsupport::noisyImage(1, 1, false) << 0;
         QTest::newRow("jpeg odd size") << "jpeg" << smoothImage(67, 45) << 6;
     }
     void roundTrip()
@@ -216,7 +202,7 @@ private slots:
     void badInput()
     {
         const QString dir = m_env->path();
-        QVERIFY(writeTiff(noisyImage(64, 64, false), dir + "/t.tif"));
+        QVERIFY(writeTiff(testsupport::noisyImage(64, 64, false), dir + "/t.tif"));
         QVERIFY(writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir + "/p.png"));
         const QByteArray jpeg = encodeJpeg(smoothImage(64, 64), 90), tiff = testsupport::readFile(dir + "/t.tif");
         const QByteArray png = testsupport::readFile(dir + "/p.png");
@@ -279,7 +265,7 @@ private slots:
                 auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
                 QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
                 QString error;
-                const bool ok = writeAs(format, noisyImage(400, 400, false), path, &error);
+                const bool ok = writeAs(format, testsupport::noisyImage(400, 400, false), path, &error);
                 ::setrlimit(RLIMIT_FSIZE, &unlimited);
                 std::signal(SIGXFSZ, previousHandler);
                 QVERIFY2(!ok && error.contains("result." + format), qPrintable(folder + ": " + error));

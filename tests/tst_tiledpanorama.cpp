@@ -3,24 +3,13 @@
 // level, whether built from an image or decoded from JPEG data band by band.
 #include "platform/image/ImageIO.h"
 #include "preview/model/PanoRenderer.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
 using sl::preview::TiledPanorama;
 
 namespace {
-
-QImage noisyImage(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    quint32 s = 77;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            image.setPixel(x, y, qRgb(int(s >> 24), int(s >> 16) & 0xff, (x + y) & 0xff));
-        }
-    return image;
-}
 
 // 2 x 2 averages, rounded as the tiles round them; a last odd column or row is dropped.
 QImage halved(const QImage &image)
@@ -89,7 +78,7 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, levels);
         QFETCH(int, made);
-        const QImage image = noisyImage(size.width(), size.height());
+        const QImage image = testsupport::noisyImage(size.width(), size.height());
         const TiledPanorama tiles(image, levels);
         QVERIFY(!tiles.isNull());
         QCOMPARE(tiles.levelCount(), made);
@@ -100,7 +89,7 @@ private slots:
     // Decoded band by band on two threads: the tiles of the decoded image.
     void fromJpeg()
     {
-        const QByteArray jpeg = sl::image::encodeJpeg(noisyImage(700, 333), 80);
+        const QByteArray jpeg = sl::image::encodeJpeg(testsupport::noisyImage(700, 333), 80);
         QString error;
         const TiledPanorama tiles = TiledPanorama::fromJpeg(jpeg, &error);
         QVERIFY2(!tiles.isNull(), qPrintable(error));
