@@ -277,6 +277,55 @@ private slots:
         QCOMPARE(a->opened, QList<QUrl>({QUrl::fromLocalFile(dir + "/b.jpg"), QUrl::fromLocalFile(dir + "/c.jpg")}));
     }
 
+    // While the project's pictures load, every edit acts on all of its images. The load is held
+    // before its first picture (no events run), the edit made, the load ended, and "Ok" pressed.
+    void editsWhileTheProjectLoads()
+    {
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "s.jpg"})
+            writeImage(dir + '/' + name, 400, 300);
+        const auto check = [&](const QStringList &lines, const std::function<void(TfrmObjectLightTable &)> &edit,
+                               const QString &afterLoad, const QStringList &written) {
+            auto w = mainWith(lines);
+            TfrmObjectLightTable lt(w.get());
+            auto *timer = lt.findChild<QTimer *>("Timer1");
+            timer->stop();
+            lt.resize(900, 640);
+            lt.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&lt));
+            timer->start();
+            firstTick(lt);
+            edit(lt);
+            QVERIFY(lt.isLoading() && lt.lightTable().thumbnailCount() == 0);
+            waitForPass(lt);
+            QCOMPARE(entriesText(lt.lightTable()), afterLoad);
+            lt.miUndoClick(); // when a drag gave something to undo
+            lt.btOkClick();
+            QCOMPARE(imageLines(*w), written);
+        };
+        const auto toSpare = [](TfrmObjectLightTable &lt) {
+            dragBetween(lt.ui->sbLT->viewport(), cellCentre(lt, {0, 0, 0}), lt.ui->sbSpare->viewport(), spareCentre(3));
+        };
+        // Deleting the first of three viewstates: the other two move down.
+        a->replies << sl::IDYES;
+        check({"object.state.count=3", "movie.htiles=2", "object.image.0.0.0.0=a.jpg", "object.image.0.0.1.0=a.jpg",
+               "object.image.1.0.0.0=b.jpg", "object.image.1.0.1.0=?", "object.image.2.0.1.0=c.jpg"},
+              [](TfrmObjectLightTable &lt) { lt.btDelVSClick(); }, "0.0.0.0=b.jpg|0.0.1.0=?|1.0.1.0=c.jpg",
+              {"object.image.0.0.0.0=b.jpg", "object.image.0.0.1.0=?", "object.image.1.0.1.0=c.jpg"});
+        // A cell taken out closes its gap, and Undo after the load brings back every image.
+        const QStringList abc{"movie.htiles=3", "object.image.0.0.0.0=a.jpg", "object.image.0.0.1.0=b.jpg",
+                              "object.image.0.0.2.0=c.jpg"};
+        check(abc, toSpare, "0.0.0.0=b.jpg|0.0.1.0=c.jpg|0.0.2.0=?", abc.mid(1));
+        // Opened files go after the project's images, and a drag moves them with the rest.
+        a->chosenFiles << QStringList{dir + "/s.jpg"};
+        check({"movie.htiles=4", "object.image.0.0.0.0=a.jpg", "object.image.0.0.1.0=b.jpg"},
+              [&](TfrmObjectLightTable &lt) {
+                  lt.sbOpenClick();
+                  toSpare(lt);
+              },
+              "0.0.0.0=b.jpg|0.0.1.0=s.jpg|0.0.2.0=?",
+              {"object.image.0.0.0.0=a.jpg", "object.image.0.0.1.0=b.jpg", "object.image.0.0.2.0=s.jpg"});
+    }
+
     void shellDrops()
     {
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})

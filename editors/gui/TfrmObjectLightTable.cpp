@@ -162,6 +162,7 @@ void TfrmObjectLightTable::FormCreate()
     connect(&Loader, &sl::ThumbnailLoader::ready, this, &TfrmObjectLightTable::applyReadyLoads);
 
     // "Ok" waits for the project's images; files from the file manager are taken after them.
+    readProjectImages();
     ui->btOk->setEnabled(false);
     setAcceptDrops(false);
     ReloadPending = true;
@@ -226,58 +227,80 @@ void TfrmObjectLightTable::UpdateSpareArea()
 // Loading. Files are decoded on worker threads in the order asked and put on the table in that
 // order, a few at a time, so the window answers all the while.
 
-void TfrmObjectLightTable::queueProjectImages()
+// Every image line of the project is on the table from the start, so that whatever the user does
+// while the pictures load acts on all of them; only the thumbnails come later. A later line of a
+// key wins; a "?" line is an empty cell and loads nothing.
+void TfrmObjectLightTable::readProjectImages()
 {
     const sl::ProjectList &project = MainForm->projectList();
-    bool any = false;
     for (int i = 0; i < project.count(); ++i) {
         const QString &line = project.line(i);
         int frame, column, row, viewstate;
         if (!sl::ParseImageKey(sl::ProjectList::lineName(line).trimmed(), frame, column, row, viewstate))
             continue;
-        PendingLoad item;
-        item.kind = LoadKind::Project;
-        item.name = sl::ProjectList::lineValue(line);
-        item.pos = {viewstate, row, column, frame};
-        item.toCell = true;
-        item.emptyCell = item.name == sl::LightTable::kEmptyCell;
-        if (item.name.isEmpty())
-            continue;
-        queueFile(item);
-        any = true;
+        const QString value = sl::ProjectList::lineValue(line);
+        const ImagePos pos{viewstate, row, column, frame};
+        if (value == sl::LightTable::kEmptyCell) {
+            Table.setEntry(pos, value);
+        } else if (!value.isEmpty()) {
+            // The entry stays whatever becomes of its file, so that "Ok" writes the line back.
+            m_projectLoads.push_back(makeLoad(LoadKind::Project, value, pos, true));
+            Table.setEntry(pos, m_projectLoads.back().stored);
+        }
     }
-    if (any)
-        endBatch();
-    else
-        finishBatch(LoadKind::Project);
 }
 
+void TfrmObjectLightTable::queueProjectImages()
+{
+    std::vector<PendingLoad> loads;
+    loads.swap(m_projectLoads);
+    for (const PendingLoad &item : loads)
+        queueFile(item);
+    if (loads.empty())
+        finishBatch(LoadKind::Project);
+    else
+        endBatch();
+}
+
+// Files take their cells when asked for, so that edits made before their pictures arrive move
+// them with the rest.
 void TfrmObjectLightTable::queueFiles(const QStringList &files, CellPos cell, LoadKind kind)
 {
     for (const QString &file : files) {
-        PendingLoad item;
-        item.kind = kind;
-        item.name = file;
-        item.pos = Table.posOf(cell);
-        item.toCell = cell.isCell();
+        const PendingLoad item = makeLoad(kind, file, Table.posOf(cell), cell.isCell());
+        if (item.toCell && item.exists)
+            Table.setEntry(item.pos, item.stored);
         queueFile(item);
         cell = Table.nextCell(cell);
     }
-    if (files.isEmpty())
+    if (files.isEmpty()) {
         finishBatch(kind);
-    else
+    } else {
         endBatch();
+        RefreshCells();
+        RequestSpareUpdate();
+    }
+}
+
+TfrmObjectLightTable::PendingLoad TfrmObjectLightTable::makeLoad(LoadKind kind, const QString &name,
+                                                                 const ImagePos &pos, bool toCell) const
+{
+    PendingLoad item;
+    item.kind = kind;
+    item.name = name;
+    item.pos = pos;
+    item.toCell = toCell;
+    const QString base = MainForm->basePath();
+    item.stored = sl::relativeToBase(name, base);
+    item.path = sl::resolveAgainstBase(item.stored, base);
+    item.exists = sl::isThumbnailImageName(name, &item.ext) && QFileInfo::exists(item.path);
+    return item;
 }
 
 void TfrmObjectLightTable::queueFile(PendingLoad item)
 {
-    if (!item.emptyCell) {
-        const QString base = MainForm->basePath();
-        item.stored = sl::relativeToBase(item.name, base);
-        item.path = sl::resolveAgainstBase(item.stored, base);
-        if (sl::isThumbnailImageName(item.name))
-            item.ticket = Loader.request(item.path);
-    }
+    if (item.exists)
+        item.ticket = Loader.request(item.path);
     m_pending.push_back(item);
     setCursor(Qt::BusyCursor);
 }
@@ -320,29 +343,17 @@ void TfrmObjectLightTable::applyReadyLoads()
         unsetCursor();
 }
 
+// The entry was set when the file was asked for; here its thumbnail arrives, or why it cannot.
 void TfrmObjectLightTable::LoadImageIntoCell(const PendingLoad &item, const sl::Thumbnail &thumbnail)
 {
-    if (item.emptyCell) {
-        Table.setEntry(item.pos, sl::LightTable::kEmptyCell);
+    if (!sl::isThumbnailImageName(item.name)) {
+        sl::ShowMsg(tr("Unknown or unsupported extension") + QLatin1Char(' ') + item.ext);
         return;
     }
-    // A project line keeps its entry whatever becomes of its file, so that "Ok" writes it back.
-    const bool keepEntry = item.kind == LoadKind::Project;
-    QString ext;
-    if (!sl::isThumbnailImageName(item.name, &ext)) {
-        sl::ShowMsg(tr("Unknown or unsupported extension") + QLatin1Char(' ') + ext);
-        if (keepEntry)
-            Table.setEntry(item.pos, item.stored);
-        return;
-    }
-    if (!QFileInfo::exists(item.path)) {
+    if (!item.exists) {
         sl::ShowMsg(sl::WideFmt(tr("File \"%s\" doesn't exist!"), {item.stored}));
-        if (keepEntry)
-            Table.setEntry(item.pos, item.stored);
         return;
     }
-    if (item.toCell)
-        Table.setEntry(item.pos, item.stored);
     Table.addThumbnail(item.stored, thumbnail.image);
     if (thumbnail.image.isNull()) {
         // The readers' reasons mostly name the file already.
@@ -393,6 +404,7 @@ void TfrmObjectLightTable::finishBatch(LoadKind kind)
 
 void TfrmObjectLightTable::abortLoads()
 {
+    m_projectLoads.clear();
     m_pending.clear();
     Loader.cancelAll();
     m_unreadable.clear();

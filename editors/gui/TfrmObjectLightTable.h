@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -76,9 +77,10 @@ private:
         QString name;    // as given
         QString stored;  // relative to the base path when inside it
         QString path;    // where the file is read
+        QString ext;     // its extension, lower case
+        bool exists = false;     // a readable name of a file that was there when asked
         sl::ImagePos pos;
         bool toCell = false;     // else to the spare area only
-        bool emptyCell = false;  // a project line holding "?"
         bool endsBatch = false;
         quint64 ticket = 0;      // the decode; 0 for none
     };
@@ -89,8 +91,10 @@ private:
     void RefreshCells();
     void RequestSpareUpdate() { SpareRefreshPending = true; }
     void UpdateSpareArea();
+    void readProjectImages();
     void queueProjectImages();
     void queueFiles(const QStringList &files, sl::CellPos cell, LoadKind kind);
+    PendingLoad makeLoad(LoadKind kind, const QString &name, const sl::ImagePos &pos, bool toCell) const;
     void queueFile(PendingLoad item);
     void endBatch();
     void applyReadyLoads();
@@ -126,6 +130,7 @@ private:
     bool ReloadPending = true;
     bool SpareRefreshPending = false;
 
+    std::vector<PendingLoad> m_projectLoads; // the project's files, until the first tick asks for them
     std::deque<PendingLoad> m_pending;
     QStringList m_unreadable; // of the batch being applied
     bool m_applying = false;
