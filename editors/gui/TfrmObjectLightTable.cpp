@@ -161,8 +161,8 @@ void TfrmObjectLightTable::FormCreate()
             [this](const QPoint &pos) { pmLightTable->popup(pos); });
     connect(&Loader, &sl::ThumbnailLoader::ready, this, &TfrmObjectLightTable::applyReadyLoads);
 
-    // "Ok" waits for the project's images; files from the file manager are taken after them.
     readProjectImages();
+    // "Ok" waits for the project's thumbnails; files from the file manager are taken after them.
     ui->btOk->setEnabled(false);
     setAcceptDrops(false);
     ReloadPending = true;
@@ -224,8 +224,8 @@ void TfrmObjectLightTable::UpdateSpareArea()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Loading. Files are decoded on worker threads in the order asked and put on the table in that
-// order, a few at a time, so the window answers all the while.
+// Loading. A file takes its cell when it is asked for; its thumbnail is made on a worker thread
+// and added in the order asked, a few at a time, so the window answers all the while.
 
 // Every image line of the project is on the table from the start, so that whatever the user does
 // while the pictures load acts on all of them; only the thumbnails come later. A later line of a

@@ -31,8 +31,8 @@ class TfrmObjectLightTable : public QDialog
     Q_OBJECT
 
 public:
-    // Reads the object settings of the main window's project; its images are read by the first
-    // tick of the window's timer.
+    // Reads the object settings and image lines of the main window's project; the thumbnails of
+    // its images are made from the first tick of the window's timer on.
     explicit TfrmObjectLightTable(TfrmMainForm *mainForm, QWidget *parent = nullptr);
     ~TfrmObjectLightTable() override;
 
@@ -40,7 +40,7 @@ public:
     const sl::LightTable &lightTable() const { return Table; }
     // Files queued or being decoded.
     bool isLoading() const { return !m_pending.empty(); }
-    // The project's images have all been read, or their reading was stopped.
+    // The thumbnails of the project's images have all been made, or their making was stopped.
     bool firstPassDone() const { return m_firstPassDone; }
     QString selectedCellKey() const { return SelectedCellKey; }
     QMenu *popupMenu() const { return pmLightTable; }
@@ -78,7 +78,7 @@ private:
         QString stored;  // relative to the base path when inside it
         QString path;    // where the file is read
         QString ext;     // its extension, lower case
-        bool exists = false;     // a readable name of a file that was there when asked
+        bool exists = false;     // a readable extension, and the file was there when asked
         sl::ImagePos pos;
         bool toCell = false;     // else to the spare area only
         bool endsBatch = false;
