@@ -274,6 +274,17 @@ private slots:
             if (!r.alpha)
                 QVERIFY(qGreen(thumb.pixel(0, 0)) > 200 && qRed(thumb.pixel(0, 0)) < 50);
         }
+        // Flat colours, fewer than a GIF palette holds, come out exactly.
+        const QRgb flat[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(13, 201, 131)};
+        QImage stripes(512, 256, QImage::Format_RGB32);
+        for (int x = 0; x < stripes.width(); ++x)
+            for (int y = 0; y < stripes.height(); ++y)
+                stripes.setPixel(x, y, flat[x / 128]);
+        QVERIFY(sl::image::writeTiff(stripes, path("flat.tif")));
+        QVERIFY(runsWell({"input=flat.tif", "thumbfile=flat.gif", "thumbnail.type=1", "thumbnail.width=64"}, {"-t"}));
+        const QImage gif(path("flat.gif"));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(QColor(gif.pixel(16 * i + 8, 16)), QColor(flat[i]));
     }
 
     // SIGTERM (what Stop sends) ends the engine without leaving its temporary files behind.

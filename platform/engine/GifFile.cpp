@@ -2,6 +2,8 @@
 
 #include <gif_lib.h>
 
+#include <QHash>
+
 #include <vector>
 
 namespace skyloom {
@@ -42,12 +44,20 @@ QByteArray encodeGif(const QImage &image, bool transparent, QString *error)
     const int w = source.width(), h = source.height();
     const size_t pixels = size_t(w) * size_t(h);
 
-    // The opaque pixels, packed, are what the palette is made for.
-    std::vector<GifByteType> red, green, blue;
+    // The opaque pixels, packed, are what the palette is made for. As long as they have no more
+    // colours than the palette holds, each keeps its own entry, exactly; median cut, which works
+    // on five bits a channel, reduces only images of more colours.
+    const int paletteRoom = transparent ? kPaletteSize - 1 : kPaletteSize;
+    std::vector<GifByteType> red, green, blue, opaqueIndices;
     std::vector<bool> clear(transparent ? pixels : 0);
     red.reserve(pixels);
     green.reserve(pixels);
     blue.reserve(pixels);
+    opaqueIndices.reserve(pixels);
+    QHash<QRgb, int> exactColours;
+    bool exact = true;
+    QRgb lastColour = ~QRgb(0); // no colour, alpha masked off
+    int lastIndex = 0;
     for (int y = 0; y < h; ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(source.constScanLine(y));
         for (int x = 0; x < w; ++x) {
@@ -58,16 +68,35 @@ QByteArray encodeGif(const QImage &image, bool transparent, QString *error)
             red.push_back(GifByteType(qRed(row[x])));
             green.push_back(GifByteType(qGreen(row[x])));
             blue.push_back(GifByteType(qBlue(row[x])));
+            if (!exact)
+                continue;
+            const QRgb colour = row[x] & RGB_MASK;
+            if (colour != lastColour) {
+                auto it = exactColours.constFind(colour);
+                if (it == exactColours.constEnd()) {
+                    exact = exactColours.size() < paletteRoom;
+                    if (!exact)
+                        continue;
+                    it = exactColours.insert(colour, int(exactColours.size()));
+                }
+                lastColour = colour;
+                lastIndex = it.value();
+            }
+            opaqueIndices.push_back(GifByteType(lastIndex));
         }
     }
-    std::vector<GifByteType> opaqueIndices(red.size());
     GifColorType colours[kPaletteSize] = {};
-    int colourCount = transparent ? kPaletteSize - 1 : kPaletteSize;
-    if (!red.empty()
-        && GifQuantizeBuffer(unsigned(red.size()), 1, &colourCount, red.data(), green.data(), blue.data(),
-                             opaqueIndices.data(), colours)
-               != GIF_OK)
-        return failed(error, QStringLiteral("the colours could not be reduced to a palette."));
+    if (exact) {
+        for (auto it = exactColours.constBegin(); it != exactColours.constEnd(); ++it)
+            colours[it.value()] = {GifByteType(qRed(it.key())), GifByteType(qGreen(it.key())), GifByteType(qBlue(it.key()))};
+    } else {
+        opaqueIndices.resize(red.size());
+        int colourCount = paletteRoom;
+        if (GifQuantizeBuffer(unsigned(red.size()), 1, &colourCount, red.data(), green.data(), blue.data(),
+                              opaqueIndices.data(), colours)
+            != GIF_OK)
+            return failed(error, QStringLiteral("the colours could not be reduced to a palette."));
+    }
 
     std::vector<GifByteType> indices(pixels);
     for (size_t i = 0, opaque = 0; i < pixels; ++i)
