@@ -156,15 +156,20 @@ private slots:
     {
         const QString path = dir + QStringLiteral("/long.slp");
         const QString comment = QString(100000, QLatin1Char('c'));
-        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
+        const QByteArray title = "hotspot.1.title=" + QByteArray(40000, 't') + "\r\n",
+                         link = "hotspot.1.url=<" + QByteArray(40000, 'u') + "> T<_blank>\r\n";
+        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n" + title + link);
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
         typeInto(w.ui->edTitle, QStringLiteral("a title"));
         QVERIFY(w.SaveProject());
-        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n"));
+        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n" + title + link));
         typeInto(w.ui->edUDComment, QStringLiteral("short"));
         QCOMPARE(w.GetValue(QStringLiteral("userdata.comment")), QStringLiteral("short"));
+        typeInto(w.ui->edHSName, QStringLiteral("Door"));
+        QVERIFY(w.SaveProject());
+        QVERIFY(readFile(path).contains("hotspot.1.title=Door\r\n" + link));
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
         QCOMPARE(w.ui->mConfigFile->toPlainText(), w.projectList().lines().join(QLatin1Char('\n')));
