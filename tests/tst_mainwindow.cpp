@@ -97,9 +97,12 @@ private slots:
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("pano.slp *")));
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
-        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nadded.by.hand=yes"));
+        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText()
+                                        + QStringLiteral("\nadded.by.hand=yes\nhotspot.1.title=Door"));
         leaveControl(w.ui->mConfigFile);
         QCOMPARE(w.GetValue(QStringLiteral("added.by.hand")), QStringLiteral("yes"));
+        // Saved without leaving the text, too: the hotspot fields follow what it says.
+        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nhotspot.1.url=<door.html>"));
 
         QVERIFY(w.SaveProject());
         QVERIFY(!w.isModified());
@@ -107,7 +110,7 @@ private slots:
         const QByteArray saved = readFile(path);
         QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
                                  "weird line without equals\r\nmovie.width=640\r\ncustom.key = spaced\r\n"));
-        QVERIFY(saved.contains("added.by.hand=yes\r\n"));
+        QVERIFY(saved.contains("added.by.hand=yes\r\nhotspot.1.title=Door\r\nhotspot.1.url=<door.html>\r\n"));
 
         TfrmMainForm again;
         QVERIFY(again.OpenProject(path));
