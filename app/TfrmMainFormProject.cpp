@@ -204,6 +204,8 @@ void TfrmMainForm::MemoToProject()
     if (text.isEmpty())
         lines.clear();
     ProjectList.setLines(lines);
+    // The hotspot fields show the text's title and link, so that no later store puts back theirs.
+    ShowHotspotProperties();
 }
 
 void TfrmMainForm::tsConfigfileShow()

@@ -15,7 +15,8 @@ QImage LoadTiffAsBitmap(const QString &fileName, QString *error)
             *error = QCoreApplication::translate("sl::image", "Unable to open file '%1'").arg(fileName);
         return {};
     }
-    return image::detail::tiffDecode(file, error);
+    // The editors show what a damaged file still holds; the engine's reader refuses such a file.
+    return image::detail::tiffDecode(file, error, true);
 }
 
 } // namespace sl

@@ -6,8 +6,9 @@
 namespace sl {
 
 // The first image of a TIFF file, upright, as QImage::Format_ARGB32 (Format_RGB32 when opaque).
-// A null image and the reason in `error` when the file cannot be opened, is no TIFF, is too
-// large, has a width or height of 0 or cannot be decoded (libtiff's own words).
+// A file whose data decode only in part gives what decoded, black elsewhere. A null image and
+// the reason in `error` when the file cannot be opened, is no TIFF, is too large, has a width or
+// height of 0 or gives nothing that decodes (libtiff's own words).
 QImage LoadTiffAsBitmap(const QString &fileName, QString *error = nullptr);
 
 } // namespace sl

@@ -1,6 +1,7 @@
 // Hotspot images (the palette PNG written, read back, refused) and the TIFF loader of the editors.
 #include "editors/HotspotImage.h"
 #include "editors/TiffBitmap.h"
+#include "platform/image/ImageIO.h"
 #include "testsupport.h"
 
 #include <QtEndian>
@@ -111,6 +112,35 @@ void writeTiff(const QString &path, Layout layout)
     TIFFClose(tif);
 }
 
+// An uncompressed RGB TIFF of pixelAt, 40 x 23 in strips of 5 rows, laid out directory first as
+// some writers do, so that cutting the file cuts its pixels and keeps the directory.
+QByteArray tiffDirectoryFirst(bool bottomLeft)
+{
+    const int w = 40, h = 23, rows = 5, strips = 5, data = 128 + 8 * strips;
+    QByteArray t("II*\0\x08\0\0\0", 8);
+    const auto u16 = [&t](quint32 v) { t += char(v & 0xFF), t += char(v >> 8 & 0xFF); };
+    const auto u32 = [&](quint32 v) { u16(v & 0xFFFF), u16(v >> 16); };
+    const auto entry = [&](quint16 tag, quint16 type, quint32 count, quint32 value) {
+        u16(tag), u16(type), u32(count);
+        type == 3 && count == 1 ? (u16(value), u16(0)) : u32(value);
+    };
+    u16(9);
+    entry(256, 4, 1, w), entry(257, 4, 1, h), entry(258, 3, 3, 122), entry(262, 3, 1, PHOTOMETRIC_RGB);
+    entry(273, 4, strips, 128), entry(274, 3, 1, bottomLeft ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT);
+    entry(277, 3, 1, 3), entry(278, 4, 1, rows), entry(279, 4, strips, 128 + 4 * strips);
+    u32(0), u16(8), u16(8), u16(8);
+    for (int s = 0; s < strips; ++s)
+        u32(quint32(data + s * rows * w * 3));
+    for (int s = 0; s < strips; ++s)
+        u32(quint32(qMin(rows, h - s * rows) * w * 3));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = pixelAt(x, bottomLeft ? h - 1 - y : y);
+            t += char(qRed(p)), t += char(qGreen(p)), t += char(qBlue(p));
+        }
+    return t;
+}
+
 } // namespace
 
 class TestHotspotImage : public QObject
@@ -209,32 +239,59 @@ private slots:
                     const QRgb alpha = r.layout == StripsWithAlpha ? QRgb((x * 5) & 0xFF) << 24 : 0xFF000000u;
                     const QRgb expected = (pixelAt(x, y) & 0xFFFFFFu) | alpha;
                     if (image.pixel(x, y) != expected)
-                        QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(r.name).arg(x).arg(y)));
+                        QFAIL(qPrintable(QStringLiteral("%1 at %2,%3 %4").arg(r.name).arg(x).arg(y).arg(image.pixel(x, y), 0, 16)));
                 }
         }
     }
 
-    // A file libtiff cannot decode is an error in libtiff's words, never a picture.
-    void tiffFailures()
+    // A TIFF cut or damaged halfway shows in the editors what decoded, black elsewhere; one that
+    // gives nothing is an error in libtiff's words. The engine's own reader refuses them all.
+    void damagedTiffs()
     {
         const QString file = path("broken.tif");
         QString error;
         QVERIFY(sl::LoadTiffAsBitmap(path("missing.tif"), &error).isNull() && error.contains("Unable to open file"));
 
+        const QByteArray topDown = tiffDirectoryFirst(false), bottomUp = tiffDirectoryFirst(true);
+        const qsizetype firstStrip = topDown.size() - 40 * 23 * 3, strip = 40 * 5 * 3;
         writeTiff(file, Deflate);
-        QByteArray bytes = testsupport::readFile(file);
-        for (int i = 16; i < bytes.size() / 2; ++i) // the compressed strips come first
-            bytes[i] = char(bytes[i] ^ 0x5A);
-        testsupport::writeFile(file, bytes);
-        error.clear();
-        QVERIFY2(sl::LoadTiffAsBitmap(file, &error).isNull() && !error.isEmpty() && !error.contains("damaged"), qPrintable(error));
-
+        QByteArray deflate = testsupport::readFile(file);
+        TIFF *tif = TIFFOpen(QFile::encodeName(file).constData(), "r");
+        uint64_t *offsets = nullptr, *counts = nullptr;
+        QVERIFY(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) && TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts));
+        for (uint64_t i = offsets[1]; i < offsets[1] + counts[1]; ++i) // the second strip, rows 5 to 9
+            deflate[qsizetype(i)] = char(deflate[qsizetype(i)] ^ 0x5A);
+        TIFFClose(tif);
         writeTiff(file, Strips);
-        testsupport::writeFile(file, testsupport::readFile(file).left(1000));
-        error.clear();
-        QVERIFY(sl::LoadTiffAsBitmap(file, &error).isNull() && !error.isEmpty());
+        const QByteArray withoutDirectory = testsupport::readFile(file).left(1000); // libtiff writes it last
+        // Stored rows from `from` up to `to` are black, the others the picture's; all black is
+        // nothing decoded: refused.
+        const struct { const char *name; QByteArray bytes; bool bottomUp; int from, to; } rows[] = {
+            {"cut in the third strip", topDown.left(firstStrip + 2 * strip + 100), false, 10, 23},
+            {"bottom-left, cut in the third strip", bottomUp.left(firstStrip + 2 * strip + 100), true, 10, 23},
+            {"deflate, second strip damaged", deflate, false, 5, 10},
+            {"cut in the first strip", topDown.left(firstStrip + 100), false, 0, 23},
+            {"cut, the directory at the end lost", withoutDirectory, false, 0, 23},
+        };
+        for (const auto &r : rows) {
+            testsupport::writeFile(file, r.bytes);
+            error.clear();
+            const QImage image = sl::LoadTiffAsBitmap(file, &error);
+            QVERIFY2(sl::image::readImage(file).isNull(), r.name);
+            if (r.from == 0 && r.to == 23) {
+                QVERIFY2(image.isNull() && !error.isEmpty() && !error.contains("damaged"), qPrintable(error));
+                continue;
+            }
+            QVERIFY2(image.size() == QSize(40, 23), r.name);
+            for (int y = 0; y < 23; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    const int stored = r.bottomUp ? 22 - y : y;
+                    if (image.pixel(x, y) != (stored >= r.from && stored < r.to ? qRgb(0, 0, 0) : pixelAt(x, y)))
+                        QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(r.name).arg(x).arg(y)));
+                }
+        }
 
-        TIFF *tif = TIFFOpen(QFile::encodeName(file).constData(), "w");
+        tif = TIFFOpen(QFile::encodeName(file).constData(), "w");
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(0));
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(5));
         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(8));

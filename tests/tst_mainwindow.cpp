@@ -97,9 +97,12 @@ private slots:
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("pano.slp *")));
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
-        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nadded.by.hand=yes"));
+        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText()
+                                        + QStringLiteral("\nadded.by.hand=yes\nhotspot.1.title=Door"));
         leaveControl(w.ui->mConfigFile);
         QCOMPARE(w.GetValue(QStringLiteral("added.by.hand")), QStringLiteral("yes"));
+        // Saved without leaving the text, too: the hotspot fields follow what it says.
+        w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText() + QStringLiteral("\nhotspot.1.url=<door.html>"));
 
         QVERIFY(w.SaveProject());
         QVERIFY(!w.isModified());
@@ -107,7 +110,7 @@ private slots:
         const QByteArray saved = readFile(path);
         QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
                                  "weird line without equals\r\nmovie.width=640\r\ncustom.key = spaced\r\n"));
-        QVERIFY(saved.contains("added.by.hand=yes\r\n"));
+        QVERIFY(saved.contains("added.by.hand=yes\r\nhotspot.1.title=Door\r\nhotspot.1.url=<door.html>\r\n"));
 
         TfrmMainForm again;
         QVERIFY(again.OpenProject(path));
@@ -156,15 +159,20 @@ private slots:
     {
         const QString path = dir + QStringLiteral("/long.slp");
         const QString comment = QString(100000, QLatin1Char('c'));
-        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
+        const QByteArray title = "hotspot.1.title=" + QByteArray(40000, 't') + "\r\n",
+                         link = "hotspot.1.url=<" + QByteArray(40000, 'u') + "> T<_blank>\r\n";
+        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n" + title + link);
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
         typeInto(w.ui->edTitle, QStringLiteral("a title"));
         QVERIFY(w.SaveProject());
-        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n"));
+        QVERIFY(readFile(path).contains("userdata.comment=" + comment.toLatin1() + "\r\n" + title + link));
         typeInto(w.ui->edUDComment, QStringLiteral("short"));
         QCOMPARE(w.GetValue(QStringLiteral("userdata.comment")), QStringLiteral("short"));
+        typeInto(w.ui->edHSName, QStringLiteral("Door"));
+        QVERIFY(w.SaveProject());
+        QVERIFY(readFile(path).contains("hotspot.1.title=Door\r\n" + link));
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
         QCOMPARE(w.ui->mConfigFile->toPlainText(), w.projectList().lines().join(QLatin1Char('\n')));

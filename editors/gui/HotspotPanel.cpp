@@ -413,8 +413,11 @@ void HotspotPanel::StoreHotspotProperties()
 {
     const int n = m_shownNumber;
     if (n >= 1 && n <= 255) {
-        const QString title = m_ui.edHSName->text(), url = m_ui.edHSUrl->text();
-        if (m_window.GetValue(hotspotTitleKey(n)) != title || m_window.GetValue(hotspotUrlKey(n)) != url) {
+        // A value longer than an edit holds is shown cut: it stays whole until the user changes it.
+        const QString oldTitle = m_window.GetValue(hotspotTitleKey(n)), oldUrl = m_window.GetValue(hotspotUrlKey(n));
+        const QString title = showsCutValue(m_ui.edHSName, oldTitle) ? oldTitle : m_ui.edHSName->text();
+        const QString url = showsCutValue(m_ui.edHSUrl, oldUrl) ? oldUrl : m_ui.edHSUrl->text();
+        if (oldTitle != title || oldUrl != url) {
             m_window.SetValue(hotspotTitleKey(n), title, QString());
             m_window.SetValue(hotspotUrlKey(n), url, QString());
         }

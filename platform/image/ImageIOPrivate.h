@@ -56,7 +56,8 @@ QString writeFailure(const QString &path, const QString &reason);
 
 // Readers over an open, readable and seekable device (a file or a buffer), positioned at 0.
 bool tiffInfo(QIODevice &device, ImageInfo &info, QString *error);
-QImage tiffDecode(QIODevice &device, QString *error);
+// With keepPartial, a TIFF whose data are damaged in part comes back with what decoded.
+QImage tiffDecode(QIODevice &device, QString *error, bool keepPartial = false);
 bool jpegInfo(QIODevice &device, ImageInfo &info, QString *error);
 QImage jpegDecode(QIODevice &device, QString *error, int minWidth, int minHeight);
 bool pngInfo(QIODevice &device, ImageInfo &info, QString *error);

@@ -3,6 +3,7 @@
 // per-thread slot for any that bypass the handle), never printed.
 #include "platform/image/ImageIOPrivate.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -215,7 +216,10 @@ void toArgb(const uint8_t *in, int samples, int count, QRgb *out)
 
 constexpr tmsize_t kLargeStrip = 4 << 20;
 
-bool readDirect(TiffSession &session, QImage &image, int samples, QString *error)
+// With `keepPartial`, a strip, tile or row that cannot be decoded is left black (transparent
+// with alpha) and the image is refused only when nothing decoded; without it, the first such
+// part refuses the image.
+bool readDirect(TiffSession &session, QImage &image, int samples, bool keepPartial, QString *error)
 {
     TIFF *tif = session.tif();
     const int w = image.width(), h = image.height();
@@ -223,6 +227,13 @@ bool readDirect(TiffSession &session, QImage &image, int samples, QString *error
         setError(error, session.message(tr("The TIFF data are damaged.")));
         return false;
     };
+    // A part that failed: false when that refuses the image, else the part is made black.
+    const auto lost = [&](int x0, int y0, int columns, int rows) {
+        for (int r = 0; keepPartial && r < rows; ++r)
+            std::memset(image.scanLine(y0 + r) + size_t(x0) * 4, 0, size_t(columns) * 4);
+        return keepPartial;
+    };
+    qint64 decoded = 0;
     if (TIFFIsTiled(tif)) {
         uint32_t tileW = 0, tileH = 0;
         TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileW);
@@ -233,15 +244,19 @@ bool readDirect(TiffSession &session, QImage &image, int samples, QString *error
         std::vector<uint8_t> buffer(static_cast<size_t>(tileSize));
         for (uint32_t y0 = 0; y0 < uint32_t(h); y0 += tileH)
             for (uint32_t x0 = 0; x0 < uint32_t(w); x0 += tileW) {
-                if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x0, y0, 0, 0), buffer.data(), tileSize) != tileSize)
-                    return fail();
                 const int columns = int(qMin<uint32_t>(tileW, uint32_t(w) - x0));
                 const int rows = int(qMin<uint32_t>(tileH, uint32_t(h) - y0));
+                if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x0, y0, 0, 0), buffer.data(), tileSize) != tileSize) {
+                    if (!lost(int(x0), int(y0), columns, rows))
+                        return fail();
+                    continue;
+                }
+                ++decoded;
                 for (int r = 0; r < rows; ++r)
                     toArgb(buffer.data() + size_t(r) * tileW * samples, samples, columns,
                            reinterpret_cast<QRgb *>(image.scanLine(int(y0) + r)) + x0);
             }
-        return true;
+        return decoded > 0 || fail();
     }
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -252,21 +267,32 @@ bool readDirect(TiffSession &session, QImage &image, int samples, QString *error
     if (rowBytes * rowsPerStrip > kLargeStrip) {
         std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
         for (int y = 0; y < h; ++y) {
-            if (TIFFReadScanline(tif, row.data(), uint32_t(y), 0) < 0)
-                return fail();
+            if (TIFFReadScanline(tif, row.data(), uint32_t(y), 0) < 0) {
+                // The rest of the strip cannot follow, and each further row would read it again.
+                const int end = int(qMin<qint64>(h, (y / qint64(rowsPerStrip) + 1) * rowsPerStrip));
+                if (!lost(0, y, w, end - y))
+                    return fail();
+                y = end - 1;
+                continue;
+            }
+            ++decoded;
             toArgb(row.data(), samples, w, reinterpret_cast<QRgb *>(image.scanLine(y)));
         }
-        return true;
+        return decoded > 0 || fail();
     }
     std::vector<uint8_t> buffer(size_t(rowBytes) * rowsPerStrip);
     for (uint32_t y0 = 0, strip = 0; y0 < uint32_t(h); y0 += rowsPerStrip, ++strip) {
         const int rows = int(qMin<uint32_t>(rowsPerStrip, uint32_t(h) - y0));
-        if (TIFFReadEncodedStrip(tif, strip, buffer.data(), rowBytes * rows) != rowBytes * rows)
-            return fail();
+        if (TIFFReadEncodedStrip(tif, strip, buffer.data(), rowBytes * rows) != rowBytes * rows) {
+            if (!lost(0, int(y0), w, rows))
+                return fail();
+            continue;
+        }
+        ++decoded;
         for (int r = 0; r < rows; ++r)
             toArgb(buffer.data() + size_t(r) * rowBytes, samples, w, reinterpret_cast<QRgb *>(image.scanLine(int(y0) + r)));
     }
-    return true;
+    return decoded > 0 || fail();
 }
 
 } // namespace
@@ -283,7 +309,7 @@ bool tiffInfo(QIODevice &device, ImageInfo &info, QString *error)
     return true;
 }
 
-QImage tiffDecode(QIODevice &device, QString *error)
+QImage tiffDecode(QIODevice &device, QString *error, bool keepPartial)
 {
     TiffSession session;
     quint32 w = 0, h = 0;
@@ -298,7 +324,7 @@ QImage tiffDecode(QIODevice &device, QString *error)
             setError(error, tr("Not enough memory for an image of %1 x %2 pixels.").arg(w).arg(h));
             return {};
         }
-        return readDirect(session, image, directAlpha ? 4 : 3, error) ? image : QImage();
+        return readDirect(session, image, directAlpha ? 4 : 3, keepPartial, error) ? image : QImage();
     }
 
     char message[1024] = {};
@@ -317,12 +343,18 @@ QImage tiffDecode(QIODevice &device, QString *error)
         return {};
     }
     auto *raster = reinterpret_cast<uint32_t *>(image.bits());
-    if (!TIFFReadRGBAImageOriented(tif, w, h, raster, ORIENTATION_TOPLEFT, 1)) {
+    const qsizetype count = qsizetype(w) * h;
+    // libtiff stops at the first strip or tile it cannot decode, with what it decoded before in
+    // place. Kept, that part shows and the rest stays zero (black); all zero is nothing decoded.
+    // (Not stopping would fill the parts that fail with whatever libtiff's buffer held last.)
+    if (keepPartial)
+        std::fill_n(raster, count, 0u);
+    if (!TIFFReadRGBAImageOriented(tif, w, h, raster, ORIENTATION_TOPLEFT, 1)
+        && (!keepPartial || std::all_of(raster, raster + count, [](uint32_t p) { return p == 0; }))) {
         setError(error, session.message(tr("The TIFF data are damaged.")));
         return {};
     }
     // libtiff packs A B G R from the high byte down; QImage wants A R G B.
-    const qsizetype count = qsizetype(w) * h;
     const uint32_t opaque = alpha ? 0 : 0xFF000000u;
     for (qsizetype i = 0; i < count; ++i) {
         const uint32_t p = raster[i];
