@@ -352,6 +352,13 @@ private slots:
         QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.left")) + ' ' + movie.settings.value(QStringLiteral("sprite.1.layer")),
                  QStringLiteral("-2 -1"));
 
+        // The control movies of the autoplay and auto-rotation choices come with the program.
+        for (QRadioButton *rb : {w.ui->rgAutoPlay, w.ui->rgAutoplayLoop, w.ui->rgAutoRotate5sek, w.ui->rgAutoRotate1Min}) {
+            rb->click();
+            const QString file = w.GetValue(rb == w.ui->rgAutoPlay || rb == w.ui->rgAutoplayLoop ? "sprite.0.filename" : "sprite.12.filename");
+            QVERIFY2(file.startsWith(testsupport::programDir() + "/sprites/") && sl::movie::readMovie(file, movie), qPrintable(file));
+        }
+
         w.SpriteDeleteButtons.at(0)->click();
         QVERIFY(boxes.asked.contains(QStringLiteral("Do you really want to delete this sprite?")));
         QVERIFY(!w.projectList().fullText().contains(QStringLiteral("sprite.1.")));
