@@ -25,6 +25,17 @@ QString &boundFolder()
     static QString folder;
     return folder;
 }
+
+// Qt's own texts (standard buttons, dialogs, context menus, key names) come in contexts named
+// after Qt's classes, "Q" or "Qt" and a capital; ours never are. They stay as Qt has them, so
+// that no box shows a button of ours beside Qt's English ones.
+bool isToolkitContext(const char *context)
+{
+    if (!context || context[0] != 'Q')
+        return false;
+    const char *rest = context[1] == 't' ? context + 2 : context + 1;
+    return *rest >= 'A' && *rest <= 'Z';
+}
 } // namespace
 
 GettextTranslator::GettextTranslator(const QString &localeDir, QObject *parent)
@@ -92,9 +103,9 @@ QStringList GettextTranslator::catalogueCodes(const QString &localeDir)
     return codes;
 }
 
-QString GettextTranslator::translate(const char *, const char *sourceText, const char *, int) const
+QString GettextTranslator::translate(const char *context, const char *sourceText, const char *, int) const
 {
-    if (!sourceText || !*sourceText)
+    if (!sourceText || !*sourceText || isToolkitContext(context))
         return QString();
     const char *result = dgettext(kDomain, sourceText);
     if (result == sourceText)

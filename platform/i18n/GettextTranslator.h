@@ -1,6 +1,7 @@
 #pragma once
 // Serves tr() and every retranslateUi from the gettext catalogues of the domain "default",
-// bound to <program folder>/locale.
+// bound to <program folder>/locale. Qt's own texts (its contexts: "Q" or "Qt" and a capital,
+// as "QPlatformTheme" of the standard buttons) are left as Qt has them.
 #include <QStringList>
 #include <QTranslator>
 
