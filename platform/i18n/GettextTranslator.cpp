@@ -1,6 +1,8 @@
 #include "platform/i18n/GettextTranslator.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QRegularExpression>
 #include <clocale>
@@ -68,6 +70,11 @@ void GettextTranslator::switchLanguage(const QString &code)
     else
         qputenv("LANGUAGE", startLanguage());
     ++_nl_msg_cat_cntr;
+    // As when a translator is installed: every window is sent a LanguageChange.
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        QEvent changed(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(app, &changed);
+    }
 }
 
 QString GettextTranslator::currentLanguage()
