@@ -353,10 +353,14 @@ private slots:
                  QStringLiteral("-2 -1"));
 
         // The control movies of the autoplay and auto-rotation choices come with the program.
-        for (QRadioButton *rb : {w.ui->rgAutoPlay, w.ui->rgAutoplayLoop, w.ui->rgAutoRotate5sek, w.ui->rgAutoRotate1Min}) {
-            rb->click();
-            const QString file = w.GetValue(rb == w.ui->rgAutoPlay || rb == w.ui->rgAutoplayLoop ? "sprite.0.filename" : "sprite.12.filename");
-            QVERIFY2(file.startsWith(testsupport::programDir() + "/sprites/") && sl::movie::readMovie(file, movie), qPrintable(file));
+        const struct { QRadioButton *choice; const char *key; } controls[] = {
+            {w.ui->rgAutoPlay, "sprite.0.filename"}, {w.ui->rgAutoplayLoop, "sprite.0.filename"},
+            {w.ui->rgAutoRotate5sek, "sprite.12.filename"}, {w.ui->rgAutoRotate1Min, "sprite.12.filename"}};
+        for (const auto &c : controls) {
+            c.choice->click();
+            const QString file = w.GetValue(c.key);
+            QVERIFY2(file.startsWith(testsupport::programDir() + "/sprites/") && sl::movie::readMovie(file, movie),
+                     qPrintable(file));
         }
 
         w.SpriteDeleteButtons.at(0)->click();

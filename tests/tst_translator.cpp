@@ -25,7 +25,8 @@ private slots:
         std::setlocale(LC_ALL, "C");
         testsupport::IsolatedEnvironment env;
         const QString locale = env.path() + QStringLiteral("/locale");
-        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {{"Start", "Anfang ü"}, {"File", "Datei"}, {"Cancel", "Abbrechen"}}));
+        QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {{"Start", "Anfang ü"}, {"File", "Datei"},
+                                                                              {"Cancel", "Abbrechen"}}));
         QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("fr"), {{"Start", "Début"}}));
         QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de:fr"), {{"Start", "not a language"}}));
         QVERIFY(QDir().mkpath(locale + QStringLiteral("/it/LC_MESSAGES"))); // no catalogue in it
