@@ -50,6 +50,17 @@ void refill(QComboBox *combo, const char *const (&items)[N])
     combo->setCurrentIndex(-1);
 }
 
+// A list keeps the width of its first showing; after a switch each one takes again the width
+// its texts in the new language need.
+void fitListsToTheirTexts(QWidget *window)
+{
+    for (QComboBox *combo : window->findChildren<QComboBox *>()) {
+        const QComboBox::SizeAdjustPolicy policy = combo->sizeAdjustPolicy();
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents); // drops the width kept so far
+        combo->setSizeAdjustPolicy(policy);
+    }
+}
+
 } // namespace
 
 void TfrmMainForm::BuildLanguageMenu()
@@ -124,6 +135,7 @@ void TfrmMainForm::RetranslateWindow()
     for (QPushButton *button : std::as_const(SpriteDeleteButtons))
         button->setText(tr("Delete"));
     BuildRecentMenus();
+    fitListsToTheirTexts(this);
 }
 
 void TfrmMainForm::TranslateRuntimeTexts()

@@ -373,7 +373,9 @@ void TfrmMainForm::btOutputFileClick()
 void TfrmMainForm::SetProjectCaption(const QString &fileName)
 {
     const sl::CaptionTexts c = sl::projectCaption(fileName);
-    setWindowTitle(c.windowTitle);
+    // Qt reads "[*]" in a title as its modified marker and shows "[*][*]" as "[*]": a file name
+    // shows as it is.
+    setWindowTitle(QString(c.windowTitle).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
     // Without a project the start page keeps saying that none is open.
     if (ui->lbProjectFile && !fileName.isEmpty())
         ui->lbProjectFile->setText(c.projectFile);

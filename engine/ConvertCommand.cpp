@@ -30,6 +30,13 @@ bool askYes(const ConvertHooks &hooks, const QString &text, const QString &capti
     return hooks.ask && hooks.ask(text, caption);
 }
 
+// The name part as the file system and our engine see it: the text after the last "/"; a "\"
+// is part of a name.
+QString namePart(const QString &fileName)
+{
+    return fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 void call(const std::function<void()> &f)
 {
     if (f)
@@ -98,11 +105,11 @@ QString panoHeightText(const QString &widthText)
 
 QString outputFolder(const QString &fileName, const QString &basePath)
 {
-    const QString name = extractFileName(fileName);
+    const QString name = namePart(fileName);
     if (name.size() == fileName.size())
         return QString();
     QString folder = fileName.left(fileName.size() - name.size());
-    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     return QDir::cleanPath(QFileInfo(resolveAgainstBase(folder, basePath)).absoluteFilePath());
 }
@@ -117,7 +124,7 @@ ConvertOutcome convert(const ConvertRequest &r, const ConvertHooks &hooks)
     }
     if (!ensureFolder(outputFolder(name, r.basePath), hooks))
         return out;
-    if (extractFileName(name).isEmpty()) {
+    if (namePart(name).isEmpty()) {
         notify(hooks, tr("Please select an output file!"));
         return out;
     }

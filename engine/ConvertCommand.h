@@ -79,7 +79,8 @@ struct ConvertOutcome
 };
 
 // The folder a name lies in, made absolute against the base path; empty when the name has
-// no folder part.
+// no folder part. Only "/" separates folders, as for the file system and our engine: a "\" is
+// part of a name ("a\b" is the file "a\b" in the base path).
 QString outputFolder(const QString &fileName, const QString &basePath);
 
 // The checks, the values written, the run and the new project type:

@@ -27,7 +27,7 @@ QString outputNameForFormat(const QString &outputName, ShortcutFormat format)
 }
 
 QList<shell::LauncherResult> createShortcuts(const ShortcutRequest &request, const QString &exePath,
-                                             const QString &programDir)
+                                             const QString &programDir, const StartProgram &start)
 {
     shell::LauncherSpec spec;
     spec.program = enginePath(exePath, programDir);
@@ -43,6 +43,11 @@ QList<shell::LauncherResult> createShortcuts(const ShortcutRequest &request, con
         spec.name = request.sendToName;
         spec.description = QStringLiteral("Skyloom SendTo");
         results << shell::CreateShellLink(spec, shell::LauncherPlace::SendTo);
+        const QStringList update = results.last().ok() && start
+                                       ? shell::mimeCacheUpdate(QFileInfo(results.last().path).absolutePath())
+                                       : QStringList();
+        if (!update.isEmpty())
+            start(update.first(), update.mid(1), QString());
     }
     return results;
 }

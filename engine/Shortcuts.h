@@ -3,6 +3,8 @@
 // files dropped on them or sent to them, each output next to its input.
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 #include "engine/EngineCommand.h"
 #include "platform/shell/Launcher.h"
@@ -26,11 +28,15 @@ struct ShortcutRequest
     QString sendToName;
 };
 
+// Starts a program on its own: program, arguments, working folder (the window's process hook).
+using StartProgram = std::function<bool(const QString &program, const QStringList &args, const QString &workDir)>;
+
 // Writes the droplet (description "Skyloom Droplet") and then the Send To entry ("Skyloom
 // SendTo"), each running <engine folder>/skyloom in the engine folder with the shortcut's
-// arguments. The engine folder is `exePath`, else `programDir`. Returns what was tried, in
-// that order.
+// arguments. The engine folder is `exePath`, else `programDir`. Once the Send To entry is
+// written, `start` brings its folder's MIME cache up to date (shell::mimeCacheUpdate), so that
+// file managers offer it for images. Returns what was tried, in that order.
 QList<shell::LauncherResult> createShortcuts(const ShortcutRequest &request, const QString &exePath,
-                                             const QString &programDir);
+                                             const QString &programDir, const StartProgram &start = {});
 
 } // namespace sl::engine

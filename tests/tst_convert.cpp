@@ -176,6 +176,7 @@ private slots:
         QCOMPARE(outputFolder(QStringLiteral("pano.tif"), base), QString());
         QCOMPARE(outputFolder(QStringLiteral("a/b//pano.tif"), base), base + QStringLiteral("/a/b"));
         QCOMPARE(outputFolder(QStringLiteral("/abs/x/f"), base), QStringLiteral("/abs/x"));
+        QCOMPARE(outputFolder(QStringLiteral("a\\b/c\\d"), base), base + QStringLiteral("/a\\b"));
 
         Recorder rec;
         ConvertRequest req;
@@ -223,6 +224,8 @@ private slots:
             TfrmConvert d(w);
             QCOMPARE(d.ui->edFilename->text(), QStringLiteral("pano_cube"));
             QVERIFY(d.ui->btFilename->isHidden() && d.ui->lbPanoHeight->isHidden());
+            // A "\" is part of the name, for the dialog as for the engine: no folder to make.
+            d.ui->edFilename->setText(QStringLiteral("pano\\cube"));
             d.ui->rgTileJpeg->setChecked(true);
             d.ui->edTilesize->setText(QStringLiteral("256"));
             d.ui->edGamma->setText(QStringLiteral("1.2"));
@@ -230,9 +233,9 @@ private slots:
             QCOMPARE(d.result(), int(QDialog::Accepted));
         }
         for (const char *face : {"_0", "_1", "_2", "_3", "_4", "_5"})
-            QCOMPARE(sl::image::readImage(dir + QStringLiteral("/pano_cube") + face + QStringLiteral(".jpg")).size(), QSize(256, 256));
+            QCOMPARE(sl::image::readImage(dir + QStringLiteral("/pano\\cube") + face + QStringLiteral(".jpg")).size(), QSize(256, 256));
         QCOMPARE(w.projectType(), 0);
-        QCOMPARE(testsupport::valuesOf(w, {"cubefile", "stitcher.gamma"}), QStringLiteral("pano_cube 1.2"));
+        QCOMPARE(testsupport::valuesOf(w, {"cubefile", "stitcher.gamma"}), QStringLiteral("pano\\cube 1.2"));
         QVERIFY(w.ui->rgTileJpeg->isChecked());
         QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert to Equirectangular"));
         QVERIFY(boxes.asked.isEmpty());
@@ -257,7 +260,7 @@ private slots:
         // Again to faces: the faces of the first run are there now, so the dialog asks.
         boxes.asked.clear();
         boxes.answer = sl::IDNO;
-        w.SetValue(QStringLiteral("cubefile"), QStringLiteral("pano_cube"));
+        w.SetValue(QStringLiteral("cubefile"), QStringLiteral("pano\\cube"));
         TfrmConvert d(w);
         d.ui->rgTileJpeg->setChecked(true);
         d.ui->btOk->click();

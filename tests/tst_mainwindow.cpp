@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QWindow>
 #include <QtTest>
 
 #include "app/Application.h"
@@ -87,14 +88,16 @@ private slots:
     // Every line survives open, an edit in a control, an edit on the raw-text tab, save and reopen.
     void openEditSaveReopenKeepsEveryLine()
     {
-        const QString path = dir + QStringLiteral("/pano.slp");
+        const QString path = dir + QStringLiteral("/pano[*].slp"); // no modified marker of Qt's
         writeBytes(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
                          "MOVIE.WIDTH=800\ncustom.key = spaced\noutput=pano.mov\n");
         TfrmMainForm w;
+        w.winId();
+        const auto shownTitle = [&w] { return w.windowHandle()->title(); };
         QVERIFY(w.OpenProject(path));
         QCOMPARE(w.ui->edMovWidth->text(), QStringLiteral("800"));
         typeInto(w.ui->edMovWidth, QStringLiteral("640"));
-        QVERIFY(w.windowTitle().startsWith(QStringLiteral("pano.slp *")));
+        QCOMPARE(shownTitle(), QStringLiteral("pano[*].slp * - Skyloom"));
 
         w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
         w.ui->mConfigFile->setPlainText(w.ui->mConfigFile->toPlainText()
@@ -106,7 +109,7 @@ private slots:
 
         QVERIFY(w.SaveProject());
         QVERIFY(!w.isModified());
-        QCOMPARE(w.windowTitle(), QStringLiteral("pano.slp - Skyloom"));
+        QCOMPARE(shownTitle(), QStringLiteral("pano[*].slp - Skyloom"));
         const QByteArray saved = readFile(path);
         QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
                                  "weird line without equals\r\nmovie.width=640\r\ncustom.key = spaced\r\n"));

@@ -8,12 +8,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
 
 #include <clocale>
 
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
+#include "platform/help/HelpWindow.h"
 #include "platform/i18n/GettextTranslator.h"
 #include "platform/settings/SettingsStore.h"
 #include "testsupport.h"
@@ -24,6 +26,7 @@ using sl::GettextTranslator;
 namespace {
 
 const char kRestart[] = "Please restart the application to make sure that everything is in the correct language.";
+const char kLossless[] = "Verlustfrei, ohne jede Kompression";
 
 QStringList tabTitles(const QTabWidget *pc)
 {
@@ -82,7 +85,8 @@ private slots:
             {"Help", "Hilfe"}, {"Output filename:", "Ausgabedatei:"}, {"Tunnel", "Röhre"}, {"Min", "Minimum"},
             {"Object Strip image:", "Streifenbild:"}, {"Equirectangular image:", "Panoramabild:"},
             {"Convert", "Umwandeln"}, {"Delete", "Löschen"}, {"Clear Hotspots", "Hotspots löschen"},
-            {"<no Project opened>", "<kein Projekt geöffnet>"}, {kRestart, "Bitte neu starten."}}));
+            {"<no Project opened>", "<kein Projekt geöffnet>"}, {kRestart, "Bitte neu starten."},
+            {"Lossless", kLossless}, {"Back", "Zurück"}}));
         for (const char *code : {"nn", "pt_BR", "xx"})
             QVERIFY(testsupport::buildCatalogue(locale, QString::fromLatin1(code), {{"Start", "?"}}));
         translator.reset(new GettextTranslator(locale));
@@ -138,8 +142,16 @@ private slots:
         QCOMPARE(w.ui->btConvert->text(), QStringLiteral("Convert"));
         const QStringList before = w.projectList().lines();
         const bool modified = w.isModified();
+        // Shown lists and an open help window, both made in English.
+        w.show();
+        sl::HelpWindow help(testsupport::programDir() + QStringLiteral("/help"));
 
         choose(w, "miLanguage_de");
+        QCoreApplication::processEvents();
+        QVERIFY(w.ui->cbMotQual->sizeHint().width()
+                > w.ui->cbMotQual->fontMetrics().horizontalAdvance(QString::fromUtf8(kLossless)));
+        QCOMPARE(help.findChild<QToolButton *>(QStringLiteral("btBack"))->text(), QStringLiteral("Zurück"));
+        QCOMPARE(help.windowTitle(), QStringLiteral("Hilfe"));
         QCOMPARE(notices->asked, QStringList{"Bitte neu starten."});
         QCOMPARE(storedLanguage(), QStringLiteral("de"));
         QCOMPARE(checkedLanguage(w), QStringLiteral("Deutsch (de)"));

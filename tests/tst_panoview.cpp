@@ -161,6 +161,8 @@ private slots:
         // The controller bar takes 16 pixels at the bottom.
         view.setControllerVisible(true);
         QCOMPARE(view.movieRect(), QRect(110, 0, 379, 284));
+        view.setTiltAngle(-0.01f); // angles show as every preview shows them
+        QCOMPARE(view.controllerText(), QStringLiteral("40.0\u00b0  0.0\u00b0  75.0\u00b0"));
         QVERIFY(view.grab().toImage().pixel(320, 292) != qRgb(0, 0, 0));
         // The rendered view follows a change.
         const QImage before = view.viewImage().copy();

@@ -27,7 +27,9 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German)); // a decimal comma must not show
         const struct { double value; const char *shown; } shown[] = {
-            {0, "0.0"}, {359.96, "360.0"}, {12.5, "12.5"}, {-39.06, "-39.1"}, {-0.04, "0.0"}, {-0.0, "0.0"}};
+            {0, "0.0"}, {359.96, "360.0"}, {12.5, "12.5"}, {-39.06, "-39.1"}, {-0.04, "0.0"}, {-0.0, "0.0"},
+            {1234.56, "1234.6"}, {-12345.67, "-12346.0"}, {99999.7, "1.0000E+05"}, {123456.7, "1.2346E+05"},
+            {1e104, "1.0000E+104"}}; // five significant digits at most
         for (const auto &r : shown)
             QCOMPARE(FormatAngle(r.value), QString::fromLatin1(r.shown));
         // A typed text that is no angle leaves the view where it is.

@@ -246,7 +246,7 @@ private slots:
         testsupport::IsolatedEnvironment env;
         testsupport::MessageBoxAnswers notices(IDOK);
         const QString templ = env.path() + "/My Pano.slt";
-        TfrmCreateShortcut dlg(env.path() + "/eng", "/unused", false);
+        TfrmCreateShortcut dlg(testsupport::programDir(), "/unused", false);
         dlg.SetProjectFile(templ);
         const auto click = [&](const char *name) { dlg.findChild<QAbstractButton *>(name)->click(); };
         auto *edOutput = dlg.findChild<QLineEdit *>("edOutputFileName");
@@ -289,9 +289,19 @@ private slots:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         const auto keys = desktopEntry(env.desktopPath() + "/Skyloom - My Pano.desktop");
         QCOMPARE(parseExec(keys.value("Exec")),
-                 QStringList({env.path() + "/eng/skyloom", "-c", templ, "-t", "--thumb", "$f_thumb.jpg", "-h", "--html",
+                 QStringList({testsupport::enginePath(), "-c", templ, "-t", "--thumb", "$f_thumb.jpg", "-h", "--html",
                               "$f.html", "-n", "-y", "--swf", "$f.swf", "%F"}));
         QVERIFY(QFile::exists(env.path() + "/data/applications/Skyloom - My Pano.desktop"));
+
+        // A file manager of a GLib desktop offers the Send To entry for images.
+        if (QStandardPaths::findExecutable("gio").isEmpty())
+            QSKIP("gio is missing (Debian package libglib2.0-bin): the file managers' list was not read");
+        const auto programsForJpeg = [] {
+            QProcess gio;
+            gio.start("gio", {"mime", "image/jpeg"});
+            return gio.waitForFinished(30000) ? QString::fromUtf8(gio.readAllStandardOutput()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(programsForJpeg().contains("\tSkyloom - My Pano.desktop\n"), 20000);
     }
 
     // A droplet made from a template, run on an image as a desktop runs it, makes the movie next

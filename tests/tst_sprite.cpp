@@ -352,6 +352,17 @@ private slots:
         QCOMPARE(movie.settings.value(QStringLiteral("sprite.1.left")) + ' ' + movie.settings.value(QStringLiteral("sprite.1.layer")),
                  QStringLiteral("-2 -1"));
 
+        // The control movies of the autoplay and auto-rotation choices come with the program.
+        const struct { QRadioButton *choice; const char *key; } controls[] = {
+            {w.ui->rgAutoPlay, "sprite.0.filename"}, {w.ui->rgAutoplayLoop, "sprite.0.filename"},
+            {w.ui->rgAutoRotate5sek, "sprite.12.filename"}, {w.ui->rgAutoRotate1Min, "sprite.12.filename"}};
+        for (const auto &c : controls) {
+            c.choice->click();
+            const QString file = w.GetValue(c.key);
+            QVERIFY2(file.startsWith(testsupport::programDir() + "/sprites/") && sl::movie::readMovie(file, movie),
+                     qPrintable(file));
+        }
+
         w.SpriteDeleteButtons.at(0)->click();
         QVERIFY(boxes.asked.contains(QStringLiteral("Do you really want to delete this sprite?")));
         QVERIFY(!w.projectList().fullText().contains(QStringLiteral("sprite.1.")));

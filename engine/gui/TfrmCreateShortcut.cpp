@@ -85,7 +85,8 @@ sl::engine::ShortcutRequest TfrmCreateShortcut::request() const
 void TfrmCreateShortcut::btOkClick()
 {
     QStringList problems;
-    for (const LauncherResult &r : sl::engine::createShortcuts(request(), m_exePath, m_programDir)) {
+    const auto results = sl::engine::createShortcuts(request(), m_exePath, m_programDir, sl::hooks::startDetached);
+    for (const LauncherResult &r : results) {
         switch (r.failure) {
         case LauncherResult::None:
             break;

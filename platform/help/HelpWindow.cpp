@@ -1,6 +1,7 @@
 #include "platform/help/HelpWindow.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -27,17 +28,14 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
 
     m_back = new QToolButton(this);
     m_back->setObjectName(QStringLiteral("btBack"));
-    m_back->setText(tr("Back"));
     m_back->setIcon(QIcon::fromTheme(QStringLiteral("go-previous")));
     m_forward = new QToolButton(this);
     m_forward->setObjectName(QStringLiteral("btForward"));
-    m_forward->setText(tr("Forward"));
     m_forward->setIcon(QIcon::fromTheme(QStringLiteral("go-next")));
-    auto *home = new QToolButton(this);
-    home->setObjectName(QStringLiteral("btContents"));
-    home->setText(tr("Contents"));
-    home->setIcon(QIcon::fromTheme(QStringLiteral("go-home")));
-    for (QToolButton *b : {m_back, m_forward, home})
+    m_home = new QToolButton(this);
+    m_home->setObjectName(QStringLiteral("btContents"));
+    m_home->setIcon(QIcon::fromTheme(QStringLiteral("go-home")));
+    for (QToolButton *b : {m_back, m_forward, m_home})
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     m_contents = new QListWidget(this);
@@ -58,7 +56,7 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_back);
     buttons->addWidget(m_forward);
-    buttons->addWidget(home);
+    buttons->addWidget(m_home);
     buttons->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
@@ -66,7 +64,7 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
 
     connect(m_back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
     connect(m_forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
-    connect(home, &QToolButton::clicked, this, [this] { showPage(m_folder + QStringLiteral("/index.html")); });
+    connect(m_home, &QToolButton::clicked, this, [this] { showPage(m_folder + QStringLiteral("/index.html")); });
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
     connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::pageChanged);
     connect(m_browser, &QTextBrowser::historyChanged, this, &HelpWindow::pageChanged);
@@ -75,6 +73,24 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     connect(m_contents, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { showPage(item->data(Qt::UserRole).toString()); });
     fillContents();
+    retranslate();
+}
+
+void HelpWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+// The window's own texts; the pages and their titles are as written.
+void HelpWindow::retranslate()
+{
+    m_back->setText(tr("Back"));
+    m_forward->setText(tr("Forward"));
+    m_home->setText(tr("Contents"));
+    if (QListWidgetItem *top = m_contents->item(0))
+        top->setText(tr("Contents"));
     pageChanged();
 }
 
@@ -102,7 +118,7 @@ void HelpWindow::fillContents()
         return;
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(index.readAll()));
-    auto *top = new QListWidgetItem(tr("Contents"), m_contents);
+    auto *top = new QListWidgetItem(m_contents);
     top->setData(Qt::UserRole, QFileInfo(index).absoluteFilePath());
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {

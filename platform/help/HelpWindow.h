@@ -1,6 +1,7 @@
 #pragma once
 // The help window: the contents (the links of index.html) beside the page, with Back,
-// Forward and Contents. Links to other addresses open in the desktop's programs.
+// Forward and Contents. Links to other addresses open in the desktop's programs. Its own texts
+// follow a change of the interface language.
 #include <QUrl>
 #include <QWidget>
 
@@ -21,7 +22,11 @@ public:
     bool showPage(const QString &path);
     QUrl currentPage() const;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void retranslate();
     void fillContents();
     void followLink(const QUrl &url);
     void pageChanged();
@@ -31,6 +36,7 @@ private:
     QTextBrowser *m_browser = nullptr;
     QToolButton *m_back = nullptr;
     QToolButton *m_forward = nullptr;
+    QToolButton *m_home = nullptr;
 };
 
 } // namespace sl

@@ -1,6 +1,8 @@
 #include "platform/i18n/GettextTranslator.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QRegularExpression>
 #include <clocale>
@@ -24,6 +26,17 @@ QString &boundFolder()
 {
     static QString folder;
     return folder;
+}
+
+// Qt's own texts (standard buttons, dialogs, context menus, key names) come in contexts named
+// after Qt's classes, "Q" or "Qt" and a capital; ours never are. They stay as Qt has them, so
+// that no box shows a button of ours beside Qt's English ones.
+bool isToolkitContext(const char *context)
+{
+    if (!context || context[0] != 'Q')
+        return false;
+    const char *rest = context[1] == 't' ? context + 2 : context + 1;
+    return *rest >= 'A' && *rest <= 'Z';
 }
 } // namespace
 
@@ -57,6 +70,11 @@ void GettextTranslator::switchLanguage(const QString &code)
     else
         qputenv("LANGUAGE", startLanguage());
     ++_nl_msg_cat_cntr;
+    // As when a translator is installed: every window is sent a LanguageChange.
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        QEvent changed(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(app, &changed);
+    }
 }
 
 QString GettextTranslator::currentLanguage()
@@ -92,9 +110,9 @@ QStringList GettextTranslator::catalogueCodes(const QString &localeDir)
     return codes;
 }
 
-QString GettextTranslator::translate(const char *, const char *sourceText, const char *, int) const
+QString GettextTranslator::translate(const char *context, const char *sourceText, const char *, int) const
 {
-    if (!sourceText || !*sourceText)
+    if (!sourceText || !*sourceText || isToolkitContext(context))
         return QString();
     const char *result = dgettext(kDomain, sourceText);
     if (result == sourceText)

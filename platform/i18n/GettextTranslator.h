@@ -1,6 +1,7 @@
 #pragma once
 // Serves tr() and every retranslateUi from the gettext catalogues of the domain "default",
-// bound to <program folder>/locale.
+// bound to <program folder>/locale. Qt's own texts (its contexts: "Q" or "Qt" and a capital,
+// as "QPlatformTheme" of the standard buttons) are left as Qt has them.
 #include <QStringList>
 #include <QTranslator>
 
@@ -17,7 +18,8 @@ public:
 
     // Switches the catalogue language: "en" for the English texts, a catalogue code, or empty
     // for the language in force when the program started. A code that is not plain counts as
-    // empty.
+    // empty. The application and its windows are sent a LanguageChange, as on installing a
+    // translator.
     static void switchLanguage(const QString &code);
     // The language in use: the first entry of LANGUAGE, else the messages locale's language
     // without codeset and modifier ("de_CH"); "en" under the C locale.

@@ -13,6 +13,7 @@
 
 #include "platform/movie/MovieFile.h"
 #include "preview/model/PanoRenderer.h"
+#include "preview/model/PreviewAngles.h"
 
 namespace sl::panoview {
 
@@ -428,6 +429,15 @@ void PanoView::paintEvent(QPaintEvent *event)
         drawController(painter);
 }
 
+QString PanoView::controllerText() const
+{
+    if (!m_movie || !m_movie->panorama)
+        return QString();
+    const QString degree = QStringLiteral("\u00b0");
+    return sl::preview::FormatAngle(m_pan) + degree + QStringLiteral("  ") + sl::preview::FormatAngle(m_tilt) + degree
+           + QStringLiteral("  ") + sl::preview::FormatAngle(m_fov) + degree;
+}
+
 void PanoView::drawController(QPainter &painter)
 {
     const QRect bar = controllerRect();
@@ -446,9 +456,7 @@ void PanoView::drawController(QPainter &painter)
         QFont f = painter.font();
         f.setPixelSize(10);
         painter.setFont(f);
-        const QString text = QStringLiteral("%1\u00b0  %2\u00b0  %3\u00b0")
-                                 .arg(m_pan, 0, 'f', 1).arg(m_tilt, 0, 'f', 1).arg(m_fov, 0, 'f', 1);
-        painter.drawText(bar.adjusted(36, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+        painter.drawText(bar.adjusted(36, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, controllerText());
     }
 }
 

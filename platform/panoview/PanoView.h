@@ -107,6 +107,7 @@ public:
 
     // Beyond the faces.
     bool controllerVisible() const { return m_controllerVisible; }
+    QString controllerText() const; // the angles the controller bar shows; empty but for a panorama
     bool isLoaded() const;
     QString loadError() const { return m_loadError; } // why the last load left the view empty
     QString loadedPath() const { return m_path; }     // the file the URL resolved to

@@ -111,6 +111,14 @@ QString launcherText(const LauncherSpec &spec, LauncherPlace place)
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+QStringList mimeCacheUpdate(const QString &folder)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+    if (program.isEmpty())
+        return {};
+    return {program, folder};
+}
+
 QString launcherFolder(LauncherPlace place)
 {
     return QStandardPaths::writableLocation(place == LauncherPlace::Desktop ? QStandardPaths::DesktopLocation

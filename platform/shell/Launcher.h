@@ -47,6 +47,13 @@ struct LauncherResult
     QString reason; // the system's words for a failed write
     bool ok() const { return failure == None; }
 };
+// What brings the MIME cache of a folder of launchers up to date once one was written there:
+// update-desktop-database and the folder. Desktops built on GLib offer a launcher of the
+// applications folder for a file type only through that cache ("NoDisplay" keeps it out of
+// the menus, not out of the lists of programs for a file). Empty when the program is not
+// installed.
+QStringList mimeCacheUpdate(const QString &folder);
+
 // Writes the launcher atomically, executable by its owner, replacing one of the same name.
 // Fails for a name that gives no file name, a missing desktop folder (the applications
 // folder is created) and a failed write.

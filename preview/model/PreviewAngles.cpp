@@ -12,6 +12,15 @@ QString FormatAngle(double degrees)
     QString text = QString::number(degrees, 'f', 1); // locale-independent
     if (text == QLatin1String("-0.0"))
         text.remove(0, 1);
+    // Five significant digits at most: the decimal goes first, then the point moves into an
+    // exponent.
+    const auto wholeDigits = [](const QString &t) {
+        return t.indexOf(QLatin1Char('.')) - (t.startsWith(QLatin1Char('-')) ? 1 : 0);
+    };
+    if (wholeDigits(text) == 5)
+        text = QString::number(degrees, 'f', 0) + QStringLiteral(".0");
+    if (wholeDigits(text) > 5)
+        text = QString::number(degrees, 'E', 4);
     return text;
 }
 

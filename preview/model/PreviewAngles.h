@@ -7,7 +7,8 @@
 namespace sl::preview {
 
 // An angle as every preview shows it: fixed point with one decimal, "." whatever the locale,
-// and never "-0.0" (a value that rounds to zero shows "0.0").
+// and never "-0.0" (a value that rounds to zero shows "0.0"); five significant digits at most:
+// 12345.67 shows "12346.0", and from 100000 on the exponent form "1.2346E+05".
 QString FormatAngle(double degrees);
 
 // An angle typed into a view edit: the first "," counts as "."; the whole text must be a finite
