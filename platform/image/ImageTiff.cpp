@@ -364,7 +364,8 @@ bool writeTiff(const QImage &image, const QString &path, QString *error)
     if (!file.open(error))
         return false;
     TiffSession session;
-    TIFF *tif = TIFFFdOpenExt(file.fd(), file.tempName().constData(), "w", session.options());
+    // libtiff names the file in its messages: the name the caller gave, not the temporary one.
+    TIFF *tif = TIFFFdOpenExt(file.fd(), QFile::encodeName(path).constData(), "w", session.options());
     if (!tif) {
         setError(error, writeFailure(path, session.message(tr("libtiff could not start the file."))));
         return false;
