@@ -16,6 +16,9 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -350,7 +353,8 @@ private slots:
     }
     // What stands at an output's name: a link is followed and the file it names replaced, the
     // link kept; a read-only file, a FIFO or a socket fails the run with an error line and is
-    // left as it is (the engine heeds permission bits, as it does for any user but root).
+    // left as it is (the engine heeds permission bits, as it does for any user but root). A full
+    // disk (a file size limit here) fails with one line naming the file and the system's reason.
     void outputsInTheWay()
     {
         using testsupport::AtName;
@@ -382,6 +386,17 @@ private slots:
             QFile::remove(path(output) + ".target");
             QCOMPARE(QDir(m_dir).entryList({"*.skyloom-*"}, QDir::AllEntries | QDir::Hidden | QDir::System), QStringList());
         }
+        const Run full = runEngine(args, m_dir, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit;
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 100;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        // Any of the six faces may be the first to fail.
+        const QString name = QRegularExpression::escape(m_dir + "/") + QRegularExpression::escape(output).replace("3", "\\d");
+        const QRegularExpression line("^\aError: Cannot write \"" + name + "\": " + QRegularExpression::escape(std::strerror(EFBIG)) + "$");
+        QVERIFY2(full.exitCode == 1 && line.match(QString::fromUtf8(full.errorLine())).hasMatch(), full.out.constData());
     }
 
     void failures_data()

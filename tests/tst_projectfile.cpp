@@ -90,26 +90,40 @@ private slots:
         }
     }
 
-    // A write that fails half-way says why in the system's words and leaves the old file.
+    // A write that fails half-way says why in the system's words, naming the file once, and
+    // leaves the old file.
     void writeFailureGivesTheSystemsReason()
     {
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/p.slp";
-        QVERIFY(sl::writeProjectFile(path, {"input=old"}));
-        // A file size limit stands in for a full disk: both stop a write with the system's reason.
-        struct rlimit old, small;
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        small = old;
-        small.rlim_cur = 64 * 1024;
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        QString error;
-        const bool written = sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, &error);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, previous);
-        QVERIFY2(!written && error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
-        QCOMPARE(testsupport::readFile(path), QByteArray("input=old\r\n"));
-        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.slp"});
+        QByteArray noise(512 * 512, 0); // does not compress below the limit
+        const QImage pixels = testsupport::noisyImage(512, 512);
+        std::memcpy(noise.data(), pixels.constBits(), size_t(noise.size()));
+        const struct { QString path; std::function<bool(const QString &, QString *)> write; } rows[] = {
+            {env.path() + "/p.slp", [](const QString &path, QString *error) {
+                 return sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, error);
+             }},
+            {env.path() + "/p_hs.png", [&](const QString &path, QString *error) {
+                 return sl::hotspot::writeHotspotImage(path, noise, 512, 512, error);
+             }}};
+        for (const auto &r : rows) {
+            QVERIFY(testsupport::writeFile(r.path, "old"));
+            // A file size limit stands in for a full disk: both stop a write with the system's reason.
+            struct rlimit old, small;
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+            small = old;
+            small.rlim_cur = 64 * 1024;
+            const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+            QString error;
+            const bool written = r.write(r.path, &error);
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, previous);
+            QVERIFY(!written);
+            QCOMPARE(error, QStringLiteral("Cannot write \"%1\": %2").arg(r.path, QString::fromLocal8Bit(std::strerror(EFBIG))));
+            QCOMPARE(testsupport::readFile(r.path), QByteArray("old"));
+            QFile::remove(r.path);
+            QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
     }
 
     // Every writer follows the project writer's rule for what stands at its file's name: a link

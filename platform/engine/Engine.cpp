@@ -586,6 +586,8 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
     const QString temp = m_outputs.stage(finalPath, &error);
     if (temp.isEmpty())
         return false;
+    // The writers' messages name the file they write, the temporary one: the user is told the
+    // final name.
     QString why;
     bool ok = false;
     switch (*type) {
@@ -598,12 +600,14 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
         QBuffer buffer(&bytes);
         ok = buffer.open(QIODevice::WriteOnly) && image.save(&buffer, *type == ImageType::Png ? "PNG" : "BMP");
         if (!ok)
-            why = QStringLiteral("the image cannot be encoded.");
+            why = sl::io::writeFailure(temp, QStringLiteral("the image cannot be encoded."));
         ok = ok && sl::io::writeFileAtomically(temp, bytes, &why);
         break;
     }
     case ImageType::Gif: {
         const QByteArray gif = encodeGif(image, image.hasAlphaChannel(), &why);
+        if (gif.isEmpty())
+            why = sl::io::writeFailure(temp, why);
         ok = !gif.isEmpty() && sl::io::writeFileAtomically(temp, gif, &why);
         break;
     }
@@ -613,7 +617,7 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
     }
     if (!ok) {
         QFile::remove(temp);
-        error = QStringLiteral("Cannot write \"%1\": %2").arg(finalPath, why);
+        error = why.replace(temp, finalPath);
     }
     return ok;
 }
@@ -698,7 +702,7 @@ bool Engine::makeCubeFaces(bool tiff)
         const bool ok = tiff ? sl::image::writeTiff(image, temps[face], &reason)
                              : sl::io::writeFileAtomically(temps[face], jpeg, &reason);
         if (!ok)
-            why = QStringLiteral("Cannot write \"%1\": %2").arg(names[face], reason.replace(temps[face], names[face]));
+            why = reason.replace(temps[face], names[face]);
         return ok;
     };
     printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
