@@ -12,6 +12,7 @@
 #include "editors/gui/TfrmObjectLightTable.h"
 #include "platform/gui/Hooks.h"
 #include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,7 +96,7 @@ QStringList prepareFiles(const QString &folder, int count)
             for (int k = 0; k < kDistinct; ++k)
                 encoded << sl::image::encodeJpeg(makePicture(k), 90);
         }
-        sl::image::writeFileAtomically(path, encoded.at(i % kDistinct));
+        sl::io::writeFileAtomically(path, encoded.at(i % kDistinct));
     }
     return files;
 }
@@ -170,7 +171,7 @@ void windowStall(const QStringList &files, const QString &folder)
     for (int i = 0; i < files.size(); ++i)
         text += "object.image.0." + QByteArray::number(i / 36) + '.' + QByteArray::number(i % 36) + ".0="
             + QFileInfo(files.at(i)).fileName().toUtf8() + "\r\n";
-    sl::image::writeFileAtomically(project, text);
+    sl::io::writeFileAtomically(project, text);
     sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDNO); };
 
     TfrmMainForm main;

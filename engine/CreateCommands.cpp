@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "engine/EngineCommand.h"
+#include "platform/io/AtomicFile.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
 
@@ -226,22 +226,10 @@ bool copyFlashController(const QString &programDir, const QString &controllerNam
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failed(in.errorString());
-    QSaveFile outFile(target);
-    if (!outFile.open(QIODevice::WriteOnly))
-        return failed(outFile.errorString());
-    char buffer[65536];
-    for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0)
-            return failed(in.errorString());
-        if (n == 0)
-            break;
-        if (outFile.write(buffer, n) != n)
-            return failed(outFile.errorString());
-    }
-    if (!outFile.commit())
-        return failed(outFile.errorString());
-    return true;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return failed(in.errorString());
+    return io::writeFileAtomically(target, bytes, error);
 }
 
 } // namespace sl::create

@@ -2,10 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
-#include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -118,14 +117,8 @@ bool readProjectFile(const QString &path, QStringList &lines, QString *error)
 
 bool writeProjectFile(const QString &path, const QStringList &lines, QString *error, bool replaceLink)
 {
-    const QFileInfo old(path);
-    if (old.exists() && !old.isWritable()) {
-        if (error)
-            *error = QCoreApplication::translate("TfrmMainForm", "%1: the file is read-only").arg(path);
-        return false;
-    }
-    const QString target = !replaceLink && old.isSymLink() ? old.symLinkTarget() : path;
-    return image::writeFileAtomically(target, encodeProjectText(lines), error);
+    return io::writeFileAtomically(path, encodeProjectText(lines), error,
+                                   replaceLink ? io::Links::Replace : io::Links::Follow);
 }
 
 } // namespace sl

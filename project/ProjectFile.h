@@ -18,10 +18,12 @@ QByteArray encodeProjectText(const QStringList &lines);
 // readable reason into `error`. Only regular files are read (a FIFO or a device never blocks
 // the caller), and a file that holds a NUL byte is no project: it is refused.
 bool readProjectFile(const QString &path, QStringList &lines, QString *error = nullptr);
-// Writes the lines atomically (a failed write leaves the old file as it was), keeping the
-// permissions of an existing file; the reason of a failure is the system's own ("No space
-// left on device"). A symbolic link at `path` is kept and its target replaced, unless
-// `replaceLink`: then the name itself is replaced and nothing behind it is ever written.
+// Writes the lines by the rule of every writer (platform/io/AtomicFile.h): atomically (a failed
+// write leaves the old file as it was), keeping the permissions of an existing file, refusing a
+// read-only file and anything that is not a regular file; the reason of a failure is the
+// system's own ("No space left on device"). A symbolic link at `path` is kept and its target
+// replaced, unless `replaceLink`: then the name itself is replaced and nothing behind it is
+// ever written.
 bool writeProjectFile(const QString &path, const QStringList &lines, QString *error = nullptr,
                       bool replaceLink = false);
 

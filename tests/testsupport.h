@@ -23,13 +23,20 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <chrono>
 #include <thread>
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -217,6 +224,115 @@ inline bool buildCatalogue(const QString &localeDir, const QString &code,
     return QDir().mkpath(folder) && writeFile(poFile, po)
         && QProcess::execute(QStringLiteral("msgfmt"), {QStringLiteral("-o"), folder + QStringLiteral("/default.mo"), poFile}) == 0;
 }
+// What a writer may find at its file's name.
+enum class AtName { Fifo, Socket, ReadOnlyFile, LinkToFile, LinkToReadOnlyFile };
+
+inline const char *nameOf(AtName what)
+{
+    static const char *const names[] = {"FIFO", "socket", "read-only file", "link to a file", "link to a read-only file"};
+    return names[int(what)];
+}
+
+// Puts `what` at `path`: a file holds "old"; a link names `path` + ".target", which holds it.
+inline bool makeAtName(AtName what, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path), target = name + ".target";
+    switch (what) {
+    case AtName::Fifo:
+        return ::mkfifo(name.constData(), 0666) == 0;
+    case AtName::Socket: {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (size_t(name.size()) >= sizeof address.sun_path)
+            return false;
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool made = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return made;
+    }
+    case AtName::ReadOnlyFile:
+        return writeFile(path, "old") && ::chmod(name.constData(), 0444) == 0;
+    case AtName::LinkToFile:
+    case AtName::LinkToReadOnlyFile:
+        return writeFile(QFile::decodeName(target), "old")
+            && ::chmod(target.constData(), what == AtName::LinkToFile ? 0666 : 0444) == 0
+            && ::symlink(target.constData(), name.constData()) == 0;
+    }
+    return false;
+}
+
+// What stands at `path`, through a link: its kind, permissions and (for a file) contents.
+inline QString stateAt(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0)
+        return QStringLiteral("nothing");
+    QString state;
+    if (S_ISLNK(st.st_mode)) {
+        state = QStringLiteral("link to %1: ").arg(QFile::symLinkTarget(path));
+        if (::stat(name.constData(), &st) != 0)
+            return state + QStringLiteral("nothing");
+    }
+    const char *kind = S_ISFIFO(st.st_mode) ? "FIFO" : S_ISSOCK(st.st_mode) ? "socket" : S_ISREG(st.st_mode) ? "file" : "other";
+    state += QStringLiteral("%1 %2").arg(QLatin1String(kind)).arg(st.st_mode & 07777, 0, 8);
+    return S_ISREG(st.st_mode) ? state + QLatin1Char(' ') + QString::fromLatin1(readFile(path).toHex()) : state;
+}
+
+// Root writes any file whatever its permission bits, and the tests run as root in CI. A process
+// that calls this meets a read-only file as any other user does: it gives up the capabilities
+// that pass over permission bits, for itself and for the programs it starts (for a child
+// process: after fork, or in QProcess::setChildProcessModifier). False when it could not.
+inline bool heedPermissionBits()
+{
+    if (::geteuid() != 0)
+        return true;
+    const int caps[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH};
+    for (const int cap : caps)
+        if (::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0)
+            return false;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int cap : caps)
+        for (__u32 *set : {&data[cap / 32].effective, &data[cap / 32].permitted, &data[cap / 32].inheritable})
+            *set &= ~(1u << (cap % 32));
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+// Runs `write` in a child process that heeds permission bits; its result and its message, or
+// nothing when the child could not be set up.
+inline std::optional<bool> writeHeedingPermissions(const std::function<bool(QString *)> &write, QString *message)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return std::nullopt;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        QString text;
+        const int code = !heedPermissionBits() ? 2 : write(&text) ? 0 : 1;
+        const QByteArray bytes = text.toUtf8();
+        if (::write(fds[1], bytes.constData(), size_t(bytes.size())) != bytes.size())
+            ::_exit(2);
+        ::_exit(code);
+    }
+    ::close(fds[1]);
+    QByteArray bytes;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    *message = QString::fromUtf8(bytes);
+    return WEXITSTATUS(status) == 0;
+}
+
 // A FIFO at `path` whose reader, should it wait for a writer, gets one (and at once the end of
 // the file) after a few seconds: code that blocks on it then fails its test instead of hanging.
 class FifoWithWatchdog

@@ -16,6 +16,9 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -34,10 +37,13 @@ struct Run
     }
 };
 
-Run runEngine(const QStringList &args, const QString &dir)
+// `inChild` runs in the engine's process before the engine starts.
+Run runEngine(const QStringList &args, const QString &dir, const std::function<void()> &inChild = {})
 {
     QProcess p;
     p.setWorkingDirectory(dir);
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(testsupport::enginePath(), args);
     Run r;
@@ -341,6 +347,67 @@ private slots:
         QVERIFY(!QFile::exists(path("ignored.mov")) && !QFile::exists(path("in/$f.mov")));
         // No cube faces were made for "-e" in this form.
         QCOMPARE(QDir(path("in")).entryList(QDir::Files).size(), 6 * names.size());
+    }
+
+    void outputsInTheWay_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("TIFF faces") << QStringList{"-x"} << "face_3.tif";
+        QTest::newRow("JPEG faces") << QStringList{"-e"} << "face_3.jpg";
+        QTest::newRow("equirectangular PNG") << QStringList{"-r"} << "e.png";
+        QTest::newRow("movie") << QStringList{"-f", "_tmp_cube"} << "o.mov";
+        QTest::newRow("Flash") << QStringList{"-y"} << "f.swf";
+        QTest::newRow("thumbnail GIF") << QStringList{"-t"} << "t.gif";
+        QTest::newRow("strip") << QStringList{"-l"} << "s.jpg";
+        QTest::newRow("HTML") << QStringList{"-h"} << "h.html";
+    }
+    // What stands at an output's name: a link is followed and the file it names replaced, the
+    // link kept; a read-only file, a FIFO or a socket fails the run with an error line and is
+    // left as it is (the engine heeds permission bits, as it does for any user but root). A full
+    // disk (a file size limit here) fails with one line naming the file and the system's reason.
+    void outputsInTheWay()
+    {
+        using testsupport::AtName;
+        QFETCH(QStringList, options);
+        QFETCH(QString, output);
+        writePanorama("pano.jpg", 200, 100);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(sl::image::writeJpeg(syntheticPanorama(32, 32), path(QString("c_%1.jpg").arg(i)), 90));
+        writeProject(path("p.slp"), {"input=" + QString(output == "e.png" ? "e.png" : "pano.jpg"), "output=o.mov",
+                                     "flashfile=f.swf", "thumbfile=t.gif", "stripfile=s.jpg", "htmlfile=h.html",
+                                     output == "e.png" ? "cubefile=c" : "cubefile=face", "stitcher.tilesize=16",
+                                     "stitcher.width=64", "thumbnail.width=64"});
+        const QStringList args = QStringList{"-c", "p.slp"} + options;
+        const struct { AtName what; bool written; } kinds[] = {{AtName::Fifo, false}, {AtName::Socket, false},
+                                                               {AtName::ReadOnlyFile, false}, {AtName::LinkToFile, true},
+                                                               {AtName::LinkToReadOnlyFile, false}};
+        for (const auto &k : kinds) {
+            QVERIFY2(testsupport::makeAtName(k.what, path(output)), testsupport::nameOf(k.what));
+            const QString before = testsupport::stateAt(path(output));
+            const Run r = runEngine(args, m_dir, [] { testsupport::heedPermissionBits(); });
+            const QString after = testsupport::stateAt(path(output));
+            if (k.written) {
+                QVERIFY2(r.exitCode == 0 && after.startsWith("link to") && after != before, r.out.constData());
+            } else {
+                QVERIFY2(r.exitCode == 1 && r.errorLine().contains(path(output).toUtf8()), r.out.constData());
+                QVERIFY2(after == before, testsupport::nameOf(k.what));
+            }
+            QVERIFY(QFile::remove(path(output)));
+            QFile::remove(path(output) + ".target");
+            QCOMPARE(QDir(m_dir).entryList({"*.skyloom-*"}, QDir::AllEntries | QDir::Hidden | QDir::System), QStringList());
+        }
+        const Run full = runEngine(args, m_dir, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit;
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 100;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        // Any of the six faces may be the first to fail.
+        const QString name = QRegularExpression::escape(m_dir + "/") + QRegularExpression::escape(output).replace("3", "\\d");
+        const QRegularExpression line("^\aError: Cannot write \"" + name + "\": " + QRegularExpression::escape(std::strerror(EFBIG)) + "$");
+        QVERIFY2(full.exitCode == 1 && line.match(QString::fromUtf8(full.errorLine())).hasMatch(), full.out.constData());
     }
 
     void failures_data()

@@ -14,9 +14,6 @@
 #include "testsupport.h"
 #include "ui_TfrmMainForm.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 using testsupport::leaveControl;
@@ -373,7 +370,7 @@ private slots:
         writeBytes(path, "input=x.jpg\r\n");
         sl::SettingsStore store;
         QVERIFY(QDir().mkpath(store.filePath())); // a folder where the file should be
-        const QString reason = QString::fromLocal8Bit(std::strerror(EISDIR));
+        const QString reason = QStringLiteral("is a folder, not a file");
         const auto reports = [&] {
             const auto n = answers.asked.filter(reason).size();
             answers.asked.clear();

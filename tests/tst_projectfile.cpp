@@ -4,6 +4,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "editors/HotspotImage.h"
+#include "engine/CreateCommands.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/shell/Launcher.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectList.h"
 #include "testsupport.h"
@@ -86,26 +90,96 @@ private slots:
         }
     }
 
-    // A write that fails half-way says why in the system's words and leaves the old file.
+    // A write that fails half-way says why in the system's words, naming the file once, and
+    // leaves the old file.
     void writeFailureGivesTheSystemsReason()
     {
         testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/p.slp";
-        QVERIFY(sl::writeProjectFile(path, {"input=old"}));
-        // A file size limit stands in for a full disk: both stop a write with the system's reason.
-        struct rlimit old, small;
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        small = old;
-        small.rlim_cur = 64 * 1024;
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        QString error;
-        const bool written = sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, &error);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, previous);
-        QVERIFY2(!written && error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
-        QCOMPARE(testsupport::readFile(path), QByteArray("input=old\r\n"));
-        QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.slp"});
+        QByteArray noise(512 * 512, 0); // does not compress below the limit
+        const QImage pixels = testsupport::noisyImage(512, 512);
+        std::memcpy(noise.data(), pixels.constBits(), size_t(noise.size()));
+        const struct { QString path; std::function<bool(const QString &, QString *)> write; } rows[] = {
+            {env.path() + "/p.slp", [](const QString &path, QString *error) {
+                 return sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, error);
+             }},
+            {env.path() + "/p_hs.png", [&](const QString &path, QString *error) {
+                 return sl::hotspot::writeHotspotImage(path, noise, 512, 512, error);
+             }}};
+        for (const auto &r : rows) {
+            QVERIFY(testsupport::writeFile(r.path, "old"));
+            // A file size limit stands in for a full disk: both stop a write with the system's reason.
+            struct rlimit old, small;
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+            small = old;
+            small.rlim_cur = 64 * 1024;
+            const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+            QString error;
+            const bool written = r.write(r.path, &error);
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, previous);
+            QVERIFY(!written);
+            QCOMPARE(error, QStringLiteral("Cannot write \"%1\": %2").arg(r.path, QString::fromLocal8Bit(std::strerror(EFBIG))));
+            QCOMPARE(testsupport::readFile(r.path), QByteArray("old"));
+            QFile::remove(r.path);
+            QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+    }
+
+    // Every writer follows the project writer's rule for what stands at its file's name: a link
+    // is followed and the file it names replaced, the link kept; a read-only file, a FIFO and a
+    // socket are refused with a message naming the file, and left as they are. Written where
+    // permission bits bind, as for any user but root.
+    void everyWriterFollowsOneRule()
+    {
+        using testsupport::AtName;
+        testsupport::IsolatedEnvironment env;
+        const QString desktop = env.desktopPath();
+        QVERIFY(QDir().mkpath(desktop));
+        const struct { const char *name; QString path; std::function<bool(const QString &, QString *)> write; } writers[] = {
+            {"project", desktop + "/p.slp", [](const QString &path, QString *error) {
+                 return sl::writeProjectFile(path, {"input=new"}, error);
+             }},
+            {"hotspot image", desktop + "/p_hs.png", [](const QString &path, QString *error) {
+                 return sl::hotspot::writeHotspotImage(path, QByteArray(4, 1), 2, 2, error);
+             }},
+            {"launcher", desktop + "/l.desktop", [](const QString &, QString *error) {
+                 const sl::shell::LauncherResult r = sl::shell::CreateShellLink({.name = "l", .program = "/bin/true"},
+                                                                                sl::shell::LauncherPlace::Desktop);
+                 *error = r.reason;
+                 return r.ok();
+             }},
+            {"settings", desktop + "/s.ini", [](const QString &path, QString *error) {
+                 sl::SettingsStore store(path);
+                 const bool ok = store.writeText("section", "name", "new");
+                 *error = store.lastError();
+                 return ok;
+             }},
+            {"Flash controller", desktop + "/default.swf", [&](const QString &, QString *error) {
+                 return sl::create::copyFlashController(testsupport::programDir(), "default.swf", desktop + "/f.swf", error);
+             }}};
+        const struct { AtName what; bool written; } kinds[] = {{AtName::Fifo, false}, {AtName::Socket, false},
+                                                               {AtName::ReadOnlyFile, false}, {AtName::LinkToFile, true},
+                                                               {AtName::LinkToReadOnlyFile, false}};
+        for (const auto &w : writers)
+            for (const auto &k : kinds) {
+                const QString row = QStringLiteral("%1 over a %2").arg(w.name, testsupport::nameOf(k.what));
+                QVERIFY2(testsupport::makeAtName(k.what, w.path), qPrintable(row));
+                const QString before = testsupport::stateAt(w.path);
+                QString error;
+                const std::optional<bool> written = testsupport::writeHeedingPermissions(
+                    [&](QString *why) { return w.write(w.path, why); }, &error);
+                QVERIFY2(written.has_value(), qPrintable(row));
+                const QString after = testsupport::stateAt(w.path);
+                QVERIFY2(*written == k.written, qPrintable(row + ": " + error));
+                if (k.written)
+                    QVERIFY2(after.startsWith("link to") && after != before, qPrintable(row + ": " + after));
+                else
+                    QVERIFY2(after == before && error.contains(w.path), qPrintable(row + ": " + error + ", " + after));
+                QFile::remove(w.path);
+                QFile::remove(w.path + ".target");
+                QCOMPARE(QDir(desktop).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+            }
     }
 
     // The name index is kept up to date through every kind of change (not rebuilt each time):

@@ -5,6 +5,7 @@
 #include "GifFile.h"
 
 #include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 #include "platform/movie/SwfFile.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
@@ -582,7 +583,11 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
         return false;
     }
     printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(finalPath)));
-    const QString temp = m_outputs.stage(finalPath);
+    const QString temp = m_outputs.stage(finalPath, &error);
+    if (temp.isEmpty())
+        return false;
+    // The writers' messages name the file they write, the temporary one: the user is told the
+    // final name.
     QString why;
     bool ok = false;
     switch (*type) {
@@ -595,13 +600,15 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
         QBuffer buffer(&bytes);
         ok = buffer.open(QIODevice::WriteOnly) && image.save(&buffer, *type == ImageType::Png ? "PNG" : "BMP");
         if (!ok)
-            why = QStringLiteral("the image cannot be encoded.");
-        ok = ok && sl::image::writeFileAtomically(temp, bytes, &why);
+            why = sl::io::writeFailure(temp, QStringLiteral("the image cannot be encoded."));
+        ok = ok && sl::io::writeFileAtomically(temp, bytes, &why);
         break;
     }
     case ImageType::Gif: {
         const QByteArray gif = encodeGif(image, image.hasAlphaChannel(), &why);
-        ok = !gif.isEmpty() && sl::image::writeFileAtomically(temp, gif, &why);
+        if (gif.isEmpty())
+            why = sl::io::writeFailure(temp, why);
+        ok = !gif.isEmpty() && sl::io::writeFileAtomically(temp, gif, &why);
         break;
     }
     case ImageType::Jpeg:
@@ -610,7 +617,7 @@ bool Engine::writeImage(const QImage &image, const QString &finalPath, int quali
     }
     if (!ok) {
         QFile::remove(temp);
-        error = QStringLiteral("Cannot write \"%1\": %2").arg(finalPath, why);
+        error = why.replace(temp, finalPath);
     }
     return ok;
 }
@@ -628,8 +635,10 @@ QString Engine::outputFile(const QString &key, const QString &what, sl::create::
 bool Engine::writeAndCommit(const QString &output, const std::function<bool(const QString &, QString *)> &write)
 {
     printLine(QStringLiteral("Writing %1 ...").arg(QDir::toNativeSeparators(output)));
-    const QString temp = m_outputs.stage(output);
     QString error;
+    const QString temp = m_outputs.stage(output, &error);
+    if (temp.isEmpty())
+        return fail(error);
     if (!write(temp, &error))
         return fail(error.replace(temp, output)); // fail() removes the temporary file
     return commitOutputs();
@@ -683,15 +692,17 @@ bool Engine::makeCubeFaces(bool tiff)
         const QString faceQuality = text(QStringLiteral("compress.quality.%1").arg(i)).trimmed();
         job.quality[size_t(i)] = clampQuality(faceQuality.isEmpty() ? quality : sl::VarToIntDef0(faceQuality));
         names[i] = absolute(base + faceSuffix(i, dosup) + (tiff ? ".tif" : ".jpg"));
-        temps[i] = m_outputs.stage(names[i]);
+        temps[i] = m_outputs.stage(names[i], &error);
+        if (temps[i].isEmpty())
+            return fail(error);
     }
     // Each face is written as soon as it is made, on the thread that made it.
     job.finished = [&](int face, const QByteArray &jpeg, const QImage &image, QString &why) {
         QString reason;
         const bool ok = tiff ? sl::image::writeTiff(image, temps[face], &reason)
-                             : sl::image::writeFileAtomically(temps[face], jpeg, &reason);
+                             : sl::io::writeFileAtomically(temps[face], jpeg, &reason);
         if (!ok)
-            why = QStringLiteral("Cannot write \"%1\": %2").arg(names[face], reason.replace(temps[face], names[face]));
+            why = reason.replace(temps[face], names[face]);
         return ok;
     };
     printLine(QStringLiteral("Making six cube faces of %1 x %1 pixels ...").arg(size));
@@ -1006,7 +1017,7 @@ bool Engine::makeHtml(bool flashPage)
 
     const QByteArray bytes = page.toUtf8();
     return writeAndCommit(output, [&](const QString &temp, QString *why) {
-        return sl::image::writeFileAtomically(temp, bytes, why);
+        return sl::io::writeFileAtomically(temp, bytes, why);
     });
 }
 

@@ -1,16 +1,13 @@
 #include "Outputs.h"
 
-#include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -65,7 +62,7 @@ void removeTemporariesOnTermination()
         while (sigwait(&terminationSignals, &sig) != 0) {
         }
         // No writer creates or renames a temporary file from here on; they wait until the end.
-        sl::image::temporaryFilesLock().lock();
+        sl::io::temporaryFilesLock().lock();
         removeTemporaries();
         std::signal(sig, SIG_DFL);
         pthread_sigmask(SIG_UNBLOCK, &terminationSignals, nullptr);
@@ -74,13 +71,17 @@ void removeTemporariesOnTermination()
     }).detach();
 }
 
-QString Outputs::stage(const QString &finalPath)
+QString Outputs::stage(const QString &finalPath, QString *error)
 {
-    const QFileInfo info(finalPath);
+    sl::io::WriteTarget target;
+    if (!sl::io::resolveWriteTarget(finalPath, target, error))
+        return {};
+    // Next to the file that is replaced, which for a link may be in another folder.
+    const QFileInfo info(QFile::decodeName(target.path));
     noteStagingFolder(info.absolutePath());
     const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + temporaryMark()
                          + QStringLiteral("%1.part").arg(m_entries.size());
-    m_entries.append({temp, info.absoluteFilePath()});
+    m_entries.append({temp, target});
     return temp;
 }
 
@@ -89,21 +90,21 @@ bool Outputs::commit(QString *error)
     // What would stop a rename is checked for all files first, so that a set of files (the six
     // faces) does not end up half replaced.
     for (const Entry &e : std::as_const(m_entries)) {
-        const QFileInfo target(e.final);
-        if (target.isDir() || !QFileInfo::exists(e.temp)) {
+        sl::io::WriteTarget now;
+        bool ok = sl::io::resolveWriteTarget(e.target.name, now, error);
+        if (ok && !QFileInfo::exists(e.temp)) {
+            ok = false;
             if (error)
-                *error = QStringLiteral("Cannot write \"%1\": %2")
-                             .arg(e.final, target.isDir() ? QStringLiteral("a folder has that name")
-                                                         : QStringLiteral("the temporary file is missing"));
+                *error = sl::io::writeFailure(e.target.name, QStringLiteral("the temporary file is missing"));
+        }
+        if (!ok) {
             rollback();
             return false;
         }
     }
     for (int i = 0; i < m_entries.size(); ++i) {
         const Entry &e = m_entries.at(i);
-        if (std::rename(QFile::encodeName(e.temp).constData(), QFile::encodeName(e.final).constData()) != 0) {
-            if (error)
-                *error = QStringLiteral("Cannot write \"%1\": %2").arg(e.final, QString::fromLocal8Bit(std::strerror(errno)));
+        if (!sl::io::replaceTarget(QFile::encodeName(e.temp), e.target, error)) {
             m_entries.remove(0, i); // the files renamed so far stay; the rest are removed
             rollback();
             return false;

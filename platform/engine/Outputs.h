@@ -1,12 +1,16 @@
 #pragma once
 // Output files of one run, made atomic as a set: every file is first written under a temporary
 // name in its own folder; commit() renames them all to their names, rollback() (and the
-// destructor, when commit was not reached) removes the temporary files.
+// destructor, when commit was not reached) removes the temporary files. What stands at an
+// output's name is dealt with by the rule of every writer (platform/io/AtomicFile.h): a link is
+// followed, a read-only file or anything that is not a regular file is refused.
 //
 // Every temporary name holds ".skyloom-<process id>-", also those the writers derive from
 // it, so that removeTemporariesOnTermination() finds them all.
 #include <QList>
 #include <QString>
+
+#include "platform/io/AtomicFile.h"
 
 namespace skyloom {
 
@@ -18,8 +22,10 @@ public:
     Outputs &operator=(const Outputs &) = delete;
     ~Outputs() { rollback(); }
 
-    // The temporary name to write `finalPath` under.
-    QString stage(const QString &finalPath);
+    // The temporary name to write `finalPath` under; empty, with the reason in `error`, when the
+    // rule refuses the name.
+    QString stage(const QString &finalPath, QString *error);
+    // Checks every name again, then renames. A failure names the final file.
     bool commit(QString *error);
     void rollback();
 
@@ -27,7 +33,7 @@ private:
     struct Entry
     {
         QString temp;
-        QString final;
+        sl::io::WriteTarget target;
     };
     QList<Entry> m_entries;
 };

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <atomic>
@@ -48,111 +47,7 @@ Format formatOfHeader(const char *data, qint64 size)
     return Format::Unknown;
 }
 
-QString writeFailure(const QString &path, const QString &reason)
-{
-    return tr("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
-AtomicFile::AtomicFile(const QString &path)
-    : m_path(path)
-{
-}
-
-AtomicFile::~AtomicFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (!m_done && !m_temp.isEmpty())
-        ::unlink(m_temp.constData());
-}
-
-bool AtomicFile::open(QString *error)
-{
-    if (m_path.isEmpty()) {
-        setError(error, tr("No file name was given."));
-        return false;
-    }
-    const QFileInfo fi(m_path);
-    m_target = QFile::encodeName(fi.absoluteFilePath());
-    const QByteArray folder = QFile::encodeName(fi.absolutePath());
-    const QByteArray base = QFile::encodeName(fi.fileName());
-
-    // A new file gets the usual permissions (0666 less the umask); a replaced one keeps its own.
-    struct stat st;
-    const bool replacing = ::stat(m_target.constData(), &st) == 0 && S_ISREG(st.st_mode);
-
-    const std::shared_lock creating(temporaryFilesLock());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = folder + "/." + base + "."
-            + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_fd = fd;
-            m_temp = name;
-            if (replacing)
-                (void)::fchmod(fd, st.st_mode & 07777);
-            return true;
-        }
-        if (errno != EEXIST) {
-            const int err = errno;
-            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
-            return false;
-        }
-    }
-    setError(error, writeFailure(m_path, tr("no temporary name is free.")));
-    return false;
-}
-
-bool AtomicFile::writeAll(const char *data, qint64 size, QString *error)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(qMin<qint64>(size, 1 << 30)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-bool AtomicFile::commit(QString *error)
-{
-    if (m_temp.isEmpty())
-        return false;
-    if (m_fd >= 0) {
-        int err = 0;
-        if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
-            err = errno;
-        if (::close(m_fd) != 0 && !err)
-            err = errno;
-        m_fd = -1;
-        if (err) {
-            setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
-            return false;
-        }
-    }
-    const std::shared_lock renaming(temporaryFilesLock());
-    if (::rename(m_temp.constData(), m_target.constData()) != 0) {
-        const int err = errno;
-        setError(error, writeFailure(m_path, QString::fromLocal8Bit(std::strerror(err))));
-        return false;
-    }
-    m_done = true;
-    return true;
-}
-
 } // namespace detail
-
-std::shared_mutex &temporaryFilesLock()
-{
-    static std::shared_mutex lock;
-    return lock;
-}
 
 using namespace detail;
 
@@ -260,12 +155,6 @@ bool RowWindow::reuse(int end, int released)
 void RowWindow::fill(int end)
 {
     m_front = std::max(m_front, std::min(m_size, roundUp(qsizetype(end) * m_stride, kWindowChunk)));
-}
-
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
-{
-    AtomicFile file(path);
-    return file.open(error) && file.writeAll(data.constData(), data.size(), error) && file.commit(error);
 }
 
 namespace {

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QVector>
 
-#include <shared_mutex>
-
 #include <memory>
 
 namespace sl::image {
@@ -100,14 +98,6 @@ bool writePalettePng(const QByteArray &indices, int width, int height, const QVe
 // its grey values (and a grey palette). False for other PNGs, and for any bit depth but 8.
 bool readPalettePng(const QString &path, QByteArray &indices, int &width, int &height,
                     QVector<QRgb> *palette = nullptr, QString *error = nullptr);
-
-// Temporary files of the atomic writers are created and renamed while this lock is held shared.
-// A process that removes its temporary files when it is ended takes it exclusively first, so that
-// none appears after it has looked.
-std::shared_mutex &temporaryFilesLock();
-
-// Writes bytes the same atomic way (the movie and Flash files use it too).
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr);
 
 // Encodes to / decodes from memory (the movie file keeps JPEG frames).
 QByteArray encodeJpeg(const QImage &image, int quality, QString *error = nullptr);

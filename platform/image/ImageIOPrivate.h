@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the TIFF, JPEG and PNG readers and writers (not part of the public interface).
 #include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -24,35 +25,10 @@ QString sizeProblem(qint64 width, qint64 height);
 // Recognises a format by the first bytes of a file.
 Format formatOfHeader(const char *data, qint64 size);
 
-// A file written under a temporary name in the target's folder and renamed over the target
-// by commit(). Until then the target is untouched; the temporary file is removed when the
-// object goes away without a successful commit.
-class AtomicFile
-{
-public:
-    explicit AtomicFile(const QString &path);
-    ~AtomicFile();
-    AtomicFile(const AtomicFile &) = delete;
-    AtomicFile &operator=(const AtomicFile &) = delete;
-
-    bool open(QString *error);
-    int fd() const { return m_fd; }
-    // The descriptor now belongs to someone else (fdopen, TIFFFdOpen), who closes it.
-    void releaseFd() { m_fd = -1; }
-    const QByteArray &tempName() const { return m_temp; }
-    bool writeAll(const char *data, qint64 size, QString *error);
-    // Flushes, closes (when still owned) and renames over the target.
-    bool commit(QString *error);
-
-private:
-    QString m_path;
-    QByteArray m_target;
-    QByteArray m_temp;
-    int m_fd = -1;
-    bool m_done = false;
-};
-
-QString writeFailure(const QString &path, const QString &reason);
+// The atomic writer every image writer uses, and its message for a file it cannot write.
+using io::AtomicFile;
+using io::writeFailure;
+using io::writeFileAtomically;
 
 // Readers over an open, readable and seekable device (a file or a buffer), positioned at 0.
 bool tiffInfo(QIODevice &device, ImageInfo &info, QString *error);

@@ -337,10 +337,15 @@ bool writePalettePng(const QByteArray &indices, int width, int height, const QVe
     QString reason;
     {
         PngWriter w;
+        errno = 0;
         ok = writerRun(&w, fp, reinterpret_cast<const unsigned char *>(indices.constData()), width, height,
                        colors, alpha, alphaCount);
+        const int err = errno;
+        // A write the system refused (a full disk) is told in the system's words.
         if (!ok)
-            reason = w.message.text[0] ? QString::fromLocal8Bit(w.message.text) : tr("PNG encoding failed.");
+            reason = std::ferror(fp) && err ? QString::fromLocal8Bit(std::strerror(err))
+                   : w.message.text[0]     ? QString::fromLocal8Bit(w.message.text)
+                                           : tr("PNG encoding failed.");
     }
     if (ok && (std::fflush(fp) != 0 || ::fsync(fileno(fp)) != 0)) {
         ok = false;

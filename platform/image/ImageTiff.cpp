@@ -371,6 +371,15 @@ namespace sl::image {
 
 using namespace detail;
 
+namespace {
+// Why a write failed: the system's reason when one of libtiff's system calls failed (a full
+// disk), else libtiff's own message.
+QString systemOr(int err, const TiffSession &session, const QString &fallback = QString())
+{
+    return err ? QString::fromLocal8Bit(std::strerror(err)) : session.message(fallback);
+}
+} // namespace
+
 bool writeTiff(const QImage &image, const QString &path, QString *error)
 {
     if (image.isNull()) {
@@ -396,7 +405,8 @@ bool writeTiff(const QImage &image, const QString &path, QString *error)
     if (!file.open(error))
         return false;
     TiffSession session;
-    TIFF *tif = TIFFFdOpenExt(file.fd(), file.tempName().constData(), "w", session.options());
+    // libtiff names the file in its messages: the name the caller gave, not the temporary one.
+    TIFF *tif = TIFFFdOpenExt(file.fd(), QFile::encodeName(path).constData(), "w", session.options());
     if (!tif) {
         setError(error, writeFailure(path, session.message(tr("libtiff could not start the file."))));
         return false;
@@ -430,18 +440,23 @@ bool writeTiff(const QImage &image, const QString &path, QString *error)
             if (alpha)
                 *out++ = uint8_t(qAlpha(in[x]));
         }
+        errno = 0;
         if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0) {
-            setError(error, writeFailure(path, session.message(tr("libtiff could not write the pixels."))));
+            const int err = errno;
+            setError(error, writeFailure(path, systemOr(err, session, tr("libtiff could not write the pixels."))));
             return false;
         }
     }
+    errno = 0;
     if (!TIFFFlush(tif) || ::fsync(TIFFFileno(tif)) != 0) {
-        const QString reason = session.message(QString::fromLocal8Bit(std::strerror(errno)));
-        setError(error, writeFailure(path, reason));
+        const int err = errno;
+        setError(error, writeFailure(path, systemOr(err, session)));
         return false;
     }
+    errno = 0;
     if (!session.close()) {
-        setError(error, writeFailure(path, session.message(QString())));
+        const int err = errno;
+        setError(error, writeFailure(path, systemOr(err, session)));
         return false;
     }
     return file.commit(error);

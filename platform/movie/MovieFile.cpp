@@ -1,6 +1,7 @@
 #include "platform/movie/MovieFile.h"
 
 #include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -757,7 +758,7 @@ QByteArray encodeMovie(const Movie &movie, QString *error)
 bool writeMovie(const QString &path, const Movie &movie, QString *error)
 {
     const QByteArray data = encodeMovie(movie, error);
-    return !data.isEmpty() && sl::image::writeFileAtomically(path, data, error);
+    return !data.isEmpty() && sl::io::writeFileAtomically(path, data, error);
 }
 
 bool readMovie(QIODevice &device, Movie &movie, QString *error)

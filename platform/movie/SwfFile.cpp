@@ -1,6 +1,6 @@
 #include "platform/movie/SwfFile.h"
 
-#include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -229,7 +229,7 @@ QByteArray encodeSwf(const SwfPicture &p, QString *error)
 bool writeSwf(const QString &path, const SwfPicture &picture, QString *error)
 {
     const QByteArray data = encodeSwf(picture, error);
-    return !data.isEmpty() && sl::image::writeFileAtomically(path, data, error);
+    return !data.isEmpty() && sl::io::writeFileAtomically(path, data, error);
 }
 
 } // namespace sl::movie

@@ -1,6 +1,6 @@
 #include "platform/settings/SettingsStore.h"
 
-#include "platform/image/ImageIO.h"
+#include "platform/io/AtomicFile.h"
 #include "project/ProjectFile.h"
 
 #include <QDir>
@@ -230,9 +230,7 @@ bool SettingsStore::save()
             bytes += '\n';
         }
         QString why;
-        // A settings file that is a link (kept with other configuration) stays one.
-        const QString target = info.isSymLink() ? info.symLinkTarget() : m_path;
-        if (image::writeFileAtomically(target, bytes, &why)) {
+        if (io::writeFileAtomically(m_path, bytes, &why)) {
             m_stamp = stampNow();
             return true;
         }

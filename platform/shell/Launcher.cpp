@@ -1,8 +1,9 @@
 #include "platform/shell/Launcher.h"
 
+#include "platform/io/AtomicFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace sl::shell {
@@ -142,10 +143,8 @@ LauncherResult CreateShellLink(const LauncherSpec &spec, LauncherPlace place)
         return result;
     }
     result.path = folder + QLatin1Char('/') + fileName;
-    QSaveFile file(result.path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(launcherText(spec, place).toUtf8()) < 0 || !file.commit()) {
+    if (!io::writeFileAtomically(result.path, launcherText(spec, place).toUtf8(), &result.reason)) {
         result.failure = LauncherResult::WriteFailed;
-        result.reason = file.errorString();
         return result;
     }
     // Desktops start only launchers that their owner may execute.
