@@ -76,28 +76,55 @@ private slots:
         env.reset();
     }
 
-    // Clicking each type's radio button in turn writes the three type keys, applies the type's
-    // layout (groups keep their own state, the controls inside follow) and rebuilds the pattern
-    // labels. The convert button keeps the last caption a type gave it.
+    // Clicking each type's radio button in turn writes the three type keys and shows, hides and
+    // switches the controls as the type asks; a group whose controls a type switches keeps its
+    // own state. The convert button keeps the last caption a type gave it.
     void widgetsFollowTheProjectType()
     {
         // keys: movie.cylinder, movie.cube, movie.object
-        const struct { const char *radio, *keys, *convert; } types[] = {
-            {"rgCubic", "0 1 0", "Convert to Equirectangular"}, {"rgEquirect", "0 0 0", "Convert to Cubic"},
-            {"rgCylinder", "1 0 0", "Convert"}, {"rgObjectStrip", "0 0 2", "Convert"},
-            {"rgObjectSep", "0 0 1", "Convert"}, {"rgObjectLightTable", "0 0 3", "Convert"},
+        const struct { const char *radio, *keys, *input, *convert; } types[] = {
+            {"rgCubic", "0 1 0", "- :", "Convert to Equirectangular"}, {"rgEquirect", "0 0 0", "Equirectangular image:", "Convert to Cubic"},
+            {"rgCylinder", "1 0 0", "Cylindrical image:", "Convert"}, {"rgObjectStrip", "0 0 2", "Object Strip image:", "Convert"},
+            {"rgObjectSep", "0 0 1", "- :", "Convert"}, {"rgObjectLightTable", "0 0 3", "- :", "Convert"},
         };
-        TfrmMainForm w;
-        QVERIFY(w.OpenProject(project("stitcher.tiff=0\r\nmovie.cylinder=1\r\n")));
+        // For types 0 to 5: 's' shown, 'e' enabled, 'c' every control inside enabled.
+        const struct { const char *controls; char what; const char *byType; } rules[] = {
+            {"edInputFile lbInputFile btOpenInputfile", 'e', "011100"},
+            {"edInputFile lbInputFile btOpenInputfile edCubeface lbCubeface lbCFCubeExt btOpenCubeFile lb_Hotspots", 's', "111110"},
+            {"edCubeface lbCubeface lbCFCubeExt btOpenCubeFile", 'e', "100010"},
+            {"lb_CubeFaces lbCFCubeFaces lbTileFormat pTileFormat", 's', "100010"},
+            {"btObjectLightTable", 's', "000001"},
+            {"btConvert btQualTiles", 'e', "110000"},
+            {"cbUseDosUP", 's', "100000"},
+            {"lbPreview lbPrevRes cbPreview cbPreviewGray edPreviewResolution", 'e', "111000"},
+            {"edHorizontalTiles cbObjectCanZoom gbObjectSettings", 's', "000111"},
+            {"edCylTiles cbFlat", 's', "001000"},
+            {"edVerticalTiles lbVerticalTiles", 's', "001111"},
+            {"cbMultiTiles", 's', "110000"},
+            {"edMovieTiles", 's', "101111"},
+            {"edTileSize gbStitcher", 's', "010000"},
+            {"lbTileSizePX cbTilesizeAuto lbCFHotspots", 's', "111111"},
+            {"gbThumbnail gbStrip", 'c', "110000"},
+            {"gbAutorotate gbBackgroundSound gbFlashAutorotate gbFlashDisplayQuality gbFlashInteraction", 'c', "111000"},
+            {"gbFlashGeneral gbFlashExternal gbFlashPreloader", 'c', "111111"},
+        };
+        TfrmMainForm w; // a thumbnail type with a height, so that all its controls can be enabled
+        QVERIFY(w.OpenProject(project("stitcher.tiff=0\r\nmovie.cylinder=1\r\nthumbnail.type=4\r\n")));
         for (int type = 0; type < 6; ++type) {
             w.findChild<QRadioButton *>(types[type].radio)->click();
             QCOMPARE(w.projectType(), type);
             QCOMPARE(testsupport::valuesOf(w, {"movie.cylinder", "movie.cube", "movie.object"}), QLatin1String(types[type].keys));
-            QCOMPARE(w.ui->btConvert->text(), QLatin1String(types[type].convert));
+            QCOMPARE(w.ui->lbInputFile->text() + '|' + w.ui->btConvert->text(), QString(types[type].input) + '|' + types[type].convert);
             QCOMPARE(w.ui->lbCFCubeExt->text(), type == 4 ? QStringLiteral("_[0..x]_[0..x].jpg") : "_[0..5].jpg");
-            QCOMPARE(!w.ui->gbObjectSettings->isHidden(), type >= 3);
-            QVERIFY(ownEnabled(w.ui->gbThumbnail));
-            QCOMPARE(ownEnabled(w.ui->edThumbWidth), type <= 1);
+            for (const auto &rule : rules)
+                for (const QString &name : QString(rule.controls).split(' ')) {
+                    QWidget *c = w.findChild<QWidget *>(name);
+                    const bool on = rule.byType[type] == '1';
+                    bool ok = rule.what == 's' ? !c->isHidden() == on : ownEnabled(c) == (on || rule.what == 'c');
+                    for (QWidget *inside : rule.what == 'c' ? c->findChildren<QWidget *>() : QList<QWidget *>())
+                        ok = ok && ownEnabled(inside) == on;
+                    QVERIFY2(ok, qPrintable(QStringLiteral("%1, type %2").arg(name).arg(type)));
+                }
         }
     }
 
