@@ -169,6 +169,28 @@ struct MessageBoxAnswers
     MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
 };
 
+// Answers the message boxes as MessageBoxAnswers does, and the open and save dialogs with the
+// next of `opens` and `saves` (none left: cancelled); "folder|proposed|defaultExt" of every file
+// dialog shown is added to `seen`.
+struct DialogAnswers : MessageBoxAnswers
+{
+    QStringList opens, saves, seen;
+
+    explicit DialogAnswers(int answer = sl::IDYES)
+        : MessageBoxAnswers(answer)
+    {
+        const auto from = [this](QStringList &queue) {
+            return [this, &queue](const QString &, const QString &folder, const QString &proposed, const QString &,
+                                  const QString &ext, unsigned) {
+                seen << folder + QLatin1Char('|') + proposed + QLatin1Char('|') + ext;
+                return queue.isEmpty() ? QString() : queue.takeFirst();
+            };
+        };
+        sl::hooks::openFileName = from(opens);
+        sl::hooks::saveFileName = from(saves);
+    }
+};
+
 // The values of `keys` in a window's project (anything with GetValue), joined by blanks: one
 // comparison shows them all.
 template<class Window>

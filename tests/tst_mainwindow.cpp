@@ -32,24 +32,7 @@ void typeInto(QLineEdit *e, const QString &text)
     leaveControl(e);
 }
 
-// Answers message boxes and file dialogs from queues and records what was asked.
-struct Answers : testsupport::MessageBoxAnswers
-{
-    QStringList saveNames;
-    QStringList openNames;
-    Answers()
-        : MessageBoxAnswers(sl::IDNO)
-    {
-        sl::hooks::saveFileName = [this](const QString &, const QString &, const QString &, const QString &,
-                                         const QString &, unsigned) {
-            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
-        };
-        sl::hooks::openFileName = [this](const QString &, const QString &, const QString &, const QString &,
-                                         const QString &, unsigned) {
-            return openNames.isEmpty() ? QString() : openNames.takeFirst();
-        };
-    }
-};
+using Answers = testsupport::DialogAnswers;
 
 // The binding table: each row's key=default and control, in the order of registration; the ten
 // sprite rows go before the background sound.
@@ -119,12 +102,9 @@ private slots:
                             + w.boundControls().at(i)->objectName();
         QCOMPARE(bindings, expected);
         QCOMPARE(w.windowTitle(), QStringLiteral("Skyloom - Version - 1.6.2"));
-        QCOMPARE(w.ui->cbHotspot->count(), 256);
-        QCOMPARE(w.ui->cbHotspot->currentIndex(), 1);
-        QCOMPARE(w.ui->pc->count(), 1);
-        QVERIFY(w.isPageVisible(w.ui->tsStart) && !w.isPageVisible(w.ui->tsConsole));
-        QVERIFY(!w.ui->miSaveAs->isEnabled());
-        QVERIFY(w.projectList().lines().isEmpty());
+        QVERIFY(w.ui->cbHotspot->count() == 256 && w.ui->cbHotspot->currentIndex() == 1);
+        QVERIFY(w.ui->pc->count() == 1 && w.isPageVisible(w.ui->tsStart));
+        QVERIFY(!w.ui->miSaveAs->isEnabled() && w.projectList().lines().isEmpty());
         QVERIFY(w.ui->cbOpenAfter->isChecked() && w.ui->miUsepano12dll->isChecked());
     }
 
@@ -145,8 +125,7 @@ private slots:
         leaveControl(w.ui->mConfigFile);
         QCOMPARE(w.GetValue(QStringLiteral("added.by.hand")), QStringLiteral("yes"));
 
-        QVERIFY(w.SaveProject());
-        QVERIFY(!w.isModified());
+        QVERIFY(w.SaveProject() && !w.isModified());
         QCOMPARE(w.windowTitle(), QStringLiteral("pano.slp - Skyloom"));
         const QByteArray saved = readFile(path);
         QVERIFY(saved.startsWith("meta.version=1.6.2\r\n# my comment\r\ninput=pano.jpg\r\n\r\n"
@@ -243,20 +222,24 @@ private slots:
 
     void newProjectIsModifiedUntilSaved()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/pano.final.slp");
-        answers.saveNames << path;
+        answers.saves << path;
         TfrmMainForm w;
         w.miNewProjectClick();
-        QCOMPARE(w.projectFileName(), path);
-        QVERIFY(w.isModified());
+        QVERIFY(w.projectFileName() == path && w.isModified() && !QFile::exists(path));
+        QCOMPARE(w.projectList().lines().mid(3, 3), (QStringList{"input=", "output=pano.mov", "cubefile="}));
         QCOMPARE(w.basePath(), QDir::cleanPath(dir));
-        QVERIFY(!QFile::exists(path));
         w.miSaveClick();
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!w.isModified());
-        sl::SettingsStore store;
-        QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
+        QVERIFY(QFile::exists(path) && !w.isModified());
+        QCOMPARE(sl::SettingsStore().readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
+        // An image named on the command line starts a new project too, under a name not taken.
+        QDir::setCurrent(dir);
+        writeBytes(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
+        writeBytes(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
+        TfrmMainForm image(QStringList{QStringLiteral("a.b.jpg")});
+        QCOMPARE(image.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
+        QVERIFY(image.GetValue(QStringLiteral("input")) == "a.b.jpg" && image.isModified() && !QFile::exists(image.projectFileName()));
     }
 
     // Cancel keeps the window, No closes without saving, Yes saves; text typed on the raw-text
@@ -267,22 +250,19 @@ private slots:
         writeBytes(path, "input=a.jpg\r\n");
         const QByteArray original = readFile(path);
         {
-            Answers answers;
+            Answers answers(sl::IDNO);
             TfrmMainForm w;
             QVERIFY(w.OpenProject(path));
             w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
             w.ui->mConfigFile->setPlainText(QStringLiteral("input=a.jpg\ntyped.here=1"));
             answers.replies << sl::IDCANCEL << sl::IDNO << sl::IDYES;
-            QVERIFY(!w.FormCloseQuery());
-            QCOMPARE(readFile(path), original);
-            QVERIFY(w.FormCloseQuery());
-            QCOMPARE(readFile(path), original);
-            QVERIFY(w.FormCloseQuery());
-            QVERIFY(readFile(path).contains("typed.here=1\r\n"));
+            QVERIFY(!w.FormCloseQuery() && readFile(path) == original);
+            QVERIFY(w.FormCloseQuery() && readFile(path) == original);
+            QVERIFY(w.FormCloseQuery() && readFile(path).contains("typed.here=1\r\n"));
         }
         // A save that fails keeps the window open and the project modified.
         {
-            Answers answers;
+            Answers answers(sl::IDNO);
             const QString gone = dir + QStringLiteral("/gone");
             QDir().mkpath(gone);
             writeBytes(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
@@ -292,8 +272,7 @@ private slots:
             QDir::setCurrent(dir);
             QVERIFY(QDir(gone).removeRecursively());
             answers.replies << sl::IDYES;
-            QVERIFY(!w.FormCloseQuery());
-            QVERIFY(w.isModified());
+            QVERIFY(!w.FormCloseQuery() && w.isModified());
             QCOMPARE(answers.asked.size(), 2); // the question, then the reason
         }
     }
@@ -303,15 +282,14 @@ private slots:
     // query's save never overwrites what was refused.
     void failedOpenChangesNothing()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/good.slp");
         writeBytes(path, "input=a.jpg\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         typeInto(w.ui->edTitle, QStringLiteral("mine"));
-        const QString cwd = QDir::currentPath();
-        const QStringList lines = w.projectList().lines();
-        const QString caption = w.windowTitle();
+        const auto state = [&] { return QStringList{w.projectFileName(), w.windowTitle(), QDir::currentPath()} + w.projectList().lines(); };
+        const QStringList before = state();
         const QString folder = dir + QStringLiteral("/folder.slp"), binary = dir + QStringLiteral("/binary.slp"),
                       fifo = dir + QStringLiteral("/fifo.slp");
         QDir().mkpath(folder);
@@ -321,29 +299,13 @@ private slots:
         QVERIFY(fifoFile.made());
         for (const QString &bad : {folder, binary, fifo}) {
             answers.asked.clear();
-            QVERIFY2(!w.OpenProject(bad), qPrintable(bad));
-            QCOMPARE(w.projectFileName(), path);
-            QCOMPARE(w.projectList().lines(), lines);
-            QCOMPARE(w.windowTitle(), caption);
-            QCOMPARE(QDir::currentPath(), cwd);
-            QCOMPARE(answers.asked.size(), 1);
+            QVERIFY2(!w.OpenProject(bad) && answers.asked.size() == 1, qPrintable(bad));
+            QCOMPARE(state(), before);
         }
         answers.replies << sl::IDYES;
         QVERIFY(w.FormCloseQuery());
         QCOMPARE(readFile(binary), binaryBytes);
         QVERIFY(readFile(path).contains("userdata.title=mine\r\n"));
-    }
-
-    void commandLineImageStartsANewProject()
-    {
-        QDir::setCurrent(dir);
-        writeBytes(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
-        writeBytes(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
-        TfrmMainForm w(QStringList{QStringLiteral("a.b.jpg")});
-        QCOMPARE(w.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
-        QCOMPARE(w.GetValue(QStringLiteral("input")), QStringLiteral("a.b.jpg"));
-        QVERIFY(w.isModified());
-        QVERIFY(!QFile::exists(w.projectFileName()));
     }
 
     // A file opened at start-up counts as modified exactly when the same file opened later does.
@@ -362,7 +324,7 @@ private slots:
 
     void recentListsFollowOpenedProjects()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         QStringList paths;
         for (const char *n : {"A", "B", "C"}) {
             paths << dir + QStringLiteral("/%1.slp").arg(QLatin1String(n));
@@ -372,16 +334,20 @@ private slots:
         for (const QString &p : paths)
             QVERIFY(w.OpenProject(p));
         QVERIFY(w.OpenProject(paths.at(0)));
-        QCOMPARE(w.ui->lbRecentFiles->count(), 3);
-        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("A.slp"));
-        QCOMPARE(w.ui->lbRecentFiles->item(1)->text(), QStringLiteral("C.slp"));
+        const auto recent = [&] {
+            QStringList names;
+            for (int i = 0; i < w.ui->lbRecentFiles->count(); ++i)
+                names << w.ui->lbRecentFiles->item(i)->text();
+            return names;
+        };
+        QCOMPARE(recent(), (QStringList{"A.slp", "C.slp", "B.slp"}));
         QCOMPARE(w.ui->miRecentProjects->actions().size(), 3);
         // The entry clicked is the one opened, even when the close query's save reorders the list:
         // another copy of the program opened C meanwhile, so saving A moves A before C.
         sl::SettingsStore other;
         sl::RecentLists(other).addRecentFile(paths.at(2), sl::RecentLists::Projects);
         w.BuildRecentMenus();
-        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("C.slp"));
+        QCOMPARE(recent(), (QStringList{"C.slp", "A.slp", "B.slp"}));
         typeInto(w.ui->edTitle, QStringLiteral("changed"));
         answers.replies << sl::IDYES;
         w.ui->miRecentProjects->actions().at(0)->trigger(); // C, in slot 0 when clicked
@@ -401,7 +367,7 @@ private slots:
     // show only what was stored.
     void failedSettingsWritesAreReported()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/p.slp");
         writeBytes(path, "input=x.jpg\r\n");
         sl::SettingsStore store;
@@ -416,8 +382,7 @@ private slots:
         reports();
         QVERIFY(w.OpenProject(path));
         QCOMPARE(reports(), 1);
-        QCOMPARE(w.ui->lbRecentFiles->count(), 0);
-        QVERIFY(!w.ui->miRecentProjects->isEnabled());
+        QVERIFY(w.ui->lbRecentFiles->count() == 0 && !w.ui->miRecentProjects->isEnabled());
         answers.replies << sl::IDYES;
         w.btClearRecentClick();
         QCOMPARE(reports(), 1);

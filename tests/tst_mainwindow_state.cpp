@@ -31,10 +31,7 @@ class TestMainWindowState : public QObject
 private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
-    // The file dialogs' answers, taken in turn (none left: cancelled); "folder|proposed|defaultExt"
-    // of every file dialog seen; the questions asked and their answers ("No" when none is left).
-    QStringList opens, saves, seen;
-    std::optional<testsupport::MessageBoxAnswers> boxes;
+    std::optional<testsupport::DialogAnswers> boxes; // "No" when no reply is left
     QList<QColor> colours;
     int colourCalls = 0;
 
@@ -51,19 +48,9 @@ private slots:
         env.reset(new testsupport::IsolatedEnvironment);
         dir = QDir::cleanPath(env->path() + QStringLiteral("/work"));
         QDir().mkpath(dir);
-        opens = saves = seen = {};
         boxes.emplace(sl::IDNO);
         colours = {};
         colourCalls = 0;
-        auto file = [this](QStringList &queue) {
-            return [this, &queue](const QString &, const QString &folder, const QString &proposed, const QString &,
-                                  const QString &ext, unsigned) {
-                seen << folder + QLatin1Char('|') + proposed + QLatin1Char('|') + ext;
-                return queue.isEmpty() ? QString() : queue.takeFirst();
-            };
-        };
-        sl::hooks::openFileName = file(opens);
-        sl::hooks::saveFileName = file(saves);
         sl::hooks::chooseColour = [this](const QColor &) -> std::optional<QColor> {
             ++colourCalls;
             return colours.isEmpty() ? std::nullopt : std::optional<QColor>(colours.takeFirst());
@@ -145,11 +132,11 @@ private slots:
         QCOMPARE(w.projectType(), 1); // a single image until the user says otherwise
         w.ui->rgObjectSep->click();
         const QStringList before = w.projectList().lines();
-        opens << dir + QStringLiteral("/obj_1_1.jpg"); // not the first image
+        boxes->opens << dir + QStringLiteral("/obj_1_1.jpg"); // not the first image
         w.ui->btOpenCubeFile->click();
         QCOMPARE(boxes->asked, QStringList{QStringLiteral("Unable to recognize a filename pattern! Please select only the first image!")});
         QCOMPARE(w.projectList().lines(), before);
-        opens << dir + QStringLiteral("/obj_0_0.jpg");
+        boxes->opens << dir + QStringLiteral("/obj_0_0.jpg");
         w.ui->btOpenCubeFile->click();
         QCOMPARE(testsupport::valuesOf(w, {"cubefile", "movie.htiles", "movie.vtiles"}), QStringLiteral("obj 3 2"));
         QVERIFY(ownEnabled(w.ui->btBotCreateMovie));
@@ -249,14 +236,14 @@ private slots:
         TfrmMainForm w;
         QVERIFY(w.OpenProject(project("input=a.jpg\r\nhtml.template=panorama.php\r\n")));
         const QString cwd = QDir::currentPath();
-        saves << dir + "/out/m.mov" << dir.toUpper() + "/t.jpg" << "/x/page.php";
+        boxes->saves << dir + "/out/m.mov" << dir.toUpper() + "/t.jpg" << "/x/page.php";
         w.ui->btOutputFile->click();
         w.ui->btThumbFileDlg->click();
         w.ui->btHtmlSaveDlg->click();
         QCOMPARE(w.GetValue("output"), QStringLiteral("out/m.mov"));
         QCOMPARE(w.ui->edThumbnailFile->text(), dir.toUpper() + "/t.jpg"); // case matters
         QCOMPARE(w.ui->edHtmlFile->text(), QStringLiteral("/x/page.php"));
-        QCOMPARE(seen, (QStringList{dir + '|' + dir + "/*.mov|mov", dir + "||jpg", "||php"}));
+        QCOMPARE(boxes->seen, (QStringList{dir + '|' + dir + "/*.mov|mov", dir + "||jpg", "||php"}));
         // The preloader image is stored even when its dialog is cancelled.
         w.ui->edFlashPreloadImage->setText(QStringLiteral("typed.png"));
         w.ui->btPreLoadImage->click();
