@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QImage>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTranslator>
 #include <QtGlobal>
 #include <QtMath>
@@ -78,6 +80,12 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Writes `bytes` to `path`, making its folder first; fails the calling test when it cannot.
+inline void makeFile(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY2(QDir().mkpath(QFileInfo(path).absolutePath()) && writeFile(path, bytes), qPrintable(path));
 }
 
 // Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to

@@ -14,11 +14,7 @@ using namespace sl;
 
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using testsupport::makeFile;
 
 // Feeds `bytes` cut at the given positions; returns the texts of every line including finish()'s,
 // with "E" before a line flagged as an error. Bytes held back never exceed the line limit.
@@ -170,8 +166,8 @@ private slots:
     // the current directory) goes to the status bar. Confirmation off: no question.
     void createOutput()
     {
-        writeBytes(m_base + "/cube11.tif", "face");
-        writeBytes(m_base + "/cube11.jpg", "face");
+        makeFile(m_base + "/cube11.tif", "face");
+        makeFile(m_base + "/cube11.jpg", "face");
         const struct { int format, type; bool tiff; QStringList expected; } rows[] = {
             {0, 1, true, {"-f", "_tmp_cube"}}, {0, 0, false, {"-a"}}, {0, 5, true, {"-ac"}}, {1, 0, true, {"-y"}}};
         for (const auto &r : rows) {
@@ -181,7 +177,7 @@ private slots:
             Calls calls;
             calls.duringRun = [&] {
                 QDir::setCurrent(m_top);
-                writeBytes(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
+                makeFile(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
             };
             const create::CreateOutputResult result = create::createOutput(c, calls.hooks());
             QCOMPARE(calls.runs, QList<QStringList>{r.expected});
@@ -198,7 +194,7 @@ private slots:
     void overwriteQuestion()
     {
         for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
-            writeBytes(m_base + name, "old");
+            makeFile(m_base + name, "old");
         QDir::setCurrent(m_top); // the current directory must not matter
         for (int format : {0, 1}) {
             // A name without extension stands for the ".mov" the engine writes; an absolute name works too.
@@ -235,8 +231,8 @@ private slots:
 
     void cubeTilesMissing()
     {
-        writeBytes(m_base + "/pano.mov", "old");
-        writeBytes(m_base + "/cube_0.jpg", "face with the other numbering");
+        makeFile(m_base + "/pano.mov", "old");
+        makeFile(m_base + "/cube_0.jpg", "face with the other numbering");
         create::CreateOutputContext c{.projectType = 0, .tiffFaces = false, .cubeFile = "cube", .outputFile = "pano.mov",
                                       .basePath = m_base};
         Calls calls;
@@ -266,9 +262,9 @@ private slots:
     void flashController()
     {
         const QString prog = m_top + "/prog";
-        writeBytes(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
-        writeBytes(m_top + "/secret.txt", "SECRET");
-        writeBytes(m_base + "/out/ctrl.swf", "OLD");
+        makeFile(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
+        makeFile(m_top + "/secret.txt", "SECRET");
+        makeFile(m_base + "/out/ctrl.swf", "OLD");
         // The copy is made after the run, even a failed one, next to the Flash file.
         const create::CreateOutputContext c{.format = 1, .flashFile = "out/pano.swf", .flashController = "ctrl.swf",
                                             .basePath = m_base, .programDir = prog};
@@ -316,8 +312,8 @@ private slots:
 
     void openOrder()
     {
-        writeBytes(m_base + "/pano.mov", "m");
-        writeBytes(m_base + "/f/pano.swf", "s");
+        makeFile(m_base + "/pano.mov", "m");
+        makeFile(m_base + "/f/pano.swf", "s");
         QDir::setCurrent(m_top);
         const struct { int format; const char *qtViewer, *flashViewer; bool own; const char *outputFile, *expected; } rows[] = {
             {0, "/usr/bin/qtv", "", true, "pano.mov", "viewer /usr/bin/qtv %B/pano.mov in %B"},
@@ -348,7 +344,7 @@ private slots:
     void openHelpers()
     {
         for (const char *name : {"/thumb.jpg", "/page", "/strip.jpg"})
-            writeBytes(m_base + name, "x");
+            makeFile(m_base + name, "x");
         open::ViewerSettings viewers{.image = "/usr/bin/iv"};
         FakeLauncher a;
         open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", m_base, viewers, a.hooks()); // ".jpg" added

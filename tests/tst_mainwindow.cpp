@@ -19,12 +19,8 @@
 namespace {
 
 using testsupport::leaveControl;
+using testsupport::makeFile;
 using testsupport::readFile;
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(testsupport::writeFile(path, bytes));
-}
 
 void typeInto(QLineEdit *e, const QString &text)
 {
@@ -112,7 +108,7 @@ private slots:
     void openEditSaveReopenKeepsEveryLine()
     {
         const QString path = dir + QStringLiteral("/pano.slp");
-        writeBytes(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
+        makeFile(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
                          "MOVIE.WIDTH=800\ncustom.key = spaced\noutput=pano.mov\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
@@ -140,7 +136,7 @@ private slots:
     void transferFollowsControlKinds()
     {
         const QString path = dir + QStringLiteral("/kinds.slp");
-        writeBytes(path, "preview.enabled=\nobject.grabber=7\nflash.windowscale=2\n");
+        makeFile(path, "preview.enabled=\nobject.grabber=7\nflash.windowscale=2\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         // Present and empty reads as empty, not as the default "1".
@@ -179,7 +175,7 @@ private slots:
     {
         const QString path = dir + QStringLiteral("/long.slp");
         const QString comment = QString(100000, QLatin1Char('c'));
-        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
+        makeFile(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
@@ -235,8 +231,8 @@ private slots:
         QCOMPARE(sl::SettingsStore().readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
         // An image named on the command line starts a new project too, under a name not taken.
         QDir::setCurrent(dir);
-        writeBytes(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
-        writeBytes(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
+        makeFile(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
+        makeFile(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
         TfrmMainForm image(QStringList{QStringLiteral("a.b.jpg")});
         QCOMPARE(image.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
         QVERIFY(image.GetValue(QStringLiteral("input")) == "a.b.jpg" && image.isModified() && !QFile::exists(image.projectFileName()));
@@ -247,7 +243,7 @@ private slots:
     void closeQueryAnswers()
     {
         const QString path = dir + QStringLiteral("/close.slp");
-        writeBytes(path, "input=a.jpg\r\n");
+        makeFile(path, "input=a.jpg\r\n");
         const QByteArray original = readFile(path);
         {
             Answers answers(sl::IDNO);
@@ -265,7 +261,7 @@ private slots:
             Answers answers(sl::IDNO);
             const QString gone = dir + QStringLiteral("/gone");
             QDir().mkpath(gone);
-            writeBytes(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
+            makeFile(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
             TfrmMainForm w;
             QVERIFY(w.OpenProject(gone + QStringLiteral("/p.slp")));
             typeInto(w.ui->edAuthor, QStringLiteral("Me"));
@@ -284,7 +280,7 @@ private slots:
     {
         Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/good.slp");
-        writeBytes(path, "input=a.jpg\r\n");
+        makeFile(path, "input=a.jpg\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         typeInto(w.ui->edTitle, QStringLiteral("mine"));
@@ -294,7 +290,7 @@ private slots:
                       fifo = dir + QStringLiteral("/fifo.slp");
         QDir().mkpath(folder);
         const QByteArray binaryBytes("input=x.jpg\r\n\0\x7f\x01ELF", 18);
-        writeBytes(binary, binaryBytes);
+        makeFile(binary, binaryBytes);
         const testsupport::FifoWithWatchdog fifoFile(fifo);
         QVERIFY(fifoFile.made());
         for (const QString &bad : {folder, binary, fifo}) {
@@ -328,7 +324,7 @@ private slots:
         QStringList paths;
         for (const char *n : {"A", "B", "C"}) {
             paths << dir + QStringLiteral("/%1.slp").arg(QLatin1String(n));
-            writeBytes(paths.last(), "input=x.jpg\r\n");
+            makeFile(paths.last(), "input=x.jpg\r\n");
         }
         TfrmMainForm w;
         for (const QString &p : paths)
@@ -369,7 +365,7 @@ private slots:
     {
         Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/p.slp");
-        writeBytes(path, "input=x.jpg\r\n");
+        makeFile(path, "input=x.jpg\r\n");
         sl::SettingsStore store;
         QVERIFY(QDir().mkpath(store.filePath())); // a folder where the file should be
         const QString reason = QString::fromLocal8Bit(std::strerror(EISDIR));
@@ -405,9 +401,9 @@ private slots:
     void templatesMergeSettingsButNoFiles()
     {
         const QString project = dir + QStringLiteral("/t.slp");
-        writeBytes(project, "input=mine.jpg\r\noutput=mine.mov\r\n");
+        makeFile(project, "input=mine.jpg\r\noutput=mine.mov\r\n");
         const QString tmpl = dir + QStringLiteral("/look.slt");
-        writeBytes(tmpl, "Output=other.mov\r\nMovie.Width=800\r\n  #fov.max=10\r\n=5\r\n");
+        makeFile(tmpl, "Output=other.mov\r\nMovie.Width=800\r\n  #fov.max=10\r\n=5\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(project));
         w.ApplyTemplate(tmpl);

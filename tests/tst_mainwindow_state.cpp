@@ -14,11 +14,7 @@ namespace {
 
 using sl::ownEnabled;
 using testsupport::leaveControl;
-
-void writeText(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(testsupport::writeFile(path, bytes));
-}
+using testsupport::makeFile;
 
 QColor swatch(const QWidget *w) { return w->palette().color(QPalette::Window); }
 
@@ -38,7 +34,7 @@ private:
     QString project(const QByteArray &text)
     {
         const QString path = dir + QStringLiteral("/p.slp");
-        writeText(path, text);
+        makeFile(path, text);
         return path;
     }
 
@@ -120,7 +116,7 @@ private slots:
     {
         for (const QString &n : {"pano11", "pano22", "pano33", "pano44", "pano55", "pano66", "obj_0_0", "obj_0_1",
                                  "obj_0_2", "obj_1_2", "obj_1_0", "obj_1_1"})
-            writeText(dir + '/' + n + ".jpg", "only the name counts");
+            makeFile(dir + '/' + n + ".jpg", "only the name counts");
         {
             TfrmMainForm w({dir + QStringLiteral("/pano33.jpg")});
             QVERIFY(w.ui->rgCubic->isChecked());

@@ -11,12 +11,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
-    // Writes the store's file as another program would.
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && testsupport::writeFile(path, bytes));
-    }
-
     std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
 
 private slots:
@@ -96,7 +90,7 @@ private slots:
         };
         for (const QByteArray &content : contents) {
             SettingsStore store;
-            writeFile(store.filePath(), content);
+            testsupport::makeFile(store.filePath(), content);
             QCOMPARE(store.readInteger("settings", "home", 0), 0);
             QVERIFY(store.writeText("settings", "language", "de"));
             QCOMPARE(SettingsStore().readText("settings", "language"), QString("de"));
@@ -112,7 +106,7 @@ private slots:
         QCOMPARE(store.readText("VIEWER", "quicktime"), QString("/usr/bin/qt"));
         QVERIFY(store.writeText("VIEWER", "QUICKTIME", "/opt/qt"));
         QCOMPARE(testsupport::readFile(store.filePath()), QByteArray("[Viewer]\nQuicktime=/opt/qt\n"));
-        writeFile(store.filePath(),
+        testsupport::makeFile(store.filePath(),
                   "; engine folder\n[Skyloom]\nexepath = /opt/skyloom\n\n[Viewer]\nImage=gimp\n");
         QCOMPARE(st::exePath(store, "/prog"), QString("/opt/skyloom"));
         QVERIFY(st::setViewer(store, st::Viewer::Flash, "ruffle"));
@@ -125,7 +119,7 @@ private slots:
         QCOMPARE(st::exePath(store, "/prog"), QString("/prog"));
         QCOMPARE(st::language(store, "it"), QString());
         // A value already present in the first block wins over a later block of the section.
-        writeFile(store.filePath(), "[a]\nx=1\n[b]\n[A]\nx=2\ny=3\n");
+        testsupport::makeFile(store.filePath(), "[a]\nx=1\n[b]\n[A]\nx=2\ny=3\n");
         QCOMPARE(store.readText("a", "x"), QString("1"));
         QCOMPARE(store.readText("a", "y"), QString("3"));
         QVERIFY(store.writeText("a", "z", "4"));
