@@ -48,7 +48,7 @@ public:
     void RemoveKey(const QString &key);
     sl::ProjectList &projectList() { return ProjectList; }
     const sl::BindingDefaults &bindingDefaults() const { return BindingDefaults; }
-    int bindingCount() const { return int(BoundControls.size()); }
+    const QList<QPointer<QWidget>> &boundControls() const { return BoundControls; }
 
     // Transfer between the project and the controls.
     void AddBinding(const QString &key, QWidget *control, const QString &def);

@@ -50,7 +50,7 @@ struct ControlSetting
 // Everything SetProjectType sets for `type`, in a fixed order; empty for a type outside 0..5.
 // After applying it the window rebuilds the pattern labels and updates the buttons.
 QList<ControlSetting> projectTypeLayout(int type);
-// Convenience lookups into the layout (for the window's own rules and for tests).
+// Lookups into the layout, for the rules that follow it (tile size, thumbnail controls).
 std::optional<bool> layoutVisible(int type, const QString &objectName);
 std::optional<bool> layoutEnabled(int type, const QString &objectName);
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QImage>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTranslator>
 #include <QtGlobal>
 #include <QtMath>
@@ -85,6 +87,12 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Writes `bytes` to `path`, making its folder first; fails the calling test when it cannot.
+inline void makeFile(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY2(QDir().mkpath(QFileInfo(path).absolutePath()) && writeFile(path, bytes), qPrintable(path));
 }
 
 // Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to
@@ -174,6 +182,28 @@ struct MessageBoxAnswers
     ~MessageBoxAnswers() { sl::hooks::restoreDefaults(); }
     MessageBoxAnswers(const MessageBoxAnswers &) = delete;
     MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
+};
+
+// Answers the message boxes as MessageBoxAnswers does, and the open and save dialogs with the
+// next of `opens` and `saves` (none left: cancelled); "folder|proposed|defaultExt" of every file
+// dialog shown is added to `seen`.
+struct DialogAnswers : MessageBoxAnswers
+{
+    QStringList opens, saves, seen;
+
+    explicit DialogAnswers(int answer = sl::IDYES)
+        : MessageBoxAnswers(answer)
+    {
+        const auto from = [this](QStringList &queue) {
+            return [this, &queue](const QString &, const QString &folder, const QString &proposed, const QString &,
+                                  const QString &ext, unsigned) {
+                seen << folder + QLatin1Char('|') + proposed + QLatin1Char('|') + ext;
+                return queue.isEmpty() ? QString() : queue.takeFirst();
+            };
+        };
+        sl::hooks::openFileName = from(opens);
+        sl::hooks::saveFileName = from(saves);
+    }
 };
 
 // The values of `keys` in a window's project (anything with GetValue), joined by blanks: one

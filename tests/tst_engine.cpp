@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <QtEndian>
 #include <QtTest>
 
@@ -293,26 +292,29 @@ private slots:
             QCOMPARE(QColor(gif.pixel(16 * i + 8, 16)), QColor(flat[i]));
     }
 
-    // SIGTERM (what Stop sends) ends the engine without leaving its temporary files behind.
+    // SIGTERM (what Stop sends) ends the engine without leaving its temporary files behind; the
+    // engine holds its six staged faces until it is ended.
     void terminationLeavesNoTemporaryFile()
     {
-        writePanorama("pano.jpg", 4000, 2000);
-        writeProject(path("p.slp"), {"input=pano.jpg", "cubefile=face", "stitcher.tilesize=1200"});
+        writePanorama("pano.jpg", 400, 200);
+        writeProject(path("p.slp"), {"input=pano.jpg", "cubefile=face", "stitcher.tilesize=64"});
         QProcess engine;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SKYLOOM_ENGINE_HOLD_STAGED", "1");
+        engine.setProcessEnvironment(env);
         engine.setWorkingDirectory(m_dir);
         engine.start(testsupport::enginePath(), {"-c", "p.slp", "-x"});
-        QVERIFY(engine.waitForStarted());
-        // The six faces are staged one after the other and renamed together at the end.
-        const auto staged = [&] { return !QDir(m_dir).entryList({"*.skyloom-*"}, QDir::Files | QDir::Hidden).isEmpty(); };
-        while (!staged() && engine.state() == QProcess::Running)
-            QThread::msleep(1);
-        if (engine.state() != QProcess::Running)
-            QSKIP("the engine finished before its temporary files could be seen");
+        QByteArray out;
+        while (!out.contains("Staged.\n") && engine.waitForReadyRead(30000))
+            out += engine.readAllStandardOutput();
+        const QStringList temporaries{"*.skyloom-*"};
+        QCOMPARE(QDir(m_dir).entryList(temporaries, QDir::Files | QDir::Hidden).size(), 6);
         ::kill(pid_t(engine.processId()), SIGTERM);
         QVERIFY(engine.waitForFinished(30000));
         QCOMPARE(engine.exitStatus(), QProcess::CrashExit); // ended by the signal, as without a handler
         QCOMPARE(engine.exitCode(), SIGTERM);
-        QCOMPARE(QDir(m_dir).entryList({"*.skyloom-*"}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_dir).entryList(temporaries, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_dir).entryList({"face*"}), QStringList());
     }
 
     // Droplet form: each file is the input; outputs go next to it with "$f" replaced. An input that

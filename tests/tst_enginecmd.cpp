@@ -14,11 +14,7 @@ using namespace sl;
 
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using testsupport::makeFile;
 
 // Feeds `bytes` cut at the given positions; returns the texts of every line including finish()'s,
 // with "E" before a line flagged as an error. Bytes held back never exceed the line limit.
@@ -106,9 +102,8 @@ private slots:
 
     void commandLines()
     {
-        QCOMPARE(engine::enginePath(QString(), "/opt/prog"), QStringLiteral("/opt/prog/skyloom"));
-        QCOMPARE(engine::enginePath("/usr/local/eng//", "/opt/prog"), QStringLiteral("/usr/local/eng/skyloom"));
-        QCOMPARE(engine::enginePath("/home/a b/Überall", "/opt/prog"), QStringLiteral("/home/a b/Überall/skyloom"));
+        QCOMPARE(engine::enginePath(QString(), "/opt/prog") + ' ' + engine::enginePath("/usr/local/a b//", "/opt/prog"),
+                 QStringLiteral("/opt/prog/skyloom /usr/local/a b/skyloom"));
         using C = EngineCommand;
         // The options that depend on the project type or the face format (the create commands'
         // tests below run the others).
@@ -171,8 +166,8 @@ private slots:
     // the current directory) goes to the status bar. Confirmation off: no question.
     void createOutput()
     {
-        writeBytes(m_base + "/cube11.tif", "face");
-        writeBytes(m_base + "/cube11.jpg", "face");
+        makeFile(m_base + "/cube11.tif", "face");
+        makeFile(m_base + "/cube11.jpg", "face");
         const struct { int format, type; bool tiff; QStringList expected; } rows[] = {
             {0, 1, true, {"-f", "_tmp_cube"}}, {0, 0, false, {"-a"}}, {0, 5, true, {"-ac"}}, {1, 0, true, {"-y"}}};
         for (const auto &r : rows) {
@@ -182,7 +177,7 @@ private slots:
             Calls calls;
             calls.duringRun = [&] {
                 QDir::setCurrent(m_top);
-                writeBytes(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
+                makeFile(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
             };
             const create::CreateOutputResult result = create::createOutput(c, calls.hooks());
             QCOMPARE(calls.runs, QList<QStringList>{r.expected});
@@ -193,16 +188,19 @@ private slots:
         QCOMPARE(create::sizeText(qint64(5) << 30), QStringLiteral("5242880 kb"));
     }
 
+    // No to the overwrite question ends the command; blanks around a name are not part of it, for
+    // the window as for the engine: the question, the size measured, opening and the tile check
+    // all see the file the engine writes.
     void overwriteQuestion()
     {
-        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg"})
-            writeBytes(m_base + name, "old");
+        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
+            makeFile(m_base + name, "old");
         QDir::setCurrent(m_top); // the current directory must not matter
         for (int format : {0, 1}) {
             // A name without extension stands for the ".mov" the engine writes; an absolute name works too.
             const create::CreateOutputContext c{.format = format, .outputFile = "pano", .flashFile = m_base + "/pano.swf",
                                                 .basePath = m_base};
-            Calls no{.answer = false}, yes{.engineResult = 3};
+            Calls no{.answer = false}, yes{.engineResult = 3}, blanks;
             const create::CreateOutputResult refused = create::createOutput(c, no.hooks());
             QCOMPARE(no.asked, QStringList{"Overwrite file|The output file \"" + (format ? c.flashFile : "pano.mov")
                                            + "\" already exist! Do you want to replace this file?"});
@@ -211,46 +209,30 @@ private slots:
             QVERIFY(yes.runs.size() == 1 && failed.result == 3);
             QVERIFY(failed.statusChanged && failed.statusText.isEmpty()); // a failed run empties the panel
             QCOMPARE(failed.measuredFile, m_base + (format ? "/pano.swf" : "/pano.mov"));
+            const create::CreateOutputContext b{.format = format, .outputFile = "pano.mov ", .flashFile = "\tpano.swf ",
+                                                .basePath = m_base};
+            const create::CreateOutputResult r = create::createOutput(b, blanks.hooks());
+            QVERIFY2(blanks.asked.size() == 1 && blanks.asked[0].contains(format ? "\"pano.swf\"" : "\"pano.mov\""),
+                     qPrintable(blanks.asked.join('|')));
+            QVERIFY(r.measuredFile == failed.measuredFile && r.statusText == QStringLiteral("0 kb"));
+            FakeLauncher fake;
+            open::openOutput({format, b.outputFile, b.flashFile, m_base, 0, 0, {}}, fake.hooks());
+            QCOMPARE(fake.log, QStringList{"shell " + failed.measuredFile});
         }
         // Thumbnail, HTML, strip: No ends the command as well.
         for (auto kind : {create::HelperOutput::Thumbnail, create::HelperOutput::Html, create::HelperOutput::Strip}) {
             Calls no{.answer = false};
-            const QString name = kind == create::HelperOutput::Thumbnail ? "thumb" : "thumb.jpg"; // ".jpg" added
+            const QString name = kind == create::HelperOutput::Thumbnail ? " thumb " : "thumb.jpg"; // ".jpg" added
             QVERIFY(create::createHelperOutput({kind, name, 0, {}, "default.html", m_base}, no.hooks()) == -1);
             QVERIFY(no.asked.size() == 1 && no.runs.isEmpty());
         }
-    }
-
-    // Blanks around a name are not part of it, for the window as for the engine: the overwrite
-    // question, the size measured, opening and the tile check all see the file the engine writes.
-    void namesWithBlanks()
-    {
-        for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
-            writeBytes(m_base + name, "old");
-        for (int format : {0, 1}) {
-            const create::CreateOutputContext c{.format = format, .outputFile = "pano.mov ", .flashFile = "\tpano.swf ",
-                                                .basePath = m_base};
-            Calls yes;
-            const create::CreateOutputResult r = create::createOutput(c, yes.hooks());
-            QCOMPARE(yes.asked.size(), 1);
-            QVERIFY2(yes.asked[0].contains(format ? "\"pano.swf\"" : "\"pano.mov\""), qPrintable(yes.asked[0]));
-            QCOMPARE(r.measuredFile, m_base + (format ? "/pano.swf" : "/pano.mov"));
-            QCOMPARE(r.statusText, QStringLiteral("0 kb"));
-            FakeLauncher fake;
-            open::openOutput({format, c.outputFile, c.flashFile, m_base, 0, 0, {}}, fake.hooks());
-            QCOMPARE(fake.log, QStringList{"shell " + m_base + (format ? "/pano.swf" : "/pano.mov")});
-        }
-        Calls thumb;
-        create::createHelperOutput({.kind = create::HelperOutput::Thumbnail, .fileName = " thumb ", .thumbTypeIndex = 0,
-                                    .basePath = m_base}, thumb.hooks());
-        QCOMPARE(thumb.asked.size(), 1);
         QVERIFY(create::tilesExist(0, "cube ", true, true, m_base));
     }
 
     void cubeTilesMissing()
     {
-        writeBytes(m_base + "/pano.mov", "old");
-        writeBytes(m_base + "/cube_0.jpg", "face with the other numbering");
+        makeFile(m_base + "/pano.mov", "old");
+        makeFile(m_base + "/cube_0.jpg", "face with the other numbering");
         create::CreateOutputContext c{.projectType = 0, .tiffFaces = false, .cubeFile = "cube", .outputFile = "pano.mov",
                                       .basePath = m_base};
         Calls calls;
@@ -267,14 +249,22 @@ private slots:
         for (int type = 0; type < 6; ++type)
             QCOMPARE(create::tilesExist(type, "cube", false, false, m_base), type == 0 || type == 4 || type == 5);
         QVERIFY(!create::tilesExist(0, "cube", false, false, QString())); // no base path: not found
+        // Only cube-face and equirectangular projects ask before their tiles are made again.
+        for (int type = 0; type < 6; ++type)
+            for (bool found : {false, true}) {
+                Calls calls{.answer = false};
+                const bool asks = found && (type == 0 || type == 1);
+                QCOMPARE(create::confirmOverwriteTiles(type, found, calls.hooks().ask), !asks);
+                QCOMPARE(calls.asked, asks ? QStringList{"Tiles found|Do you want to override the existing tiles?"} : QStringList{});
+            }
     }
 
     void flashController()
     {
         const QString prog = m_top + "/prog";
-        writeBytes(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
-        writeBytes(m_top + "/secret.txt", "SECRET");
-        writeBytes(m_base + "/out/ctrl.swf", "OLD");
+        makeFile(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
+        makeFile(m_top + "/secret.txt", "SECRET");
+        makeFile(m_base + "/out/ctrl.swf", "OLD");
         // The copy is made after the run, even a failed one, next to the Flash file.
         const create::CreateOutputContext c{.format = 1, .flashFile = "out/pano.swf", .flashController = "ctrl.swf",
                                             .basePath = m_base, .programDir = prog};
@@ -318,24 +308,12 @@ private slots:
         }
     }
 
-    // Only cube-face and equirectangular projects ask before their tiles are made again.
-    void tilesQuestion()
-    {
-        for (int type = 0; type < 6; ++type)
-            for (bool found : {false, true}) {
-                Calls calls{.answer = false};
-                const bool asks = found && (type == 0 || type == 1);
-                QCOMPARE(create::confirmOverwriteTiles(type, found, calls.hooks().ask), !asks);
-                QCOMPARE(calls.asked, asks ? QStringList{"Tiles found|Do you want to override the existing tiles?"} : QStringList{});
-            }
-    }
-
     // ---- opening results ----
 
     void openOrder()
     {
-        writeBytes(m_base + "/pano.mov", "m");
-        writeBytes(m_base + "/f/pano.swf", "s");
+        makeFile(m_base + "/pano.mov", "m");
+        makeFile(m_base + "/f/pano.swf", "s");
         QDir::setCurrent(m_top);
         const struct { int format; const char *qtViewer, *flashViewer; bool own; const char *outputFile, *expected; } rows[] = {
             {0, "/usr/bin/qtv", "", true, "pano.mov", "viewer /usr/bin/qtv %B/pano.mov in %B"},
@@ -352,12 +330,7 @@ private slots:
             open::openOutput(c, fake.hooks());
             QCOMPARE(fake.log, QStringList{QString::fromUtf8(r.expected).replace("%B", m_base)});
         }
-    }
-
-    // Our own viewer's failure, even a thrown one, is shown with the likely cause.
-    void openOwnViewerError()
-    {
-        writeBytes(m_base + "/pano.mov", "m");
+        // Our own viewer's failure, even a thrown one, is shown with the likely cause.
         FakeLauncher fake{.ownAvailable = true, .ownError = "Movie failed"};
         const open::OpenOutputContext c{.outputFile = "pano.mov", .basePath = m_base};
         QCOMPARE(open::openOutput(c, fake.hooks()), open::Opened::OwnViewer);
@@ -371,7 +344,7 @@ private slots:
     void openHelpers()
     {
         for (const char *name : {"/thumb.jpg", "/page", "/strip.jpg"})
-            writeBytes(m_base + name, "x");
+            makeFile(m_base + name, "x");
         open::ViewerSettings viewers{.image = "/usr/bin/iv"};
         FakeLauncher a;
         open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", m_base, viewers, a.hooks()); // ".jpg" added

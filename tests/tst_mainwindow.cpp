@@ -17,12 +17,8 @@
 namespace {
 
 using testsupport::leaveControl;
+using testsupport::makeFile;
 using testsupport::readFile;
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(testsupport::writeFile(path, bytes));
-}
 
 void typeInto(QLineEdit *e, const QString &text)
 {
@@ -30,24 +26,43 @@ void typeInto(QLineEdit *e, const QString &text)
     leaveControl(e);
 }
 
-// Answers message boxes and file dialogs from queues and records what was asked.
-struct Answers : testsupport::MessageBoxAnswers
-{
-    QStringList saveNames;
-    QStringList openNames;
-    Answers()
-        : MessageBoxAnswers(sl::IDNO)
-    {
-        sl::hooks::saveFileName = [this](const QString &, const QString &, const QString &, const QString &,
-                                         const QString &, unsigned) {
-            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
-        };
-        sl::hooks::openFileName = [this](const QString &, const QString &, const QString &, const QString &,
-                                         const QString &, unsigned) {
-            return openNames.isEmpty() ? QString() : openNames.takeFirst();
-        };
-    }
-};
+using Answers = testsupport::DialogAnswers;
+
+// The binding table: each row's key=default and control, in the order of registration; the ten
+// sprite rows go before the background sound.
+const char kBindings[] =
+    "input= edInputFile;output= edOutputfile;cubefile= edCubeface;stitcher.tilesize=0 edTileSize;"
+    "hotspot.enabled=0 cbCreateHotspots;userdata.title= edTitle;userdata.author= edAuthor;userdata.date= edDate;"
+    "userdata.copyright= edCopyright;userdata.source= edUDSource;userdata.information= edUDInformation;"
+    "userdata.comment= edUDComment;userdata.description= edUDDescription;movie.width=400 edMovWidth;"
+    "movie.height=300 edMovHeight;pan.default=0 edPanDefault;pan.min=0 edPanMin;pan.max=360 edPanMax;"
+    "tilt.default=0 edTiltDefault;tilt.min=-90 edTiltMin;tilt.max=90 edTiltMax;fov.default=70 edFoVDefault;"
+    "fov.min=5 edFOVMin;fov.max=120 edFoVMax;preview.enabled=1 cbPreview;preview.gray=1 cbPreviewGray;"
+    "preview.resolution=8 edPreviewResolution;movie.protect=0 cbProtection;movie.compressheader=0 cbCompressedHeaders;"
+    "stitcher.gamma=1.0 edGamma;compress.quality=90 edQuality;movie.cylinder.tiles=24 edCylTiles;"
+    "movie.htiles=1 edHorizontalTiles;movie.vtiles=1 edVerticalTiles;cubefile.dosup=0 cbUseDosUP;"
+    "stitcher.progress=1 cbStitcherProgress;movie.tilesize=0 edMovieTiles;thumbnail.width=200 edThumbWidth;"
+    "thumbnail.height=100 edThumbHeight;thumbfile= edThumbnailFile;thumbnail.quality=90 edThumbQuality;"
+    "html.template= cbHtmlTemplate;htmlfile= edHtmlFile;object.wrap.pan=1 cbObjectWarpPan;"
+    "object.wrap.tilt=0 cbObjectWarpTilt;object.control.revh=0 cbObjectRevHorizontal;"
+    "object.control.revv=0 cbObjectRevVertical;object.control.swapvh=0 cbObjectSwapHV;"
+    "object.control.zoom=0 cbObjectCanZoom;object.grabber=0 cbObjControl;object.viewrate=1.0 edObjectAutoplaySpeed;"
+    "stripfile= edStripFile;strip.quality=90 edStripQuality;movie.qtvrflattener=0 cbQTVRFlattener;movie.flat=0 cbFlat;"
+    "flashfile= edFlashFile;flash.autorotate=0 cbFlashAutorotateEnabled;"
+    "flash.autorotate.delay=3 edFlashAutorotateDelay;flash.autorotate.speed=1 edFlashAutorotateSpeed;"
+    "flash.autorotate.tiltforce=0 tbFlashAutorotateHorizon;flash.autorotate.onlyinfocus=1 cbFlashAutoOnlyInFocus;"
+    "flash.autorotate.startloaded=0 cbFlashAutoOnlyLoaded;flash.mesh.base=9 edFlashMeshBase;"
+    "flash.mesh.auto=1 cbFlashMeshAuto;flash.preload.enabled=1 cbFlashPreloaderEnabled;"
+    "flash.preload.bar.x=10 edFlashPreloadBarX;flash.preload.bar.y=30 edFlashPreloadBarY;"
+    "flash.preload.bar.w=180 edFlashPreloadBarW;flash.preload.bar.h=10 edFlashPreloadBarH;"
+    "flash.preload.text.x=10 edFlashPreloadTextX;flash.preload.text.y=30 edFlashPreloadTextY;"
+    "flash.preload.image.x=10 edFlashPreloadImageX;flash.preload.image.y=60 edFlashPreloadImageY;"
+    "flash.preload.image.file= edFlashPreloadImage;flash.preload.image.anchor=2 rgFlashPreAnchor;"
+    "flash.controller= cbFlashController;flash.controller.alpha=100 tbFlashControllerAlpha;"
+    "flash.changequality=0 cbFlashChangeRenderingQuality;flash.windowscale=1 cbFlashWindowScale;"
+    "flash.fps=50 edFlashFps;flash.mass=1 cbFlashMassSim;flash.sensitifity=8 tbFlashSensitivity;"
+    "output.format=0 cbOutputFormat;sprite.14.filename= edBackgroundSound;movie.cylinder=0 Label13;"
+    "movie.cube=0 Label14;movie.object=0 Label15";
 
 } // namespace
 
@@ -69,16 +84,20 @@ private slots:
         env.reset();
     }
 
-    void startUpShowsOnlyTheStartTab()
+    void startUpBindsTheTableAndShowsOnlyTheStartTab()
     {
         TfrmMainForm w;
+        QStringList bindings, expected = QString::fromLatin1(kBindings).split(';');
+        for (int n = 10; n >= 1; --n)
+            expected.insert(83, QStringLiteral("sprite.%1.filename= edSprite%1").arg(n));
+        for (int i = 0; i < w.bindingDefaults().count(); ++i)
+            bindings << w.bindingDefaults().rows().at(i).first + '=' + w.bindingDefaults().rows().at(i).second + ' '
+                            + w.boundControls().at(i)->objectName();
+        QCOMPARE(bindings, expected);
         QCOMPARE(w.windowTitle(), QStringLiteral("Skyloom - Version - 1.6.2"));
-        QCOMPARE(w.ui->cbHotspot->count(), 256);
-        QCOMPARE(w.ui->cbHotspot->currentIndex(), 1);
-        QCOMPARE(w.ui->pc->count(), 1);
-        QVERIFY(w.isPageVisible(w.ui->tsStart) && !w.isPageVisible(w.ui->tsConsole));
-        QVERIFY(!w.ui->miSaveAs->isEnabled());
-        QVERIFY(w.projectList().lines().isEmpty());
+        QVERIFY(w.ui->cbHotspot->count() == 256 && w.ui->cbHotspot->currentIndex() == 1);
+        QVERIFY(w.ui->pc->count() == 1 && w.isPageVisible(w.ui->tsStart));
+        QVERIFY(!w.ui->miSaveAs->isEnabled() && w.projectList().lines().isEmpty());
         QVERIFY(w.ui->cbOpenAfter->isChecked() && w.ui->miUsepano12dll->isChecked());
     }
 
@@ -86,7 +105,7 @@ private slots:
     void openEditSaveReopenKeepsEveryLine()
     {
         const QString path = dir + QStringLiteral("/pano[*].slp"); // no modified marker of Qt's
-        writeBytes(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
+        makeFile(path, "# my comment\ninput=pano.jpg\r\n\r\nweird line without equals\r"
                          "MOVIE.WIDTH=800\ncustom.key = spaced\noutput=pano.mov\n");
         TfrmMainForm w;
         w.winId();
@@ -120,7 +139,7 @@ private slots:
     void transferFollowsControlKinds()
     {
         const QString path = dir + QStringLiteral("/kinds.slp");
-        writeBytes(path, "preview.enabled=\nobject.grabber=7\nflash.windowscale=2\n");
+        makeFile(path, "preview.enabled=\nobject.grabber=7\nflash.windowscale=2\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         // Present and empty reads as empty, not as the default "1".
@@ -161,7 +180,7 @@ private slots:
         const QString comment = QString(100000, QLatin1Char('c'));
         const QByteArray title = "hotspot.1.title=" + QByteArray(40000, 't') + "\r\n",
                          link = "hotspot.1.url=<" + QByteArray(40000, 'u') + "> T<_blank>\r\n";
-        writeBytes(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n" + title + link);
+        makeFile(path, "input=a.jpg\r\nuserdata.comment=" + comment.toLatin1() + "\r\n" + title + link);
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         QCOMPARE(w.ui->edUDComment->text().size(), w.ui->edUDComment->maxLength());
@@ -207,20 +226,24 @@ private slots:
 
     void newProjectIsModifiedUntilSaved()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/pano.final.slp");
-        answers.saveNames << path;
+        answers.saves << path;
         TfrmMainForm w;
         w.miNewProjectClick();
-        QCOMPARE(w.projectFileName(), path);
-        QVERIFY(w.isModified());
+        QVERIFY(w.projectFileName() == path && w.isModified() && !QFile::exists(path));
+        QCOMPARE(w.projectList().lines().mid(3, 3), (QStringList{"input=", "output=pano.mov", "cubefile="}));
         QCOMPARE(w.basePath(), QDir::cleanPath(dir));
-        QVERIFY(!QFile::exists(path));
         w.miSaveClick();
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!w.isModified());
-        sl::SettingsStore store;
-        QCOMPARE(store.readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
+        QVERIFY(QFile::exists(path) && !w.isModified());
+        QCOMPARE(sl::SettingsStore().readText(QStringLiteral("recent"), QStringLiteral("file0")), path);
+        // An image named on the command line starts a new project too, under a name not taken.
+        QDir::setCurrent(dir);
+        makeFile(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
+        makeFile(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
+        TfrmMainForm image(QStringList{QStringLiteral("a.b.jpg")});
+        QCOMPARE(image.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
+        QVERIFY(image.GetValue(QStringLiteral("input")) == "a.b.jpg" && image.isModified() && !QFile::exists(image.projectFileName()));
     }
 
     // Cancel keeps the window, No closes without saving, Yes saves; text typed on the raw-text
@@ -228,36 +251,32 @@ private slots:
     void closeQueryAnswers()
     {
         const QString path = dir + QStringLiteral("/close.slp");
-        writeBytes(path, "input=a.jpg\r\n");
+        makeFile(path, "input=a.jpg\r\n");
         const QByteArray original = readFile(path);
         {
-            Answers answers;
+            Answers answers(sl::IDNO);
             TfrmMainForm w;
             QVERIFY(w.OpenProject(path));
             w.ui->pc->setCurrentWidget(w.ui->tsConfigfile);
             w.ui->mConfigFile->setPlainText(QStringLiteral("input=a.jpg\ntyped.here=1"));
             answers.replies << sl::IDCANCEL << sl::IDNO << sl::IDYES;
-            QVERIFY(!w.FormCloseQuery());
-            QCOMPARE(readFile(path), original);
-            QVERIFY(w.FormCloseQuery());
-            QCOMPARE(readFile(path), original);
-            QVERIFY(w.FormCloseQuery());
-            QVERIFY(readFile(path).contains("typed.here=1\r\n"));
+            QVERIFY(!w.FormCloseQuery() && readFile(path) == original);
+            QVERIFY(w.FormCloseQuery() && readFile(path) == original);
+            QVERIFY(w.FormCloseQuery() && readFile(path).contains("typed.here=1\r\n"));
         }
         // A save that fails keeps the window open and the project modified.
         {
-            Answers answers;
+            Answers answers(sl::IDNO);
             const QString gone = dir + QStringLiteral("/gone");
             QDir().mkpath(gone);
-            writeBytes(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
+            makeFile(gone + QStringLiteral("/p.slp"), "input=a.jpg\r\n");
             TfrmMainForm w;
             QVERIFY(w.OpenProject(gone + QStringLiteral("/p.slp")));
             typeInto(w.ui->edAuthor, QStringLiteral("Me"));
             QDir::setCurrent(dir);
             QVERIFY(QDir(gone).removeRecursively());
             answers.replies << sl::IDYES;
-            QVERIFY(!w.FormCloseQuery());
-            QVERIFY(w.isModified());
+            QVERIFY(!w.FormCloseQuery() && w.isModified());
             QCOMPARE(answers.asked.size(), 2); // the question, then the reason
         }
     }
@@ -267,47 +286,30 @@ private slots:
     // query's save never overwrites what was refused.
     void failedOpenChangesNothing()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/good.slp");
-        writeBytes(path, "input=a.jpg\r\n");
+        makeFile(path, "input=a.jpg\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(path));
         typeInto(w.ui->edTitle, QStringLiteral("mine"));
-        const QString cwd = QDir::currentPath();
-        const QStringList lines = w.projectList().lines();
-        const QString caption = w.windowTitle();
+        const auto state = [&] { return QStringList{w.projectFileName(), w.windowTitle(), QDir::currentPath()} + w.projectList().lines(); };
+        const QStringList before = state();
         const QString folder = dir + QStringLiteral("/folder.slp"), binary = dir + QStringLiteral("/binary.slp"),
                       fifo = dir + QStringLiteral("/fifo.slp");
         QDir().mkpath(folder);
         const QByteArray binaryBytes("input=x.jpg\r\n\0\x7f\x01ELF", 18);
-        writeBytes(binary, binaryBytes);
+        makeFile(binary, binaryBytes);
         const testsupport::FifoWithWatchdog fifoFile(fifo);
         QVERIFY(fifoFile.made());
         for (const QString &bad : {folder, binary, fifo}) {
             answers.asked.clear();
-            QVERIFY2(!w.OpenProject(bad), qPrintable(bad));
-            QCOMPARE(w.projectFileName(), path);
-            QCOMPARE(w.projectList().lines(), lines);
-            QCOMPARE(w.windowTitle(), caption);
-            QCOMPARE(QDir::currentPath(), cwd);
-            QCOMPARE(answers.asked.size(), 1);
+            QVERIFY2(!w.OpenProject(bad) && answers.asked.size() == 1, qPrintable(bad));
+            QCOMPARE(state(), before);
         }
         answers.replies << sl::IDYES;
         QVERIFY(w.FormCloseQuery());
         QCOMPARE(readFile(binary), binaryBytes);
         QVERIFY(readFile(path).contains("userdata.title=mine\r\n"));
-    }
-
-    void commandLineImageStartsANewProject()
-    {
-        QDir::setCurrent(dir);
-        writeBytes(dir + QStringLiteral("/a.b.jpg"), "not really a jpeg");
-        writeBytes(dir + QStringLiteral("/a.b.slp"), "taken\r\n");
-        TfrmMainForm w(QStringList{QStringLiteral("a.b.jpg")});
-        QCOMPARE(w.projectFileName(), QDir::cleanPath(dir) + QStringLiteral("/a.b_0.slp"));
-        QCOMPARE(w.GetValue(QStringLiteral("input")), QStringLiteral("a.b.jpg"));
-        QVERIFY(w.isModified());
-        QVERIFY(!QFile::exists(w.projectFileName()));
     }
 
     // A file opened at start-up counts as modified exactly when the same file opened later does.
@@ -326,26 +328,30 @@ private slots:
 
     void recentListsFollowOpenedProjects()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         QStringList paths;
         for (const char *n : {"A", "B", "C"}) {
             paths << dir + QStringLiteral("/%1.slp").arg(QLatin1String(n));
-            writeBytes(paths.last(), "input=x.jpg\r\n");
+            makeFile(paths.last(), "input=x.jpg\r\n");
         }
         TfrmMainForm w;
         for (const QString &p : paths)
             QVERIFY(w.OpenProject(p));
         QVERIFY(w.OpenProject(paths.at(0)));
-        QCOMPARE(w.ui->lbRecentFiles->count(), 3);
-        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("A.slp"));
-        QCOMPARE(w.ui->lbRecentFiles->item(1)->text(), QStringLiteral("C.slp"));
+        const auto recent = [&] {
+            QStringList names;
+            for (int i = 0; i < w.ui->lbRecentFiles->count(); ++i)
+                names << w.ui->lbRecentFiles->item(i)->text();
+            return names;
+        };
+        QCOMPARE(recent(), (QStringList{"A.slp", "C.slp", "B.slp"}));
         QCOMPARE(w.ui->miRecentProjects->actions().size(), 3);
         // The entry clicked is the one opened, even when the close query's save reorders the list:
         // another copy of the program opened C meanwhile, so saving A moves A before C.
         sl::SettingsStore other;
         sl::RecentLists(other).addRecentFile(paths.at(2), sl::RecentLists::Projects);
         w.BuildRecentMenus();
-        QCOMPARE(w.ui->lbRecentFiles->item(0)->text(), QStringLiteral("C.slp"));
+        QCOMPARE(recent(), (QStringList{"C.slp", "A.slp", "B.slp"}));
         typeInto(w.ui->edTitle, QStringLiteral("changed"));
         answers.replies << sl::IDYES;
         w.ui->miRecentProjects->actions().at(0)->trigger(); // C, in slot 0 when clicked
@@ -365,9 +371,9 @@ private slots:
     // show only what was stored.
     void failedSettingsWritesAreReported()
     {
-        Answers answers;
+        Answers answers(sl::IDNO);
         const QString path = dir + QStringLiteral("/p.slp");
-        writeBytes(path, "input=x.jpg\r\n");
+        makeFile(path, "input=x.jpg\r\n");
         sl::SettingsStore store;
         QVERIFY(QDir().mkpath(store.filePath())); // a folder where the file should be
         const QString reason = QStringLiteral("is a folder, not a file");
@@ -380,8 +386,7 @@ private slots:
         reports();
         QVERIFY(w.OpenProject(path));
         QCOMPARE(reports(), 1);
-        QCOMPARE(w.ui->lbRecentFiles->count(), 0);
-        QVERIFY(!w.ui->miRecentProjects->isEnabled());
+        QVERIFY(w.ui->lbRecentFiles->count() == 0 && !w.ui->miRecentProjects->isEnabled());
         answers.replies << sl::IDYES;
         w.btClearRecentClick();
         QCOMPARE(reports(), 1);
@@ -404,9 +409,9 @@ private slots:
     void templatesMergeSettingsButNoFiles()
     {
         const QString project = dir + QStringLiteral("/t.slp");
-        writeBytes(project, "input=mine.jpg\r\noutput=mine.mov\r\n");
+        makeFile(project, "input=mine.jpg\r\noutput=mine.mov\r\n");
         const QString tmpl = dir + QStringLiteral("/look.slt");
-        writeBytes(tmpl, "Output=other.mov\r\nMovie.Width=800\r\n  #fov.max=10\r\n=5\r\n");
+        makeFile(tmpl, "Output=other.mov\r\nMovie.Width=800\r\n  #fov.max=10\r\n=5\r\n");
         TfrmMainForm w;
         QVERIFY(w.OpenProject(project));
         w.ApplyTemplate(tmpl);
@@ -427,6 +432,14 @@ private slots:
         w.ui->miApplyTemplate->actions().at(0)->trigger();
         QCOMPARE(w.GetValue(QStringLiteral("userdata.title")), QStringLiteral("typed, not left"));
         QCOMPARE(w.ui->edTitle->text(), QStringLiteral("typed, not left"));
+        // A tab change takes it in too.
+        w.ui->edAuthor->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w.ui->edAuthor);
+        QTest::keyClicks(w.ui->edAuthor, QStringLiteral("Me"));
+        QTabBar *tabs = w.ui->pc->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(w.ui->pc->indexOf(w.ui->tsQTOptions)).center());
+        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsQTOptions);
+        QCOMPARE(w.GetValue(QStringLiteral("userdata.author")), QStringLiteral("Me"));
     }
 
 private:

@@ -71,7 +71,8 @@ private slots:
         QVERIFY(w.isModified());
     }
 
-    void engineErrorKeepsTheConsoleInFront()
+    // An error line, or an engine that is not there, leaves the console in front with the reason.
+    void failedRunsShowTheConsole()
     {
         qputenv("SKYLOOM_ENGINE_ERRORLINE", "something went wrong");
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
@@ -79,6 +80,9 @@ private slots:
         QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
         QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("something went wrong")));
         QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
+        w.settings().writeText(QStringLiteral("skyloom"), QStringLiteral("exepath"), env->path() + "/nowhere");
+        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
+        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("nowhere")) && !w.isBusy());
     }
 
     // Stop ends a long run at once; a second run is refused while one is going on.
@@ -132,15 +136,6 @@ private slots:
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
         QVERIFY(!closedWhileBusy);
         QTRY_VERIFY(!w.isVisible() || boxes->asked.size() > 1);
-    }
-
-    void missingEngineIsReported()
-    {
-        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
-        w.settings().writeText(QStringLiteral("skyloom"), QStringLiteral("exepath"), env->path() + "/nowhere");
-        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
-        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("nowhere")));
-        QVERIFY(!w.isBusy());
     }
 
 private:

@@ -14,11 +14,7 @@ namespace {
 
 using sl::ownEnabled;
 using testsupport::leaveControl;
-
-void writeText(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(testsupport::writeFile(path, bytes));
-}
+using testsupport::makeFile;
 
 QColor swatch(const QWidget *w) { return w->palette().color(QPalette::Window); }
 
@@ -31,17 +27,14 @@ class TestMainWindowState : public QObject
 private:
     std::unique_ptr<testsupport::IsolatedEnvironment> env;
     QString dir;
-    // The file dialogs' answers, taken in turn (none left: cancelled); "folder|proposed|defaultExt"
-    // of every file dialog seen; the questions asked and their answers ("No" when none is left).
-    QStringList opens, saves, seen;
-    std::optional<testsupport::MessageBoxAnswers> boxes;
+    std::optional<testsupport::DialogAnswers> boxes; // "No" when no reply is left
     QList<QColor> colours;
     int colourCalls = 0;
 
     QString project(const QByteArray &text)
     {
         const QString path = dir + QStringLiteral("/p.slp");
-        writeText(path, text);
+        makeFile(path, text);
         return path;
     }
 
@@ -51,19 +44,9 @@ private slots:
         env.reset(new testsupport::IsolatedEnvironment);
         dir = QDir::cleanPath(env->path() + QStringLiteral("/work"));
         QDir().mkpath(dir);
-        opens = saves = seen = {};
         boxes.emplace(sl::IDNO);
         colours = {};
         colourCalls = 0;
-        auto file = [this](QStringList &queue) {
-            return [this, &queue](const QString &, const QString &folder, const QString &proposed, const QString &,
-                                  const QString &ext, unsigned) {
-                seen << folder + QLatin1Char('|') + proposed + QLatin1Char('|') + ext;
-                return queue.isEmpty() ? QString() : queue.takeFirst();
-            };
-        };
-        sl::hooks::openFileName = file(opens);
-        sl::hooks::saveFileName = file(saves);
         sl::hooks::chooseColour = [this](const QColor &) -> std::optional<QColor> {
             ++colourCalls;
             return colours.isEmpty() ? std::nullopt : std::optional<QColor>(colours.takeFirst());
@@ -76,28 +59,55 @@ private slots:
         env.reset();
     }
 
-    // Clicking each type's radio button in turn writes the three type keys, applies the type's
-    // layout (groups keep their own state, the controls inside follow) and rebuilds the pattern
-    // labels. The convert button keeps the last caption a type gave it.
+    // Clicking each type's radio button in turn writes the three type keys and shows, hides and
+    // switches the controls as the type asks; a group whose controls a type switches keeps its
+    // own state. The convert button keeps the last caption a type gave it.
     void widgetsFollowTheProjectType()
     {
         // keys: movie.cylinder, movie.cube, movie.object
-        const struct { const char *radio, *keys, *convert; } types[] = {
-            {"rgCubic", "0 1 0", "Convert to Equirectangular"}, {"rgEquirect", "0 0 0", "Convert to Cubic"},
-            {"rgCylinder", "1 0 0", "Convert"}, {"rgObjectStrip", "0 0 2", "Convert"},
-            {"rgObjectSep", "0 0 1", "Convert"}, {"rgObjectLightTable", "0 0 3", "Convert"},
+        const struct { const char *radio, *keys, *input, *convert; } types[] = {
+            {"rgCubic", "0 1 0", "- :", "Convert to Equirectangular"}, {"rgEquirect", "0 0 0", "Equirectangular image:", "Convert to Cubic"},
+            {"rgCylinder", "1 0 0", "Cylindrical image:", "Convert"}, {"rgObjectStrip", "0 0 2", "Object Strip image:", "Convert"},
+            {"rgObjectSep", "0 0 1", "- :", "Convert"}, {"rgObjectLightTable", "0 0 3", "- :", "Convert"},
         };
-        TfrmMainForm w;
-        QVERIFY(w.OpenProject(project("stitcher.tiff=0\r\nmovie.cylinder=1\r\n")));
+        // For types 0 to 5: 's' shown, 'e' enabled, 'c' every control inside enabled.
+        const struct { const char *controls; char what; const char *byType; } rules[] = {
+            {"edInputFile lbInputFile btOpenInputfile", 'e', "011100"},
+            {"edInputFile lbInputFile btOpenInputfile edCubeface lbCubeface lbCFCubeExt btOpenCubeFile lb_Hotspots", 's', "111110"},
+            {"edCubeface lbCubeface lbCFCubeExt btOpenCubeFile", 'e', "100010"},
+            {"lb_CubeFaces lbCFCubeFaces lbTileFormat pTileFormat", 's', "100010"},
+            {"btObjectLightTable", 's', "000001"},
+            {"btConvert btQualTiles", 'e', "110000"},
+            {"cbUseDosUP", 's', "100000"},
+            {"lbPreview lbPrevRes cbPreview cbPreviewGray edPreviewResolution", 'e', "111000"},
+            {"edHorizontalTiles cbObjectCanZoom gbObjectSettings", 's', "000111"},
+            {"edCylTiles cbFlat", 's', "001000"},
+            {"edVerticalTiles lbVerticalTiles", 's', "001111"},
+            {"cbMultiTiles", 's', "110000"},
+            {"edMovieTiles", 's', "101111"},
+            {"edTileSize gbStitcher", 's', "010000"},
+            {"lbTileSizePX cbTilesizeAuto lbCFHotspots", 's', "111111"},
+            {"gbThumbnail gbStrip", 'c', "110000"},
+            {"gbAutorotate gbBackgroundSound gbFlashAutorotate gbFlashDisplayQuality gbFlashInteraction", 'c', "111000"},
+            {"gbFlashGeneral gbFlashExternal gbFlashPreloader", 'c', "111111"},
+        };
+        TfrmMainForm w; // a thumbnail type with a height, so that all its controls can be enabled
+        QVERIFY(w.OpenProject(project("stitcher.tiff=0\r\nmovie.cylinder=1\r\nthumbnail.type=4\r\n")));
         for (int type = 0; type < 6; ++type) {
             w.findChild<QRadioButton *>(types[type].radio)->click();
             QCOMPARE(w.projectType(), type);
             QCOMPARE(testsupport::valuesOf(w, {"movie.cylinder", "movie.cube", "movie.object"}), QLatin1String(types[type].keys));
-            QCOMPARE(w.ui->btConvert->text(), QLatin1String(types[type].convert));
+            QCOMPARE(w.ui->lbInputFile->text() + '|' + w.ui->btConvert->text(), QString(types[type].input) + '|' + types[type].convert);
             QCOMPARE(w.ui->lbCFCubeExt->text(), type == 4 ? QStringLiteral("_[0..x]_[0..x].jpg") : "_[0..5].jpg");
-            QCOMPARE(!w.ui->gbObjectSettings->isHidden(), type >= 3);
-            QVERIFY(ownEnabled(w.ui->gbThumbnail));
-            QCOMPARE(ownEnabled(w.ui->edThumbWidth), type <= 1);
+            for (const auto &rule : rules)
+                for (const QString &name : QString(rule.controls).split(' ')) {
+                    QWidget *c = w.findChild<QWidget *>(name);
+                    const bool on = rule.byType[type] == '1';
+                    bool ok = rule.what == 's' ? !c->isHidden() == on : ownEnabled(c) == (on || rule.what == 'c');
+                    for (QWidget *inside : rule.what == 'c' ? c->findChildren<QWidget *>() : QList<QWidget *>())
+                        ok = ok && ownEnabled(inside) == on;
+                    QVERIFY2(ok, qPrintable(QStringLiteral("%1, type %2").arg(name).arg(type)));
+                }
         }
     }
 
@@ -106,7 +116,7 @@ private slots:
     {
         for (const QString &n : {"pano11", "pano22", "pano33", "pano44", "pano55", "pano66", "obj_0_0", "obj_0_1",
                                  "obj_0_2", "obj_1_2", "obj_1_0", "obj_1_1"})
-            writeText(dir + '/' + n + ".jpg", "only the name counts");
+            makeFile(dir + '/' + n + ".jpg", "only the name counts");
         {
             TfrmMainForm w({dir + QStringLiteral("/pano33.jpg")});
             QVERIFY(w.ui->rgCubic->isChecked());
@@ -118,11 +128,11 @@ private slots:
         QCOMPARE(w.projectType(), 1); // a single image until the user says otherwise
         w.ui->rgObjectSep->click();
         const QStringList before = w.projectList().lines();
-        opens << dir + QStringLiteral("/obj_1_1.jpg"); // not the first image
+        boxes->opens << dir + QStringLiteral("/obj_1_1.jpg"); // not the first image
         w.ui->btOpenCubeFile->click();
         QCOMPARE(boxes->asked, QStringList{QStringLiteral("Unable to recognize a filename pattern! Please select only the first image!")});
         QCOMPARE(w.projectList().lines(), before);
-        opens << dir + QStringLiteral("/obj_0_0.jpg");
+        boxes->opens << dir + QStringLiteral("/obj_0_0.jpg");
         w.ui->btOpenCubeFile->click();
         QCOMPARE(testsupport::valuesOf(w, {"cubefile", "movie.htiles", "movie.vtiles"}), QStringLiteral("obj 3 2"));
         QVERIFY(ownEnabled(w.ui->btBotCreateMovie));
@@ -162,15 +172,11 @@ private slots:
         QCOMPARE(colourCalls, calls);
     }
 
-    // The grids show only their nine items: an absent anchor shows its default and is not
-    // written, a value beyond them checks none and is kept, a click stores its item.
+    // The grids show only their nine items: a value beyond them checks none and is kept, a
+    // click stores its item.
     void gridsShowOnlyTheirNineItems()
     {
         TfrmMainForm w;
-        QVERIFY(w.OpenProject(project("input=a.jpg\r\n")));
-        QVERIFY(w.ui->rgFlashPreAnchor_2->isChecked());
-        w.edExit();
-        QVERIFY(!w.projectList().hasKey("flash.preload.image.anchor"));
         QVERIFY(w.OpenProject(project("input=a.jpg\r\nflash.controller.pos=0x8\r\nflash.preload.image.anchor=9\r\n")));
         QVERIFY(w.ui->rgFlashControllerPos_8->isChecked());
         const auto anchors = w.findChildren<QRadioButton *>(QRegularExpression("^rgFlashPreAnchor_"));
@@ -222,14 +228,14 @@ private slots:
         TfrmMainForm w;
         QVERIFY(w.OpenProject(project("input=a.jpg\r\nhtml.template=panorama.php\r\n")));
         const QString cwd = QDir::currentPath();
-        saves << dir + "/out/m.mov" << dir.toUpper() + "/t.jpg" << "/x/page.php";
+        boxes->saves << dir + "/out/m.mov" << dir.toUpper() + "/t.jpg" << "/x/page.php";
         w.ui->btOutputFile->click();
         w.ui->btThumbFileDlg->click();
         w.ui->btHtmlSaveDlg->click();
         QCOMPARE(w.GetValue("output"), QStringLiteral("out/m.mov"));
         QCOMPARE(w.ui->edThumbnailFile->text(), dir.toUpper() + "/t.jpg"); // case matters
         QCOMPARE(w.ui->edHtmlFile->text(), QStringLiteral("/x/page.php"));
-        QCOMPARE(seen, (QStringList{dir + '|' + dir + "/*.mov|mov", dir + "||jpg", "||php"}));
+        QCOMPARE(boxes->seen, (QStringList{dir + '|' + dir + "/*.mov|mov", dir + "||jpg", "||php"}));
         // The preloader image is stored even when its dialog is cancelled.
         w.ui->edFlashPreloadImage->setText(QStringLiteral("typed.png"));
         w.ui->btPreLoadImage->click();

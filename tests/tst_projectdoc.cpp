@@ -4,12 +4,8 @@
 #include "testsupport.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <clocale>
 
@@ -88,14 +84,6 @@ private slots:
         QCOMPARE(builtInNewProjectLines(), builtIn);
         QCOMPARE(newProjectLines(env.path()), builtIn);
 
-        // "New Project" named pano.slp: line 5 reads output=pano.mov, the other names follow.
-        ProjectList p;
-        p.setLines(newProjectLines(env.path()));
-        const BindingDefaults d = someDefaults();
-        for (const auto &kv : derivedOutputNames(env.path() + "/pano.slp"))
-            setValue(p, d, kv.first, kv.second);
-        QCOMPARE(p.lines().mid(4, 1) + p.lines().mid(10), QStringList({"output=pano.mov", "thumbfile=pano_thumb.jpg",
-                                                                       "stripfile=pano_strip.jpg", "htmlfile=pano.html", "flashfile=pano.swf"}));
 
         // A defaults file: everything but "input" and "output" is taken over.
         testsupport::writeFile(defaultsFilePath(env.path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
@@ -241,24 +229,6 @@ private slots:
             {"%d files", {"17"}, "17 files"}};
         for (const auto &r : rows)
             QCOMPARE(WideFmt(QString::fromUtf8(r.pattern), r.args), QString::fromUtf8(r.expected));
-    }
-
-    // The children's own state changes, the box's stays.
-    void childControlsEnabled()
-    {
-        QGroupBox box, *inner = new QGroupBox;
-        auto *layout = new QVBoxLayout(&box);
-        auto *check = new QCheckBox(inner);
-        layout->addWidget(new QLineEdit);
-        layout->addWidget(inner);
-        SetChildControlsEnabled(&box, false);
-        QVERIFY(!box.testAttribute(Qt::WA_ForceDisabled));
-        for (QWidget *w : box.findChildren<QWidget *>())
-            QVERIFY(w->testAttribute(Qt::WA_ForceDisabled));
-        box.setEnabled(false);
-        SetChildControlsEnabled(&box, true);
-        QVERIFY(box.testAttribute(Qt::WA_ForceDisabled) && !check->testAttribute(Qt::WA_ForceDisabled));
-        SetChildControlsEnabled(nullptr, true);
     }
 
     void messageBoxDefaults()

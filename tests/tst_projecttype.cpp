@@ -1,4 +1,4 @@
-// Project type: keys, window layout per type, pattern labels, relative names, the create and
+// Project type: keys, pattern labels, relative names, the create and
 // open commands, the caption and the file pickers' filters.
 #include <QtTest>
 
@@ -32,45 +32,6 @@ private slots:
             QCOMPARE(projectTypeFromKeys([&](const QString &k) { return keys.value(k, QStringLiteral("0")); }), t);
             QCOMPARE(projectTypeFromRadioName(projectTypeRadioName(t)), t);
         }
-    }
-
-    // A sample per control: the six types' values, "1" on, "0" off; "children": only the controls
-    // inside. Captions by type.
-    void layout()
-    {
-        const struct { const char *control, *property, *byType; } cases[] = {
-            {"edInputFile", "enabled", "011100"}, {"edInputFile", "visible", "111110"}, {"edCubeface", "enabled", "100010"},
-            {"btObjectLightTable", "visible", "000001"}, {"edMovieTiles", "visible", "101111"},
-            {"gbThumbnail", "children", "110000"}};
-        for (const auto &c : cases) {
-            const QString control = QString::fromLatin1(c.control);
-            const bool children = qstrcmp(c.property, "children") == 0;
-            for (int t = 0; t < ProjectTypeCount; ++t) {
-                const std::optional<bool> got = qstrcmp(c.property, "visible") == 0 ? layoutVisible(t, control)
-                                                                                     : layoutEnabled(t, control);
-                QVERIFY2(got && *got == (c.byType[t] == '1'), qPrintable(control + QString::number(t)));
-                for (const ControlSetting &s : projectTypeLayout(t))
-                    QVERIFY(s.objectName != control || s.text || s.childrenOnly == children);
-            }
-        }
-        QStringList captions;
-        for (int t = 0; t < ProjectTypeCount; ++t)
-            for (const ControlSetting &s : projectTypeLayout(t))
-                if (s.objectName == QLatin1String("lbInputFile") && s.text)
-                    captions << *s.text;
-        QCOMPARE(captions,
-                 (QStringList{"- :", "Equirectangular image:", "Cylindrical image:", "Object Strip image:", "- :", "- :"}));
-        // Every type sets the same controls, so switching never leaves one in another type's state.
-        QVERIFY(projectTypeLayout(-1).isEmpty() && projectTypeLayout(6).isEmpty());
-        const auto names = [](int t) {
-            QSet<QString> n;
-            for (const ControlSetting &s : projectTypeLayout(t))
-                if (!s.text)
-                    n.insert(s.objectName);
-            return n;
-        };
-        for (int t = 1; t < ProjectTypeCount; ++t)
-            QCOMPARE(names(t), names(0));
     }
 
     void patternLabels()

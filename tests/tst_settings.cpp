@@ -11,12 +11,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
-    // Writes the store's file as another program would.
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && testsupport::writeFile(path, bytes));
-    }
-
     std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
 
 private slots:
@@ -34,16 +28,6 @@ private slots:
         QVERIFY(QFile::remove(store.filePath()) && QDir().mkpath(store.filePath()));
         QCOMPARE(store.readInteger("settings", "home", 3), 3);
         QVERIFY(!store.writeText("settings", "home", "1") && !store.lastError().isEmpty());
-    }
-
-    void namesIgnoreCaseAndKeepFirstSpelling()
-    {
-        SettingsStore store;
-        QVERIFY(store.writeText("Viewer", "Quicktime", "/usr/bin/qt"));
-        QCOMPARE(store.readText("VIEWER", "quicktime"), QString("/usr/bin/qt"));
-        QVERIFY(store.writeText("VIEWER", "QUICKTIME", "/opt/qt"));
-        QCOMPARE(store.readText("Viewer", "Quicktime"), QString("/opt/qt"));
-        QCOMPARE(testsupport::readFile(store.filePath()), QByteArray("[Viewer]\nQuicktime=/opt/qt\n"));
     }
 
     void writesReachOtherInstancesAtOnce()
@@ -106,17 +90,23 @@ private slots:
         };
         for (const QByteArray &content : contents) {
             SettingsStore store;
-            writeFile(store.filePath(), content);
+            testsupport::makeFile(store.filePath(), content);
             QCOMPARE(store.readInteger("settings", "home", 0), 0);
             QVERIFY(store.writeText("settings", "language", "de"));
             QCOMPARE(SettingsStore().readText("settings", "language"), QString("de"));
         }
     }
 
+    // Names match without regard to case and keep their first spelling; a file written by hand
+    // keeps its other lines.
     void handWrittenFileKeepsItsOtherLines()
     {
         SettingsStore store;
-        writeFile(store.filePath(),
+        QVERIFY(store.writeText("Viewer", "Quicktime", "/usr/bin/qt"));
+        QCOMPARE(store.readText("VIEWER", "quicktime"), QString("/usr/bin/qt"));
+        QVERIFY(store.writeText("VIEWER", "QUICKTIME", "/opt/qt"));
+        QCOMPARE(testsupport::readFile(store.filePath()), QByteArray("[Viewer]\nQuicktime=/opt/qt\n"));
+        testsupport::makeFile(store.filePath(),
                   "; engine folder\n[Skyloom]\nexepath = /opt/skyloom\n\n[Viewer]\nImage=gimp\n");
         QCOMPARE(st::exePath(store, "/prog"), QString("/opt/skyloom"));
         QVERIFY(st::setViewer(store, st::Viewer::Flash, "ruffle"));
@@ -129,7 +119,7 @@ private slots:
         QCOMPARE(st::exePath(store, "/prog"), QString("/prog"));
         QCOMPARE(st::language(store, "it"), QString());
         // A value already present in the first block wins over a later block of the section.
-        writeFile(store.filePath(), "[a]\nx=1\n[b]\n[A]\nx=2\ny=3\n");
+        testsupport::makeFile(store.filePath(), "[a]\nx=1\n[b]\n[A]\nx=2\ny=3\n");
         QCOMPARE(store.readText("a", "x"), QString("1"));
         QCOMPARE(store.readText("a", "y"), QString("3"));
         QVERIFY(store.writeText("a", "z", "4"));

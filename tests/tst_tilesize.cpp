@@ -3,9 +3,7 @@
 
 #include "project/TileSize.h"
 
-#include <cmath>
 #include <limits>
-#include <numbers>
 
 using namespace sl;
 
@@ -44,24 +42,6 @@ private slots:
         QCOMPARE(optimalTileSizeFor(std::numeric_limits<double>::quiet_NaN(), 300, 1), 0);
         QCOMPARE(optimalTileSizeFor(70, 300, std::numeric_limits<int64_t>::max()), 0);
         QCOMPARE(optimalTileSizeFor(70, std::numeric_limits<int64_t>::max(), 1), 0);
-    }
-
-    void optimalIsSmallestFit()
-    {
-        // The result leaves 1 on division by m, is not below s, and is the smallest such number.
-        for (int64_t height : {1, 2, 57, 300, 480, 1024, 4000})
-            for (double fov : {5.0, 33.3, 70.0, 90.0, 120.0, 179.0})
-                for (int64_t m : {1, 2, 3, 4, 5, 7}) {
-                    const int opt = optimalTileSizeFor(fov, height, m);
-                    const double s = std::nearbyint(double(height) / std::tan(fov / 2 * std::numbers::pi / 180));
-                    if (s < 1 || s > double(MaxTileSize)) {
-                        QCOMPARE(opt, 0);
-                        continue;
-                    }
-                    QVERIFY(opt >= s);
-                    QCOMPARE((opt - 1) % m, int64_t(0));
-                    QVERIFY(opt - m < s);
-                }
         QCOMPARE(optimalTileSizeFor(90, int64_t(MaxTileSize), 5), int(MaxTileSize)); // 2^20 leaves 1 by 5
         QCOMPARE(optimalTileSizeFor(90, int64_t(MaxTileSize), 7), 0);                // 2^20 + 4 is too big
         QCOMPARE(optimalTileSizeFor(90, int64_t(MaxTileSize) + 1, 1), 0);

@@ -22,12 +22,6 @@ sl::BindingDefaults defaults()
     return d;
 }
 
-sl::ProjectList project(const QStringList &lines)
-{
-    sl::ProjectList p;
-    p.setLines(lines);
-    return p;
-}
 
 // "overall@position" then per face "text@position" with "+" for a checked, enabled row and
 // "." for an unchecked, disabled one; an empty text shows as "-".
@@ -71,13 +65,7 @@ private slots:
     // Each row: the project, what the user does, the rows afterwards and the project after OK.
     void rows()
     {
-        const struct
-        {
-            QStringList before;
-            QStringList actions;
-            const char *state;
-            QStringList after;
-        } rows[] = {
+        const struct { QStringList before, actions; const char *state; QStringList after; } rows[] = {
             // Nothing per face: all rows off; OK writes the overall quality even at its default.
             {{}, {}, "90@90 -@90. -@90. -@90. -@90. -@90. -@90.", {"compress.quality=90"}},
             // A face takes the overall value when its box is checked.
@@ -111,7 +99,8 @@ private slots:
         const sl::BindingDefaults d = defaults();
         for (const auto &r : rows) {
             TilesQuality m;
-            sl::ProjectList p = project(r.before);
+            sl::ProjectList p;
+            p.setLines(r.before);
             m.load(p, d);
             for (const QString &a : r.actions)
                 act(m, a);
@@ -125,7 +114,8 @@ private slots:
     void dialog()
     {
         const sl::BindingDefaults d = defaults();
-        sl::ProjectList p = project({"compress.quality=75", "compress.quality.4=60"});
+        sl::ProjectList p;
+        p.setLines({"compress.quality=75", "compress.quality.4=60"});
         {
             TfrmTilesQuality dlg(p, d, kFaceNames);
             QVERIFY(dlg.FaceEdits.size() == 6 && dlg.findChild<QLineEdit *>("edQuality")->text() == "75");

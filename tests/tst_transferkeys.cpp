@@ -109,6 +109,29 @@ private slots:
                                               "movie.staticquality=0", "movie.multitiles=5", "thumbnail.type=1",
                                               "object.autoplay=2"}));
         QVERIFY(c.objectSpeedEnabled);
+
+        // Showing a complete project and storing it again leaves it as it was; values no item
+        // stands for select nothing and stay as they are.
+        const QStringList lines{"# comment", "movie.object=3", "stitcher.tiff=1", "stitcher.interpolator=1",
+                                "movie.motionquality=0", "movie.staticquality=5", "movie.multitiles=3",
+                                "thumbnail.type=2", "flash.controller.pos=8", "flash.preload.image.anchor=4",
+                                "object.autoplay=1", "thumbnail.bgcolor=0xFF00FF00", "output=out.mov"};
+        Project full(lines);
+        c = shown(full);
+        QCOMPARE(c.projectType, 5);
+        specialControlsToProject(full.access, c);
+        QCOMPARE(full.list.lines(), lines);
+
+        const QStringList odd{"stitcher.interpolator=4", "movie.motionquality=6", "movie.staticquality=-1",
+                              "movie.multitiles=2", "thumbnail.type=7", "flash.controller.pos=9",
+                              "flash.preload.image.anchor=0xFFFFFFFF", "object.autoplay=3", "stitcher.tiff=1"};
+        Project q(odd);
+        c = shown(q);
+        for (int item : {c.interpolatorItem, c.motionQualityItem, c.staticQualityItem, c.multiTilesItem,
+                         c.thumbTypeItem, c.controllerPosItem, c.preloadAnchorItem, c.objectAutoplay})
+            QCOMPARE(item, -1);
+        specialControlsToProject(q.access, c);
+        QCOMPARE(q.list.lines(), odd);
     }
 
     void thumbnailType()
@@ -205,32 +228,6 @@ private slots:
             applyDefaultExtensions(p.access);
             QCOMPARE(p.list.lines(), QStringList{QStringLiteral("%1=%2").arg(t.key, t.stored)});
         }
-    }
-
-    // Showing a project and storing it again leaves a complete project as it was; values no
-    // item stands for select nothing and stay as they are.
-    void roundTripKeepsProject()
-    {
-        const QStringList lines{"# comment", "movie.object=3", "stitcher.tiff=1", "stitcher.interpolator=1",
-                                "movie.motionquality=0", "movie.staticquality=5", "movie.multitiles=3",
-                                "thumbnail.type=2", "flash.controller.pos=8", "flash.preload.image.anchor=4",
-                                "object.autoplay=1", "thumbnail.bgcolor=0xFF00FF00", "output=out.mov"};
-        Project p(lines);
-        SpecialControls c = shown(p);
-        QCOMPARE(c.projectType, 5);
-        specialControlsToProject(p.access, c);
-        QCOMPARE(p.list.lines(), lines);
-
-        const QStringList odd{"stitcher.interpolator=4", "movie.motionquality=6", "movie.staticquality=-1",
-                              "movie.multitiles=2", "thumbnail.type=7", "flash.controller.pos=9",
-                              "flash.preload.image.anchor=0xFFFFFFFF", "object.autoplay=3", "stitcher.tiff=1"};
-        Project q(odd);
-        c = shown(q);
-        for (int item : {c.interpolatorItem, c.motionQualityItem, c.staticQualityItem, c.multiTilesItem,
-                         c.thumbTypeItem, c.controllerPosItem, c.preloadAnchorItem, c.objectAutoplay})
-            QCOMPARE(item, -1);
-        specialControlsToProject(q.access, c);
-        QCOMPARE(q.list.lines(), odd);
     }
 };
 

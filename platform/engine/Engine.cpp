@@ -646,6 +646,8 @@ bool Engine::writeAndCommit(const QString &output, const std::function<bool(cons
 
 bool Engine::commitOutputs()
 {
+    if (beforeCommit)
+        beforeCommit();
     QString error;
     if (!m_outputs.commit(&error))
         return fail(error);

@@ -29,6 +29,10 @@ public:
     enum class Kind { Cube, Equirect, Cylinder, Object };
     Kind kind() const;
 
+    // Test hook (main() sets it from SKYLOOM_ENGINE_HOLD_STAGED): runs when an operation's files
+    // are all staged under their temporary names, before they are renamed.
+    static inline std::function<void()> beforeCommit;
+
 private:
     // Project values.
     QString text(const QString &key) const;

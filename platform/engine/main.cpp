@@ -34,6 +34,8 @@
 //   SKYLOOM_ENGINE_SLEEP_MS=<ms>     wait that long, printing "Working ..." every 100 ms
 //   SKYLOOM_ENGINE_EXIT=<code>       exit with that code, writing nothing
 //   SKYLOOM_ENGINE_NOFILE=1          print "Done." and exit 0 without writing anything
+//   SKYLOOM_ENGINE_HOLD_STAGED=1     once an operation's files are staged under their temporary
+//                                    names, print "Staged." and wait a minute before renaming them
 #include "Arguments.h"
 #include "Console.h"
 #include "Engine.h"
@@ -94,6 +96,11 @@ int applyTestHooks(const QStringList &args)
     }
     if (qEnvironmentVariableIsSet("SKYLOOM_ENGINE_EXIT"))
         return env("SKYLOOM_ENGINE_EXIT").toInt();
+    if (qEnvironmentVariableIsSet("SKYLOOM_ENGINE_HOLD_STAGED"))
+        Engine::beforeCommit = [] {
+            printLine(QStringLiteral("Staged."));
+            QThread::sleep(60);
+        };
     if (qEnvironmentVariableIsSet("SKYLOOM_ENGINE_NOFILE")) {
         printLine(QStringLiteral("Done."));
         return 0;
