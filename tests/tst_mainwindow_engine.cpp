@@ -40,7 +40,8 @@ private slots:
         boxes.reset();
         sl::hooks::restoreDefaults();
         sl::preview::QuickTimeCheck::clearTestOverride();
-        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES"})
+        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES",
+                                 "SKYLOOM_ENGINE_SIGNAL"})
             qunsetenv(name);
         env.reset();
     }
@@ -71,17 +72,25 @@ private slots:
         QVERIFY(w.isModified());
     }
 
+    // An error line, or the engine ended by a signal: -1, the console in front, saying why.
     void engineErrorKeepsTheConsoleInFront()
     {
-        qputenv("SKYLOOM_ENGINE_ERRORLINE", "something went wrong");
-        TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
-        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
-        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
-        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("something went wrong")));
-        QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
+        const struct { const char *hook, *value, *shown; } cases[] = {
+            {"SKYLOOM_ENGINE_ERRORLINE", "something went wrong", "something went wrong"},
+            {"SKYLOOM_ENGINE_SIGNAL", "11", "The engine was ended by signal 11 ("}};
+        for (const auto &c : cases) {
+            qputenv(c.hook, c.value);
+            TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+            QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
+            qunsetenv(c.hook);
+            QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
+            QVERIFY2(w.ui->mConsole->toPlainText().contains(QLatin1String(c.shown)), c.shown);
+            QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
+        }
     }
 
-    // Stop ends a long run at once; a second run is refused while one is going on.
+    // Stop ends a long run at once; the lines the engine printed while the question was open
+    // reach the console, each once. A second run is refused while one is going on.
     void stopAndBusy()
     {
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");

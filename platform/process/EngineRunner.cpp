@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -173,16 +175,19 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     // An engine that finished its work with 0 just as Stop acted has not been stopped.
     m_lastStopped = m_stopRequested && !(proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0);
     m_lastCrashed = proc.exitStatus() == QProcess::CrashExit && !m_lastStopped;
+    if (m_lastCrashed) {
+        // Qt reports the signal number as the exit code of a crashed process.
+        const int signal = proc.exitCode();
+        deliver({EngineLine{tr("The engine was ended by signal %1 (%2).")
+                                .arg(signal)
+                                .arg(QString::fromLocal8Bit(::strsignal(signal))),
+                            true}});
+    }
 
-    if (m_lastBel)
+    if (m_lastBel || m_lastCrashed)
         return NotRun;
     if (m_lastStopped)
         return StoppedExitCode;
-    if (proc.exitStatus() == QProcess::CrashExit) {
-        // Qt reports the signal number as the exit code of a crashed process.
-        const int signal = proc.exitCode();
-        return signal > 0 && signal < 128 ? SignalExitBase + signal : StoppedExitCode;
-    }
     return proc.exitCode();
 }
 

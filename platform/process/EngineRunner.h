@@ -30,12 +30,11 @@ namespace sl {
 class EngineRunner
 {
 public:
-    // Result when nothing ran, the engine could not be started or a line with BEL was seen.
+    // Result when nothing ran, the engine could not be started, a line with BEL was seen or the
+    // engine was ended by a signal.
     static constexpr int NotRun = -1;
     // Result of a run ended by stop().
     static constexpr int StoppedExitCode = 255;
-    // A process ended by a signal (other than through stop()) gives 128 + the signal number.
-    static constexpr int SignalExitBase = 128;
     static constexpr int StepMilliseconds = 100;
     // Output handled in one step at most; more waits for the next step, after the window's
     // events have had their turn.
@@ -61,10 +60,10 @@ public:
     void setMaxLineBytes(qsizetype bytes) { m_maxLineBytes = bytes; }
 
     // Runs the program and returns: its exit code; StoppedExitCode after stop() (unless the
-    // engine still ended with exit code 0); 128 + signal when it was ended by a signal; NotRun
-    // when it could not be started (missing, not executable, exec failed), when a line with
-    // BEL was seen (whatever the exit code), or when a run is already going on (nothing else
-    // happens then).
+    // engine still ended with exit code 0); NotRun when it could not be started (missing, not
+    // executable, exec failed), when a line with BEL was seen (whatever the exit code), when it
+    // was ended by a signal other than through stop() (the last line, flagged as an error, names
+    // the signal), or when a run is already going on (nothing else happens then).
     int run(const QString &program, const QStringList &arguments, const QString &workingDirectory);
 
     bool isBusy() const { return m_busy; }
