@@ -96,15 +96,26 @@ private slots:
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         int second = 0;
+        qsizetype linesWhenAsked = 0;
         QTimer::singleShot(300, &w, [&] {
             QVERIFY(w.isBusy());
             second = w.RunEngine({QStringLiteral("-t")}, true);
+            sl::hooks::msgBox = [&](const QString &, const QString &, unsigned) {
+                linesWhenAsked = w.ui->mConsole->lines().lineCount();
+                QTest::qWait(500);
+                return int(sl::IDYES);
+            };
             w.ui->btStop->click();
         });
         QElapsedTimer t;
         t.start();
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
         QVERIFY(t.elapsed() < 10000);
+        const QStringList console = w.ui->mConsole->toPlainText().split(QLatin1Char('\n')).mid(2);
+        // The engine prints a line every 100 ms: some came while the question was open.
+        QVERIFY2(console.size() - (linesWhenAsked - 2) >= 3, qPrintable(console.join('\n')));
+        for (qsizetype k = 0; k < console.size(); ++k)
+            QCOMPARE(console.at(k), QStringLiteral("Working ... %1").arg(k + 1));
         QCOMPARE(second, -1);
         QVERIFY(boxes->asked.contains(QStringLiteral("There is already a process running! Please wait, until it is finished")));
         QVERIFY(!w.isBusy());

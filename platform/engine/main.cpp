@@ -92,8 +92,8 @@ int applyTestHooks(const QStringList &args)
     if (sleepMs > 0) {
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < sleepMs) {
-            printLine(QStringLiteral("Working ..."));
+        for (int k = 1; timer.elapsed() < sleepMs; ++k) {
+            printLine(QStringLiteral("Working ... %1").arg(k));
             QThread::msleep(ulong(std::min<qint64>(100, sleepMs - timer.elapsed() + 1)));
         }
     }

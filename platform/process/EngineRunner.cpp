@@ -137,7 +137,8 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     QElapsedTimer clock;
     clock.start();
 
-    qint64 dropped = 0; // output not shown because Stop came first
+    qint64 keepAfterStop = StopKeepBytes;
+    qint64 dropped = 0; // output beyond StopKeepBytes after Stop
     for (;;) {
         if (m_stopRequested && !m_killSent && m_stopClock.elapsed() >= StopGraceMilliseconds) {
             m_killSent = true;
@@ -153,12 +154,15 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
         if (!ended)
             QCoreApplication::processEvents(pending ? QEventLoop::AllEvents
                                                     : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (m_stopRequested) {
-            dropped += splitter.pendingBytes() + proc.bytesAvailable();
-            splitter.reset();
-            proc.skip(proc.bytesAvailable());
-        } else {
+        if (!m_stopRequested) {
             deliver(splitter.feed(proc.read(StepBytes)));
+        } else if (keepAfterStop > 0) {
+            const QByteArray bytes = proc.read(std::min(StepBytes, keepAfterStop));
+            keepAfterStop -= bytes.size();
+            deliver(splitter.feed(bytes));
+        } else {
+            dropped += proc.bytesAvailable();
+            proc.skip(proc.bytesAvailable());
         }
         if (m_stepHook)
             m_stepHook(int(clock.elapsed() / StepMilliseconds) + 1);
@@ -166,7 +170,8 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
             break;
     }
     if (dropped > 0)
-        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]").arg(dropped),
+        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]")
+                                .arg(dropped + splitter.pendingBytes()),
                             false}});
     else
         deliver(splitter.finish()); // an unterminated last line is shown as well

@@ -8,7 +8,8 @@
 // its events, then takes up to StepBytes of the output that arrived and hands the complete
 // lines to the sink. The pipe is read whenever events are handled, so the engine never blocks
 // on a full pipe, and a flood of output never keeps the window from its events for long.
-// Output that has not been shown when Stop acts is dropped, and one line says how much.
+// After Stop, the output still to come (also what arrived while the question was open) is shown
+// up to StopKeepBytes; what comes beyond it is dropped, and one line says how much.
 //
 // The engine runs in a process group of its own and gets SIGTERM when our process ends (a
 // parent-death signal), so that no engine runs on with nobody to read it.
@@ -39,6 +40,8 @@ public:
     // Output handled in one step at most; more waits for the next step, after the window's
     // events have had their turn.
     static constexpr qint64 StepBytes = 1024 * 1024;
+    // Output shown after stop() at most; the rest is dropped.
+    static constexpr qint64 StopKeepBytes = 1024 * 1024;
     // After stop(), the engine's group gets this long to end on SIGTERM before SIGKILL.
     static constexpr int StopGraceMilliseconds = 1000;
 
