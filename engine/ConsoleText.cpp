@@ -10,6 +10,7 @@ namespace sl {
 namespace {
 
 constexpr qsizetype kBlockBytes = 256 * 1024;
+constexpr qsizetype kBlockLines = 64 * 1024;
 constexpr qsizetype kMaxLineBytes = 0x7fffffff;
 
 bool fitsLatin1(QStringView text)
@@ -39,11 +40,13 @@ void ConsoleText::append(QStringView line)
     const int width = wide ? 2 : 1;
     line = line.first(std::min(line.size(), kMaxLineBytes / width)); // ends are 31-bit offsets
     const qsizetype bytes = line.size() * width;
-    if (m_blocks.empty() || m_blocks.back().bytes.size() - m_blocks.back().used < bytes) {
+    if (m_blocks.empty() || qsizetype(m_blocks.back().ends.size()) == kBlockLines
+        || m_blocks.back().bytes.size() - m_blocks.back().used < bytes) {
         if (!m_blocks.empty())
             m_blocks.back().ends.shrink_to_fit();
         Block block;
-        block.bytes = QByteArray(std::max(kBlockBytes, bytes), Qt::Uninitialized);
+        if (bytes > 0) // a run of empty lines takes no text memory
+            block.bytes = QByteArray(std::max(kBlockBytes, bytes), Qt::Uninitialized);
         block.firstLine = m_dropped + m_lines;
         m_blocks.push_back(std::move(block));
     }
@@ -62,7 +65,7 @@ void ConsoleText::append(QStringView line)
     m_longest = std::max(m_longest, line.size());
     for (;;) {
         const Span oldest = span(m_blocks.front(), m_blocks.front().gone);
-        if (m_lines < 2 || m_bytes - (oldest.end - oldest.begin + 1) < m_keepBytes)
+        if (m_lines < 2 || (m_bytes - (oldest.end - oldest.begin + 1) < m_keepBytes && m_lines <= maxLines()))
             break;
         dropFront();
     }

@@ -3,11 +3,13 @@
 // of memory (one byte a character when every character of a line fits in Latin-1, two bytes
 // otherwise), and each line costs four bytes besides its text. The newest lines are kept by
 // size: a line counts the bytes its text takes here plus one for its line break, and the oldest
-// lines go only while the lines after them still come to keepBytes(); the first line then says
-// how many went.
+// lines go only while the lines after them still come to keepBytes(), or while more than
+// maxLines() are kept (which bounds the memory that floods of very short lines take); the
+// first line then says how many went.
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -35,6 +37,7 @@ public:
     qsizetype longestLine() const { return m_longest; }
     qsizetype dropped() const { return m_dropped; }
     qsizetype keepBytes() const { return m_keepBytes; }
+    qsizetype maxLines() const { return std::max<qsizetype>(1, m_keepBytes / 4); }
     // The size of the kept lines, counted as above.
     qsizetype keptBytes() const { return m_bytes; }
     // Lines [first, last] joined by "\n"; all lines with the defaults.

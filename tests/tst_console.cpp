@@ -58,6 +58,11 @@ private slots:
         QVERIFY2(text.line(0).contains(QStringLiteral("24937")), qPrintable(text.line(0)));
         for (int k = 0; k < 63; ++k)
             QCOMPARE(text.line(k + 1), lineNumber(25000 - 63 + k));
+        // Short lines: at most a quarter as many lines as bytes.
+        text.clear();
+        for (int i = 0; i < 25000; ++i)
+            text.append(QString());
+        QVERIFY(text.lineCount() == 251 && text.dropped() == 25000 - 250 && text.line(1).isEmpty());
     }
 
     // The view splits at line breaks, follows the end only while it shows the end, and keeps
