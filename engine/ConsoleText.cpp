@@ -10,6 +10,8 @@ namespace sl {
 namespace {
 
 constexpr qsizetype kBlockBytes = 256 * 1024;
+constexpr qsizetype kBlockLines = 64 * 1024;
+constexpr qsizetype kMaxLineBytes = 0x7fffffff;
 
 bool fitsLatin1(QStringView text)
 {
@@ -18,16 +20,16 @@ bool fitsLatin1(QStringView text)
 
 } // namespace
 
-ConsoleText::ConsoleText(qsizetype maxLines)
-    : m_maxLines(std::max<qsizetype>(1, maxLines))
+ConsoleText::ConsoleText(qsizetype keepBytes)
+    : m_keepBytes(std::max<qsizetype>(1, keepBytes))
 {
 }
 
 void ConsoleText::clear()
 {
-    m_entries.clear();
     m_blocks.clear();
-    m_firstBlock = 0;
+    m_lines = 0;
+    m_bytes = 0;
     m_dropped = 0;
     m_longest = 0;
 }
@@ -35,10 +37,17 @@ void ConsoleText::clear()
 void ConsoleText::append(QStringView line)
 {
     const bool wide = !fitsLatin1(line);
-    const qsizetype bytes = line.size() * (wide ? 2 : 1);
-    if (m_blocks.empty() || m_blocks.back().bytes.size() - m_blocks.back().used < bytes) {
+    const int width = wide ? 2 : 1;
+    line = line.first(std::min(line.size(), kMaxLineBytes / width)); // ends are 31-bit offsets
+    const qsizetype bytes = line.size() * width;
+    if (m_blocks.empty() || qsizetype(m_blocks.back().ends.size()) == kBlockLines
+        || m_blocks.back().bytes.size() - m_blocks.back().used < bytes) {
+        if (!m_blocks.empty())
+            m_blocks.back().ends.shrink_to_fit();
         Block block;
-        block.bytes = QByteArray(std::max(kBlockBytes, bytes), Qt::Uninitialized);
+        if (bytes > 0) // a run of empty lines takes no text memory
+            block.bytes = QByteArray(std::max(kBlockBytes, bytes), Qt::Uninitialized);
+        block.firstLine = m_dropped + m_lines;
         m_blocks.push_back(std::move(block));
     }
     Block &block = m_blocks.back();
@@ -49,37 +58,61 @@ void ConsoleText::append(QStringView line)
         for (const QChar c : line)
             *out++ = char(c.unicode());
     }
-    m_entries.push_back({quint32(m_firstBlock + m_blocks.size() - 1), quint32(block.used), quint32(line.size()), wide});
     block.used += bytes;
+    block.ends.push_back(quint32(block.used) | (wide ? WideFlag : 0));
+    ++m_lines;
+    m_bytes += bytes + 1;
     m_longest = std::max(m_longest, line.size());
-    if (qsizetype(m_entries.size()) > m_maxLines)
+    for (;;) {
+        const Span oldest = span(m_blocks.front(), m_blocks.front().gone);
+        if (m_lines < 2 || (m_bytes - (oldest.end - oldest.begin + 1) < m_keepBytes && m_lines <= maxLines()))
+            break;
         dropFront();
+    }
 }
 
 void ConsoleText::dropFront()
 {
-    m_entries.pop_front();
+    Block &block = m_blocks.front();
+    const Span oldest = span(block, block.gone);
+    m_bytes -= oldest.end - oldest.begin + 1;
+    --m_lines;
     ++m_dropped;
-    // A block goes once no kept line lies in it; the last block stays for the next lines.
-    while (m_blocks.size() > 1 && m_entries.front().block > m_firstBlock) {
+    // A block goes once no kept line lies in it; the newest line always lies in the last one.
+    if (++block.gone == qsizetype(block.ends.size()))
         m_blocks.pop_front();
-        ++m_firstBlock;
-    }
+}
+
+ConsoleText::Span ConsoleText::span(const Block &block, qsizetype k) const
+{
+    const quint32 end = block.ends[size_t(k)];
+    const qsizetype begin = k == 0 ? 0 : qsizetype(block.ends[size_t(k - 1)] & ~WideFlag);
+    return {&block, begin, qsizetype(end & ~WideFlag), (end & WideFlag) != 0};
+}
+
+ConsoleText::Span ConsoleText::span(qsizetype i) const
+{
+    const qsizetype number = m_dropped + i - (m_dropped > 0 ? 1 : 0);
+    const auto after = std::upper_bound(m_blocks.begin(), m_blocks.end(), number,
+                                        [](qsizetype n, const Block &b) { return n < b.firstLine; });
+    const Block &block = *std::prev(after);
+    return span(block, number - block.firstLine);
 }
 
 QString ConsoleText::note() const
 {
-    return QCoreApplication::translate("TfrmMainForm", "[%1 earlier lines are not shown: the console keeps the last %2 lines]")
+    return QCoreApplication::translate("TfrmMainForm", "[%1 earlier lines are not shown: the console keeps the last %2 MiB of text]")
         .arg(m_dropped)
-        .arg(m_maxLines);
+        .arg(QString::number(double(m_keepBytes) / (1024 * 1024), 'g', 3));
 }
 
-QString ConsoleText::slice(const Entry &e, qsizetype from, qsizetype count) const
+QString ConsoleText::slice(const Span &s, qsizetype from, qsizetype count) const
 {
-    from = std::clamp<qsizetype>(from, 0, e.length);
-    count = std::clamp<qsizetype>(count, 0, e.length - from);
-    const char *data = m_blocks[e.block - m_firstBlock].bytes.constData() + e.offset;
-    if (e.wide) {
+    const qsizetype length = s.length();
+    from = std::clamp<qsizetype>(from, 0, length);
+    count = std::clamp<qsizetype>(count, 0, length - from);
+    const char *data = s.block->bytes.constData() + s.begin;
+    if (s.wide) {
         QString out(count, Qt::Uninitialized);
         std::memcpy(out.data(), data + 2 * from, size_t(2 * count));
         return out;
@@ -93,8 +126,8 @@ QString ConsoleText::line(qsizetype i) const
         return QString();
     if (m_dropped > 0 && i == 0)
         return note();
-    const Entry &e = entry(i);
-    return slice(e, 0, e.length);
+    const Span s = span(i);
+    return slice(s, 0, s.length());
 }
 
 qsizetype ConsoleText::lineLength(qsizetype i) const
@@ -103,7 +136,7 @@ qsizetype ConsoleText::lineLength(qsizetype i) const
         return 0;
     if (m_dropped > 0 && i == 0)
         return note().size();
-    return entry(i).length;
+    return span(i).length();
 }
 
 QString ConsoleText::lineSlice(qsizetype i, qsizetype from, qsizetype count) const
@@ -112,7 +145,7 @@ QString ConsoleText::lineSlice(qsizetype i, qsizetype from, qsizetype count) con
         return QString();
     if (m_dropped > 0 && i == 0)
         return note().mid(from, count);
-    return slice(entry(i), from, count);
+    return slice(span(i), from, count);
 }
 
 QString ConsoleText::text(qsizetype first, qsizetype last) const

@@ -40,21 +40,29 @@ private slots:
         QCOMPARE(text.text(), QString());
     }
 
-    // Past the limit the oldest lines go; the first line then says how many, and what is kept
-    // stays exact while the blocks behind the dropped lines are given back.
+    // Past the size to keep the oldest lines go, as long as the newer ones still come to that
+    // size (a character outside Latin-1 counting two bytes, a line break one); the first line
+    // then says how many went, and what is kept stays exact.
     void oldestLinesAreDropped()
     {
+        const auto lineNumber = [](int i) { // 10 characters: 11 bytes, or 21 with a wide one
+            return QStringLiteral("%1%2").arg(i, 9, 10, QLatin1Char('0')).arg(QChar(i % 2 ? u'日' : u'é'));
+        };
         ConsoleText text(1000);
         for (int i = 0; i < 25000; ++i)
-            text.append(QStringLiteral("Line %1 ").arg(i) + QString(i % 97, QLatin1Char(i % 3 ? 'a' : u'é')));
-        QCOMPARE(text.dropped(), 24000);
-        QCOMPARE(text.lineCount(), 1001);
-        QVERIFY2(text.line(0).contains(QStringLiteral("24000")) && text.line(0).contains(QStringLiteral("1000")),
-                 qPrintable(text.line(0)));
-        for (int k = 0; k < 1000; ++k) {
-            const int i = 24000 + k;
-            QCOMPARE(text.line(k + 1), QStringLiteral("Line %1 ").arg(i) + QString(i % 97, QLatin1Char(i % 3 ? 'a' : u'é')));
-        }
+            text.append(lineNumber(i));
+        // From the newest back: 31 pairs of 32 bytes come to 992, one more wide line to 1013.
+        QCOMPARE(text.keptBytes(), 1013);
+        QCOMPARE(text.dropped(), 25000 - 63);
+        QCOMPARE(text.lineCount(), 64);
+        QVERIFY2(text.line(0).contains(QStringLiteral("24937")), qPrintable(text.line(0)));
+        for (int k = 0; k < 63; ++k)
+            QCOMPARE(text.line(k + 1), lineNumber(25000 - 63 + k));
+        // Short lines: at most a quarter as many lines as bytes.
+        text.clear();
+        for (int i = 0; i < 25000; ++i)
+            text.append(QString());
+        QVERIFY(text.lineCount() == 251 && text.dropped() == 25000 - 250 && text.line(1).isEmpty());
     }
 
     // The view splits at line breaks, follows the end only while it shows the end, and keeps

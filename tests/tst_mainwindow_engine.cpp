@@ -40,7 +40,8 @@ private slots:
         boxes.reset();
         sl::hooks::restoreDefaults();
         sl::preview::QuickTimeCheck::clearTestOverride();
-        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES"})
+        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES",
+                                 "SKYLOOM_ENGINE_SIGNAL"})
             qunsetenv(name);
         env.reset();
     }
@@ -71,35 +72,55 @@ private slots:
         QVERIFY(w.isModified());
     }
 
-    // An error line, or an engine that is not there, leaves the console in front with the reason.
+    // An error line, the engine ended by a signal, or an engine that is not there: -1, the
+    // console in front, saying why.
     void failedRunsShowTheConsole()
     {
-        qputenv("SKYLOOM_ENGINE_ERRORLINE", "something went wrong");
+        const struct { const char *hook, *value, *shown; } cases[] = {
+            {"SKYLOOM_ENGINE_ERRORLINE", "something went wrong", "something went wrong"},
+            {"SKYLOOM_ENGINE_SIGNAL", "11", "The engine was ended by signal 11 ("}};
+        for (const auto &c : cases) {
+            qputenv(c.hook, c.value);
+            TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
+            QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
+            qunsetenv(c.hook);
+            QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
+            QVERIFY2(w.ui->mConsole->toPlainText().contains(QLatin1String(c.shown)), c.shown);
+            QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
+        }
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
-        QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
-        QCOMPARE(w.ui->pc->currentWidget(), w.ui->tsConsole);
-        QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("something went wrong")));
-        QVERIFY(!w.ui->mConsole->toPlainText().contains(QChar(7)));
         w.settings().writeText(QStringLiteral("skyloom"), QStringLiteral("exepath"), env->path() + "/nowhere");
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), -1);
         QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("nowhere")) && !w.isBusy());
     }
 
-    // Stop ends a long run at once; a second run is refused while one is going on.
+    // Stop ends a long run at once; the lines the engine printed while the question was open
+    // reach the console, each once. A second run is refused while one is going on.
     void stopAndBusy()
     {
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         int second = 0;
+        qsizetype linesWhenAsked = 0;
         QTimer::singleShot(300, &w, [&] {
             QVERIFY(w.isBusy());
             second = w.RunEngine({QStringLiteral("-t")}, true);
+            sl::hooks::msgBox = [&](const QString &, const QString &, unsigned) {
+                linesWhenAsked = w.ui->mConsole->lines().lineCount();
+                QTest::qWait(500);
+                return int(sl::IDYES);
+            };
             w.ui->btStop->click();
         });
         QElapsedTimer t;
         t.start();
         QCOMPARE(w.RunEngine({QStringLiteral("-t")}, true), 255);
         QVERIFY(t.elapsed() < 10000);
+        const QStringList console = w.ui->mConsole->toPlainText().split(QLatin1Char('\n')).mid(2);
+        // The engine prints a line every 100 ms: some came while the question was open.
+        QVERIFY2(console.size() - (linesWhenAsked - 2) >= 3, qPrintable(console.join('\n')));
+        for (qsizetype k = 0; k < console.size(); ++k)
+            QCOMPARE(console.at(k), QStringLiteral("Working ... %1").arg(k + 1));
         QCOMPARE(second, -1);
         QVERIFY(boxes->asked.contains(QStringLiteral("There is already a process running! Please wait, until it is finished")));
         QVERIFY(!w.isBusy());

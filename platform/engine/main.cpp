@@ -31,7 +31,8 @@
 //   SKYLOOM_ENGINE_RAW=<file>        copy that file's bytes to standard output verbatim
 //   SKYLOOM_ENGINE_LINES=<n>         print n progress lines "Line <i> of <n>"
 //   SKYLOOM_ENGINE_ERRORLINE=<text>  print <text> as an error line (BEL first); the run goes on
-//   SKYLOOM_ENGINE_SLEEP_MS=<ms>     wait that long, printing "Working ..." every 100 ms
+//   SKYLOOM_ENGINE_SLEEP_MS=<ms>     wait that long, printing "Working ... <k>" every 100 ms
+//   SKYLOOM_ENGINE_SIGNAL=<n>        end by signal n (without a core dump)
 //   SKYLOOM_ENGINE_EXIT=<code>       exit with that code, writing nothing
 //   SKYLOOM_ENGINE_NOFILE=1          print "Done." and exit 0 without writing anything
 //   SKYLOOM_ENGINE_HOLD_STAGED=1     once an operation's files are staged under their temporary
@@ -51,7 +52,11 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
+
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,10 +94,17 @@ int applyTestHooks(const QStringList &args)
     if (sleepMs > 0) {
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < sleepMs) {
-            printLine(QStringLiteral("Working ..."));
+        for (int k = 1; timer.elapsed() < sleepMs; ++k) {
+            printLine(QStringLiteral("Working ... %1").arg(k));
             QThread::msleep(ulong(std::min<qint64>(100, sleepMs - timer.elapsed() + 1)));
         }
+    }
+    if (const int sig = env("SKYLOOM_ENGINE_SIGNAL").toInt(); sig > 0) {
+        ::prctl(PR_SET_DUMPABLE, 0);
+        std::signal(sig, SIG_DFL);
+        ::kill(::getpid(), sig);
+        for (;;)
+            ::pause();
     }
     if (qEnvironmentVariableIsSet("SKYLOOM_ENGINE_EXIT"))
         return env("SKYLOOM_ENGINE_EXIT").toInt();

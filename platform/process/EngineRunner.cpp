@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -135,7 +137,8 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     QElapsedTimer clock;
     clock.start();
 
-    qint64 dropped = 0; // output not shown because Stop came first
+    qint64 keepAfterStop = StopKeepBytes;
+    qint64 dropped = 0; // output beyond StopKeepBytes after Stop
     for (;;) {
         if (m_stopRequested && !m_killSent && m_stopClock.elapsed() >= StopGraceMilliseconds) {
             m_killSent = true;
@@ -151,12 +154,15 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
         if (!ended)
             QCoreApplication::processEvents(pending ? QEventLoop::AllEvents
                                                     : QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (m_stopRequested) {
-            dropped += splitter.pendingBytes() + proc.bytesAvailable();
-            splitter.reset();
-            proc.skip(proc.bytesAvailable());
-        } else {
+        if (!m_stopRequested) {
             deliver(splitter.feed(proc.read(StepBytes)));
+        } else if (keepAfterStop > 0) {
+            const QByteArray bytes = proc.read(std::min(StepBytes, keepAfterStop));
+            keepAfterStop -= bytes.size();
+            deliver(splitter.feed(bytes));
+        } else {
+            dropped += proc.bytesAvailable();
+            proc.skip(proc.bytesAvailable());
         }
         if (m_stepHook)
             m_stepHook(int(clock.elapsed() / StepMilliseconds) + 1);
@@ -164,7 +170,8 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
             break;
     }
     if (dropped > 0)
-        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]").arg(dropped),
+        deliver({EngineLine{tr("[Stopped: %1 bytes of output that had not been shown yet were dropped]")
+                                .arg(dropped + splitter.pendingBytes()),
                             false}});
     else
         deliver(splitter.finish()); // an unterminated last line is shown as well
@@ -173,16 +180,19 @@ int EngineRunner::run(const QString &program, const QStringList &arguments, cons
     // An engine that finished its work with 0 just as Stop acted has not been stopped.
     m_lastStopped = m_stopRequested && !(proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0);
     m_lastCrashed = proc.exitStatus() == QProcess::CrashExit && !m_lastStopped;
+    if (m_lastCrashed) {
+        // Qt reports the signal number as the exit code of a crashed process.
+        const int signal = proc.exitCode();
+        deliver({EngineLine{tr("The engine was ended by signal %1 (%2).")
+                                .arg(signal)
+                                .arg(QString::fromLocal8Bit(::strsignal(signal))),
+                            true}});
+    }
 
-    if (m_lastBel)
+    if (m_lastBel || m_lastCrashed)
         return NotRun;
     if (m_lastStopped)
         return StoppedExitCode;
-    if (proc.exitStatus() == QProcess::CrashExit) {
-        // Qt reports the signal number as the exit code of a crashed process.
-        const int signal = proc.exitCode();
-        return signal > 0 && signal < 128 ? SignalExitBase + signal : StoppedExitCode;
-    }
     return proc.exitCode();
 }
 

@@ -8,7 +8,8 @@
 // its events, then takes up to StepBytes of the output that arrived and hands the complete
 // lines to the sink. The pipe is read whenever events are handled, so the engine never blocks
 // on a full pipe, and a flood of output never keeps the window from its events for long.
-// Output that has not been shown when Stop acts is dropped, and one line says how much.
+// After Stop, the output still to come (also what arrived while the question was open) is shown
+// up to StopKeepBytes; what comes beyond it is dropped, and one line says how much.
 //
 // The engine runs in a process group of its own and gets SIGTERM when our process ends (a
 // parent-death signal), so that no engine runs on with nobody to read it.
@@ -30,16 +31,17 @@ namespace sl {
 class EngineRunner
 {
 public:
-    // Result when nothing ran, the engine could not be started or a line with BEL was seen.
+    // Result when nothing ran, the engine could not be started, a line with BEL was seen or the
+    // engine was ended by a signal.
     static constexpr int NotRun = -1;
     // Result of a run ended by stop().
     static constexpr int StoppedExitCode = 255;
-    // A process ended by a signal (other than through stop()) gives 128 + the signal number.
-    static constexpr int SignalExitBase = 128;
     static constexpr int StepMilliseconds = 100;
     // Output handled in one step at most; more waits for the next step, after the window's
     // events have had their turn.
     static constexpr qint64 StepBytes = 1024 * 1024;
+    // Output shown after stop() at most; the rest is dropped.
+    static constexpr qint64 StopKeepBytes = 1024 * 1024;
     // After stop(), the engine's group gets this long to end on SIGTERM before SIGKILL.
     static constexpr int StopGraceMilliseconds = 1000;
 
@@ -61,10 +63,10 @@ public:
     void setMaxLineBytes(qsizetype bytes) { m_maxLineBytes = bytes; }
 
     // Runs the program and returns: its exit code; StoppedExitCode after stop() (unless the
-    // engine still ended with exit code 0); 128 + signal when it was ended by a signal; NotRun
-    // when it could not be started (missing, not executable, exec failed), when a line with
-    // BEL was seen (whatever the exit code), or when a run is already going on (nothing else
-    // happens then).
+    // engine still ended with exit code 0); NotRun when it could not be started (missing, not
+    // executable, exec failed), when a line with BEL was seen (whatever the exit code), when it
+    // was ended by a signal other than through stop() (the last line, flagged as an error, names
+    // the signal), or when a run is already going on (nothing else happens then).
     int run(const QString &program, const QStringList &arguments, const QString &workingDirectory);
 
     bool isBusy() const { return m_busy; }
