@@ -9,7 +9,6 @@
 #include "editors/gui/TfrmSprite.h"
 #include "engine/gui/TfrmConvert.h"
 #include "platform/gui/Hooks.h"
-#include "project/TransferKeys.h"
 
 namespace {
 
@@ -19,15 +18,6 @@ int rowOf(QObject *sender)
 }
 
 } // namespace
-
-sl::ProjectAccess TfrmMainForm::projectAccess()
-{
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
-    return access;
-}
 
 void TfrmMainForm::connectEditorHandlers()
 {
@@ -60,6 +50,14 @@ void TfrmMainForm::btSpriteDeleteClick(QObject *sender)
         return;
     sl::sprite::deleteSprite(ProjectList, number);
     ProjectToControls();
+}
+
+QStringList TfrmMainForm::interpolatorNames() const
+{
+    QStringList names;
+    for (int i = 0; i < ui->cbInterpolator->count(); ++i)
+        names << ui->cbInterpolator->itemText(i);
+    return names;
 }
 
 void TfrmMainForm::btConvertClick()

@@ -451,10 +451,7 @@ void TfrmMainForm::MigrateOldKeys()
 
 void TfrmMainForm::SpecialKeysToControls()
 {
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
+    const sl::ProjectAccess access = projectAccess();
 
     sl::SpecialControls c;
     c.interpolatorCount = ui->cbInterpolator->count();
@@ -536,10 +533,7 @@ void TfrmMainForm::SpecialKeysToControls()
 
 void TfrmMainForm::ControlsToSpecialKeys()
 {
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
+    const sl::ProjectAccess access = projectAccess();
 
     sl::SpecialControls c;
     c.projectType = ProjectType;

@@ -25,19 +25,6 @@ using namespace sl::sprite;
 
 namespace {
 
-sl::ProjectList listOf(const char *lines)
-{
-    sl::ProjectList list;
-    const QString text = QString::fromUtf8(lines);
-    list.setLines(text.isEmpty() ? QStringList() : text.split(QLatin1Char('|')));
-    return list;
-}
-
-QString joined(const sl::ProjectList &list)
-{
-    return list.lines().join(QLatin1Char('|'));
-}
-
 QString edits(const TfrmSprite &d)
 {
     return testsupport::textsOf(&d, {"edSpriteLeft", "edSpriteTop", "edSpriteWidth", "edSpriteHeight"});
@@ -86,17 +73,17 @@ private slots:
              "|sprite.3.mode=0|sprite.3.layer=0|sprite.3.anchor=0"},
         };
         for (const auto &r : rows) {
-            sl::ProjectList list = listOf(r.before);
-            const sl::ProjectAccess access = sl::listAccess(list);
-            writeSprite(access, 3, readSprite(access, 3));
-            QCOMPARE(joined(list), QString::fromUtf8(r.after));
+            testsupport::PlainProject p(QString::fromUtf8(r.before).split('|'));
+            writeSprite(p.projectAccess(), 3, readSprite(p.projectAccess(), 3));
+            QCOMPARE(p.list.lines().join('|'), QString::fromUtf8(r.after));
         }
     }
 
     void colourRoundTrip()
     {
-        sl::ProjectList list;
-        const sl::ProjectAccess access = sl::listAccess(list);
+        testsupport::PlainProject p;
+        sl::ProjectList &list = p.list;
+        const sl::ProjectAccess access = p.projectAccess();
         SpriteSettings s;
         s.colour = QColor(255, 0, 0);
         writeSprite(access, 1, s);
@@ -127,12 +114,13 @@ private slots:
 
     void deleteByPrefix()
     {
-        sl::ProjectList list = listOf("sprite.1.filename=a.mov|sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
-                                      "|sprite.1.color=0x000000|sprite.11.filename=c.wav|x=sprite.1.left"
-                                      "|sprite.1.=|sprite.10.left=3");
+        sl::ProjectList list;
+        list.setLines(QString("sprite.1.filename=a.mov|sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                              "|sprite.1.color=0x000000|sprite.11.filename=c.wav|x=sprite.1.left"
+                              "|sprite.1.=|sprite.10.left=3").split('|'));
         QCOMPARE(deleteSprite(list, 1), 3);
-        QCOMPARE(joined(list), QStringLiteral("sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
-                                              "|sprite.11.filename=c.wav|x=sprite.1.left|sprite.10.left=3"));
+        QCOMPARE(list.lines().join('|'), QStringLiteral("sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                                                        "|sprite.11.filename=c.wav|x=sprite.1.left|sprite.10.left=3"));
         QCOMPARE(deleteSprite(list, 10), 2);
         QCOMPARE(deleteSprite(list, 10), 0);
     }
