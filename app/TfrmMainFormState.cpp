@@ -2,7 +2,7 @@
 // transfer, the create and open commands, the tile-size rules, the quality track bars, the file
 // pickers and the colour swatches.
 #include "app/TfrmMainForm.h"
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/panoview/PanoView.h"
 

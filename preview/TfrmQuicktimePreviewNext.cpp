@@ -5,7 +5,7 @@
 
 #include <QFileInfo>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "editors/HotspotLink.h"
 #include "platform/gui/Hooks.h"

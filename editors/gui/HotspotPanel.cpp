@@ -12,7 +12,7 @@
 #include <QToolButton>
 #include <QToolTip>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "editors/HotspotLink.h"
 #include "editors/gui/HotspotView.h"

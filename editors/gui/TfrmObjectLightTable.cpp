@@ -1,6 +1,6 @@
 #include "editors/gui/TfrmObjectLightTable.h"
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "editors/gui/LightTableViews.h"
 #include "platform/gui/Hooks.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
 #include "project/FilePickers.h"
