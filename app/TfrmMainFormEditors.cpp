@@ -64,7 +64,7 @@ void TfrmMainForm::btConvertClick()
 {
     ControlsToProject();
     StoreHotspotProperties();
-    TfrmConvert dialog(*this);
+    TfrmConvert dialog(*this, this);
     dialog.exec();
     // A dialog that stayed open after a check and was then cancelled may have set the gamma
     // and the interpolator: the window shows them, so no later store reverts them.
