@@ -33,7 +33,7 @@ void TfrmMainForm::btSpriteEditClick(QObject *sender)
     const int number = rowOf(sender);
     if (number < sl::sprite::FirstUserSprite || number > sl::sprite::LastUserSprite)
         return;
-    TfrmSprite dialog(*this);
+    TfrmSprite dialog(*this, this);
     dialog.LoadSprite(number);
     dialog.exec();
     ProjectToControls();

@@ -204,15 +204,13 @@ private slots:
         QCOMPARE(dialogGeometry(QSize(610, 582), frame, QRect(800, 600, 200, 100), screen), QRect(410, 182, 610, 582));
     }
 
-    // ---- The dialog over a main window
+    // ---- The dialog
 
     void dialogLoadsAndPlaces()
     {
-        testsupport::IsolatedEnvironment env;
-        TfrmMainForm w;
-        w.projectList().setLines({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
-                                  "sprite.2.color=0x0000FF", "sprite.2.mode=36", "sprite.2.layer=-1", "sprite.2.left=-1",
-                                  "sprite.2.top=-2", "sprite.2.width=100", "sprite.2.anchor=4"});
+        testsupport::PlainProject w({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
+                                     "sprite.2.color=0x0000FF", "sprite.2.mode=36", "sprite.2.layer=-1",
+                                     "sprite.2.left=-1", "sprite.2.top=-2", "sprite.2.width=100", "sprite.2.anchor=4"});
         TfrmSprite d(w);
         d.LoadSprite(2);
         QCOMPARE(d.movieSize(), QSize(1200, 200));
@@ -235,7 +233,7 @@ private slots:
         QCOMPARE(d.ui->sSprite->geometry(), QRect(0, 184, 16, 16));
 
         // Larger than the screen: the dialog stays inside its free area.
-        const QRect available = w.screen()->availableGeometry();
+        const QRect available = d.screen()->availableGeometry();
         QVERIFY2(available.contains(d.geometry()), qPrintable(QStringLiteral("%1x%2").arg(d.width()).arg(d.height())));
     }
 
@@ -243,10 +241,8 @@ private slots:
     // stores them.
     void mouseMovesAndSizesTheSprite()
     {
-        testsupport::IsolatedEnvironment env;
-        TfrmMainForm w;
-        w.projectList().setLines({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",
-                                  "sprite.1.height=40"});
+        testsupport::PlainProject w({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",
+                                     "sprite.1.height=40"});
         TfrmSprite d(w);
         d.LoadSprite(1);
         QWidget *s = d.ui->sSprite;
@@ -274,10 +270,8 @@ private slots:
     // colour from the colour dialog is no black and asks nothing.
     void blackBlendQuestion()
     {
-        testsupport::IsolatedEnvironment env;
         testsupport::MessageBoxAnswers boxes(sl::IDNO);
-        TfrmMainForm w;
-        w.projectList().setLines({"sprite.4.layer=-1", "sprite.4.mode=32"});
+        testsupport::PlainProject w({"sprite.4.layer=-1", "sprite.4.mode=32"});
         TfrmSprite d(w);
         d.LoadSprite(4);
         d.ui->edSpriteLeft->setText(QStringLiteral("12"));
