@@ -16,12 +16,12 @@ class QActionGroup;
 class QLineEdit;
 class QMenu;
 class QTimer;
-class TfrmMainForm;
 
 namespace Ui {
 class TfrmObjectLightTable;
 }
 namespace sl {
+class EditedProject;
 class ThumbnailArea;
 }
 
@@ -30,9 +30,9 @@ class TfrmObjectLightTable : public QDialog
     Q_OBJECT
 
 public:
-    // Reads the object settings of the main window's project; its images are read by the first
-    // tick of the window's timer.
-    explicit TfrmObjectLightTable(TfrmMainForm *mainForm, QWidget *parent = nullptr);
+    // Reads the project's object settings; its images are read by the first tick of the
+    // window's timer.
+    explicit TfrmObjectLightTable(sl::EditedProject *project, QWidget *parent = nullptr);
     ~TfrmObjectLightTable() override;
 
     Ui::TfrmObjectLightTable *ui;
@@ -113,7 +113,7 @@ private:
     sl::DragItem dragItemAt(const QPoint &globalPos) const;
     void showDropTarget(const sl::DragItem &target);
 
-    TfrmMainForm *MainForm;
+    sl::EditedProject *MainForm; // the project, and the window that shows it
     sl::LightTable Table;
     sl::ThumbnailLoader Loader;
     QTimer *Timer1;
