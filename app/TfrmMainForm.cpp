@@ -1,5 +1,5 @@
 #include "app/TfrmMainForm.h"
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QApplication>

@@ -10,6 +10,7 @@
 
 #include "engine/CreateCommands.h"
 #include "engine/OpenOutput.h"
+#include "project/EditedProject.h"
 #include "project/ProjectList.h"
 #include "project/ProjectDocument.h"
 
@@ -25,13 +26,12 @@ class TfrmMainForm;
 namespace sl {
 class EngineRunner;
 class SettingsStore;
-struct ProjectAccess;
 }
 namespace sl::hotspot {
 class HotspotPanel;
 }
 
-class TfrmMainForm : public QMainWindow
+class TfrmMainForm : public QMainWindow, public sl::EditedProject
 {
     Q_OBJECT
 
@@ -42,18 +42,18 @@ public:
     ~TfrmMainForm() override;
 
     // Project access.
-    QString GetValue(const QString &key, const QString &def = QString()) const;
-    void SetValue(const QString &key, const QString &value, const QString &def = QString());
+    QString GetValue(const QString &key, const QString &def = QString()) const override;
+    void SetValue(const QString &key, const QString &value, const QString &def = QString()) override;
     void ResetValue(const QString &key);
     void RemoveKey(const QString &key);
-    sl::ProjectList &projectList() { return ProjectList; }
+    sl::ProjectList &projectList() override { return ProjectList; }
     const sl::BindingDefaults &bindingDefaults() const { return BindingDefaults; }
     const QList<QPointer<QWidget>> &boundControls() const { return BoundControls; }
 
     // Transfer between the project and the controls.
     void AddBinding(const QString &key, QWidget *control, const QString &def);
-    void ProjectToControls();
-    void ControlsToProject();
+    void ProjectToControls() override;
+    void ControlsToProject() override;
     void ProjectToMemo();
     void MemoToProject();
     void edExit();
@@ -69,8 +69,8 @@ public:
     bool isModified() const;
     QString projectFileName() const { return ProjectFileName; }
     QString projectSnapshot() const { return ProjectSnapshot; }
-    QString basePath() const;
-    QString programDir() const;
+    QString basePath() const override;
+    QString programDir() const override;
 
     // Recent lists.
     void AddRecentFile(const QString &fileName, bool isTemplate);
@@ -82,7 +82,9 @@ public:
 
     sl::SettingsStore &settings() { return *m_store; }
     bool ConfirmOverwrite = true;
+    bool confirmOverwrite() const override { return ConfirmOverwrite; }
     QStringList FaceNames;
+    QStringList faceNames() const override { return FaceNames; }
     QList<QPushButton *> SpriteEditButtons;   // index 0 is row 1
     QList<QPushButton *> SpriteDeleteButtons; // index 0 is row 1
 
@@ -97,8 +99,8 @@ public:
     // (TfrmMainFormState.cpp)
     // Switches the window to a project type (0 cube faces .. 5 light table); nothing when the
     // type is the current one.
-    void SetProjectType(int type);
-    int projectType() const { return ProjectType; }
+    void SetProjectType(int type) override;
+    int projectType() const override { return ProjectType; }
     // The tile size proposed for the start view; 0 when there is none.
     int optimalTileSize() const { return OptimalTileSize; }
     // Recognises a cube-face set or (in a sequence project) an object sequence from one of its
@@ -136,8 +138,9 @@ public:
     // ---- Engine runs, create and open commands (TfrmMainFormEngine.cpp)
     // Runs the engine with these options on the project; the exit code, or -1 when nothing ran
     // or the engine reported an error.
-    int RunEngine(const QStringList &options, bool backToPreviousTab);
-    void AddConsoleLine(const QString &text);
+    int RunEngine(const QStringList &options, bool backToPreviousTab) override;
+    void stopEngine() override { btStopClick(); }
+    void AddConsoleLine(const QString &text) override;
     void SetBusy(bool busy);
     bool isBusy() const;
     int CreateOutput(int format);
@@ -148,8 +151,7 @@ public:
     void reportStartupProblems();
 
     // ---- Sprite rows and the convert dialog (TfrmMainFormEditors.cpp)
-    // GetValue and SetValue for the editors' plain models.
-    sl::ProjectAccess projectAccess();
+    QStringList interpolatorNames() const override;
     void btSpriteEditClick(QObject *sender);
     void btSpriteDeleteClick(QObject *sender);
     void btConvertClick();
@@ -178,7 +180,7 @@ public:
     bool SaveHotspotLayer();
     bool HotspotsModified() const;
     void StoreHotspotProperties();
-    void ShowHotspotProperties();
+    void ShowHotspotProperties() override;
     sl::hotspot::HotspotPanel &hotspotEditor() { return *m_hotspots; }
 
 public slots:
@@ -313,5 +315,5 @@ private:
     sl::hotspot::HotspotPanel *m_hotspots = nullptr; // a child of the window
 };
 
-// The one main window, reached by the dialogs.
+// The one main window.
 extern TfrmMainForm *frmMainForm;

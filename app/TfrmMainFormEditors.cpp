@@ -9,7 +9,6 @@
 #include "editors/gui/TfrmSprite.h"
 #include "engine/gui/TfrmConvert.h"
 #include "platform/gui/Hooks.h"
-#include "project/TransferKeys.h"
 
 namespace {
 
@@ -19,15 +18,6 @@ int rowOf(QObject *sender)
 }
 
 } // namespace
-
-sl::ProjectAccess TfrmMainForm::projectAccess()
-{
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
-    return access;
-}
 
 void TfrmMainForm::connectEditorHandlers()
 {
@@ -43,7 +33,7 @@ void TfrmMainForm::btSpriteEditClick(QObject *sender)
     const int number = rowOf(sender);
     if (number < sl::sprite::FirstUserSprite || number > sl::sprite::LastUserSprite)
         return;
-    TfrmSprite dialog(*this);
+    TfrmSprite dialog(*this, this);
     dialog.LoadSprite(number);
     dialog.exec();
     ProjectToControls();
@@ -62,11 +52,19 @@ void TfrmMainForm::btSpriteDeleteClick(QObject *sender)
     ProjectToControls();
 }
 
+QStringList TfrmMainForm::interpolatorNames() const
+{
+    QStringList names;
+    for (int i = 0; i < ui->cbInterpolator->count(); ++i)
+        names << ui->cbInterpolator->itemText(i);
+    return names;
+}
+
 void TfrmMainForm::btConvertClick()
 {
     ControlsToProject();
     StoreHotspotProperties();
-    TfrmConvert dialog(*this);
+    TfrmConvert dialog(*this, this);
     dialog.exec();
     // A dialog that stayed open after a check and was then cancelled may have set the gamma
     // and the interpolator: the window shows them, so no later store reverts them.

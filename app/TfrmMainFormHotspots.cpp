@@ -8,7 +8,7 @@
 
 void TfrmMainForm::connectHotspotHandlers()
 {
-    m_hotspots = new sl::hotspot::HotspotPanel(*this, *ui);
+    m_hotspots = new sl::hotspot::HotspotPanel(*this, *ui, this);
     setExitHandler(ui->edHSName, [this] { StoreHotspotProperties(); });
     setExitHandler(ui->edHSUrl, [this] { StoreHotspotProperties(); });
     connect(ui->spNextUrl, &QToolButton::clicked, this, &TfrmMainForm::spNextUrlClick);

@@ -46,7 +46,8 @@ template<class Window, class Window7>
 void openPreview(TfrmMainForm *main, bool family7, const std::function<void(Window &)> &prepare)
 {
     try {
-        const std::unique_ptr<Window> window(family7 ? new Window7(main) : new Window(main));
+        const std::unique_ptr<Window> window(family7 ? new Window7(main, main)
+                                                     : new Window(main, Window::Family::QuickTime6, main));
         window->SetMovieSize(sl::VarToIntDef0(main->GetValue(QStringLiteral("movie.width"))),
                              sl::VarToIntDef0(main->GetValue(QStringLiteral("movie.height"))));
         prepare(*window);
@@ -94,7 +95,7 @@ void TfrmMainForm::spNextPanoramaClick()
 
 void TfrmMainForm::ShowMoviePreview(const QString &fileName, int width, int height)
 {
-    TfrmQuicktimePreviewShow7 window(this);
+    TfrmQuicktimePreviewShow7 window(this, this);
     window.SetMovieFile(fileName);
     window.SetMovieSize(width, height);
     window.exec();

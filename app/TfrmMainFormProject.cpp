@@ -1,7 +1,7 @@
 // The main window's project: access, the transfer to and from the controls, the raw-text tab,
 // the project files and the recent lists.
 #include "app/TfrmMainForm.h"
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QApplication>

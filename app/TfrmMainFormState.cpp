@@ -2,7 +2,7 @@
 // transfer, the create and open commands, the tile-size rules, the quality track bars, the file
 // pickers and the colour swatches.
 #include "app/TfrmMainForm.h"
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "ui_TfrmMainForm.h"
 
 #include <QAction>
@@ -453,10 +453,7 @@ void TfrmMainForm::MigrateOldKeys()
 
 void TfrmMainForm::SpecialKeysToControls()
 {
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
+    const sl::ProjectAccess access = projectAccess();
 
     sl::SpecialControls c;
     c.interpolatorCount = ui->cbInterpolator->count();
@@ -538,10 +535,7 @@ void TfrmMainForm::SpecialKeysToControls()
 
 void TfrmMainForm::ControlsToSpecialKeys()
 {
-    sl::ProjectAccess access;
-    access.getValue = [this](const QString &k, const QString &d) { return GetValue(k, d); };
-    access.setValue = [this](const QString &k, const QString &v, const QString &d) { SetValue(k, v, d); };
-    access.list = &ProjectList;
+    const sl::ProjectAccess access = projectAccess();
 
     sl::SpecialControls c;
     c.projectType = ProjectType;

@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/ControlState.h"
-#include "app/TfrmMainForm.h"
+#include "platform/gui/ControlState.h"
 #include "platform/panoview/PanoView.h"
+#include "project/EditedProject.h"
 
 using sl::panoview::PanoView;
 using sl::preview::ComponentError;
@@ -65,10 +65,10 @@ QString previewErrorText(const std::exception &error)
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
-TfrmQuicktimePreview::TfrmQuicktimePreview(TfrmMainForm *mainForm, Family family)
-    : QDialog(mainForm)
+TfrmQuicktimePreview::TfrmQuicktimePreview(sl::EditedProject *project, Family family, QWidget *parent)
+    : QDialog(parent)
     , ui(new Ui::TfrmQuicktimePreview)
-    , m_main(mainForm)
+    , m_project(project)
     , m_family(family)
     , Timer(new QTimer(this))
 {
@@ -138,14 +138,14 @@ void TfrmQuicktimePreview::SetMovieSize(int width, int height)
 
 void TfrmQuicktimePreview::fitToScreen(QSize client)
 {
-    QWidget *reference = m_main ? static_cast<QWidget *>(m_main) : this;
+    QWidget *reference = parentWidget() ? parentWidget() : this;
     const QScreen *screen = reference->screen();
     if (!screen) {
         resize(client);
         return;
     }
-    // Before the window is first shown its frame is unknown; the main window's is a fair guess.
-    const QWidget *framed = isVisible() || !m_main ? static_cast<const QWidget *>(this) : m_main;
+    // Before the window is first shown its frame is unknown; its parent's is a fair guess.
+    const QWidget *framed = isVisible() || !parentWidget() ? static_cast<const QWidget *>(this) : parentWidget();
     const QSize frame = framed->frameGeometry().size() - framed->geometry().size();
     resize(sl::preview::fitClientSize(client, frame.expandedTo(QSize(0, 0)), screen->availableGeometry().size(),
                                       minimumSizeHint()));
@@ -268,8 +268,8 @@ void TfrmQuicktimePreview::reportComponentError(const QString &message)
     if (message == m_reportedError)
         return;
     m_reportedError = message;
-    if (m_main)
-        m_main->AddConsoleLine(message);
+    if (m_project)
+        m_project->AddConsoleLine(message);
 }
 
 // --- the poll ------------------------------------------------------------------------------

@@ -14,10 +14,12 @@
 class QLabel;
 class QLineEdit;
 class QTimer;
-class TfrmMainForm;
 
 namespace Ui {
 class TfrmQuicktimePreview;
+}
+namespace sl {
+class EditedProject;
 }
 namespace sl::panoview {
 class PanoView;
@@ -30,7 +32,9 @@ class TfrmQuicktimePreview : public QDialog
 public:
     enum class Family { QuickTime6, QuickTime7 };
 
-    explicit TfrmQuicktimePreview(TfrmMainForm *mainForm, Family family = Family::QuickTime6);
+    // `project` is what the window previews and edits, and where its errors are reported.
+    explicit TfrmQuicktimePreview(sl::EditedProject *project, Family family = Family::QuickTime6,
+                                  QWidget *parent = nullptr);
     ~TfrmQuicktimePreview() override;
 
     Family family() const { return m_family; }
@@ -46,14 +50,14 @@ public:
     // The view read at the last tick that found a panorama ready.
     const sl::preview::CurrentView &currentView() const { return m_view; }
 
-    // One poll (the timer's slot). Errors of the view go to the main window's console, once
-    // until a tick passes without one.
+    // One poll (the timer's slot). Errors of the view go to the project's console, once until a
+    // tick passes without one.
     virtual void TimerTimer();
     QTimer *timer() const { return Timer; }
 
 protected:
     sl::panoview::PanoView *qtControl() const;
-    TfrmMainForm *mainForm() const { return m_main; }
+    sl::EditedProject *project() const { return m_project; }
     // Puts a derived window's own Designer form into the control panel: the form's caption
     // becomes the window's, the view gets a plain border of 10 pixels, and the panel grows to
     // hold the form and stays at least `minimumWidth` wide.
@@ -105,7 +109,7 @@ private:
     void navigate();
     void fitToScreen(QSize client);
 
-    TfrmMainForm *m_main;
+    sl::EditedProject *m_project;
     Family m_family;
     QTimer *Timer;
     sl::preview::NavSpeeds m_speeds;

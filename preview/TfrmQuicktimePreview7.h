@@ -8,8 +8,8 @@ class TfrmQuicktimePreview7 : public TfrmQuicktimePreview
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreview7(TfrmMainForm *mainForm)
-        : TfrmQuicktimePreview(mainForm, Family::QuickTime7)
+    explicit TfrmQuicktimePreview7(sl::EditedProject *project, QWidget *parent = nullptr)
+        : TfrmQuicktimePreview(project, Family::QuickTime7, parent)
     {
     }
 };

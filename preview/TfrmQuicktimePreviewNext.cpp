@@ -1,20 +1,19 @@
 #include "preview/TfrmQuicktimePreviewNext.h"
-#include "ui_TfrmMainForm.h"
 #include "ui_TfrmQuicktimePreview.h"
 #include "ui_TfrmQuicktimePreviewNext.h"
 
 #include <QFileInfo>
 
-#include "app/ControlState.h"
-#include "app/TfrmMainForm.h"
+#include "platform/gui/ControlState.h"
 #include "editors/HotspotLink.h"
 #include "platform/gui/Hooks.h"
 #include "platform/panoview/PanoView.h"
 #include "preview/model/TourLink.h"
+#include "project/EditedProject.h"
 #include "project/PathRules.h"
 
-TfrmQuicktimePreviewNext::TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Family family)
-    : TfrmQuicktimePreview(mainForm, family)
+TfrmQuicktimePreviewNext::TfrmQuicktimePreviewNext(sl::EditedProject *project, Family family, QWidget *parent)
+    : TfrmQuicktimePreview(project, family, parent)
     , next(new Ui::TfrmQuicktimePreviewNext)
 {
     setupParams(next, 630);
@@ -45,13 +44,13 @@ TfrmQuicktimePreviewNext::~TfrmQuicktimePreviewNext()
 
 QString TfrmQuicktimePreviewNext::linkFolder() const
 {
-    return sl::preview::outputFolder(mainForm()->ui->edOutputfile->text(), mainForm()->basePath());
+    return sl::preview::outputFolder(project()->GetValue(QStringLiteral("output")), project()->basePath());
 }
 
 void TfrmQuicktimePreviewNext::LoadHotspot(int hotspot)
 {
     HotspotNumber = hotspot;
-    const sl::preview::TourLinkFields link = sl::preview::readTourLink(mainForm()->GetValue(sl::hotspotUrlKey(hotspot)));
+    const sl::preview::TourLinkFields link = sl::preview::readTourLink(project()->GetValue(sl::hotspotUrlKey(hotspot)));
     next->edUrl->setText(link.url);
     next->cbTarget->setEditText(link.target);
     next->edPan->setText(link.pan);
@@ -61,10 +60,10 @@ void TfrmQuicktimePreviewNext::LoadHotspot(int hotspot)
     if (link.hasController)
         next->cbController->setChecked(link.controller);
     StartViewPending = link.hasView;
-    next->edLocalFile->setText(mainForm()->GetValue(sl::hotspotLocalFileKey(hotspot)).trimmed());
-    next->edTitle->setText(mainForm()->GetValue(sl::hotspotTitleKey(hotspot)));
+    next->edLocalFile->setText(project()->GetValue(sl::hotspotLocalFileKey(hotspot)).trimmed());
+    next->edTitle->setText(project()->GetValue(sl::hotspotTitleKey(hotspot)));
     LocalFile = sl::preview::previewMovieFile(next->edLocalFile->text(), next->edUrl->text(), linkFolder(),
-                                              mainForm()->basePath());
+                                              project()->basePath());
 }
 
 void TfrmQuicktimePreviewNext::TimerTimer()
@@ -115,7 +114,7 @@ void TfrmQuicktimePreviewNext::btLocalFileClick()
                                                    QStringLiteral("mov"), sl::OFN_FILEMUSTEXIST);
     if (chosen.isEmpty())
         return;
-    next->edLocalFile->setText(sl::relativeToBase(chosen, mainForm()->basePath()));
+    next->edLocalFile->setText(sl::relativeToBase(chosen, project()->basePath()));
     next->edUrl->setText(sl::preview::relativeAddress(chosen, linkFolder()));
     try {
         loadMovie(chosen);
@@ -126,7 +125,7 @@ void TfrmQuicktimePreviewNext::btLocalFileClick()
 
 void TfrmQuicktimePreviewNext::edLocalFileExit()
 {
-    const QString file = sl::resolveAgainstBase(next->edLocalFile->text(), mainForm()->basePath());
+    const QString file = sl::resolveAgainstBase(next->edLocalFile->text(), project()->basePath());
     try {
         if (qtControl()->URL() != file)
             loadMovie(file);
@@ -137,7 +136,7 @@ void TfrmQuicktimePreviewNext::edLocalFileExit()
 void TfrmQuicktimePreviewNext::btOpenUrlClick()
 {
     const QString address = next->edUrl->text();
-    const QString file = sl::preview::previewMovieFile(QString(), address, linkFolder(), mainForm()->basePath());
+    const QString file = sl::preview::previewMovieFile(QString(), address, linkFolder(), project()->basePath());
     try {
         loadMovie(file.isEmpty() ? address : file);
     } catch (const std::exception &) {
@@ -151,7 +150,7 @@ void TfrmQuicktimePreviewNext::btOkClick()
     link.target = next->cbTarget->currentText();
     link.params = sl::writeLinkViewParams(next->edPan->text(), next->edTilt->text(), next->edFoV->text(),
                                           next->cbScale->currentText(), next->cbController->isChecked());
-    TfrmMainForm *main = mainForm();
+    sl::EditedProject *main = project();
     main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue());
     main->SetValue(sl::hotspotLocalFileKey(HotspotNumber), next->edLocalFile->text());
     main->SetValue(sl::hotspotTitleKey(HotspotNumber), next->edTitle->text());

@@ -14,7 +14,8 @@ class TfrmQuicktimePreviewNext : public TfrmQuicktimePreview
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreviewNext(TfrmMainForm *mainForm, Family family = Family::QuickTime6);
+    explicit TfrmQuicktimePreviewNext(sl::EditedProject *project, Family family = Family::QuickTime6,
+                                      QWidget *parent = nullptr);
     ~TfrmQuicktimePreviewNext() override;
 
     // Fills the editor from hotspot N's link, local file and title. The movie previewed is the

@@ -8,8 +8,8 @@ class TfrmQuicktimePreviewNext7 : public TfrmQuicktimePreviewNext
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreviewNext7(TfrmMainForm *mainForm)
-        : TfrmQuicktimePreviewNext(mainForm, Family::QuickTime7)
+    explicit TfrmQuicktimePreviewNext7(sl::EditedProject *project, QWidget *parent = nullptr)
+        : TfrmQuicktimePreviewNext(project, Family::QuickTime7, parent)
     {
     }
 };

@@ -1,8 +1,8 @@
 #include "preview/TfrmQuicktimePreviewShow7.h"
 #include "ui_TfrmQuicktimePreview.h"
 
-TfrmQuicktimePreviewShow7::TfrmQuicktimePreviewShow7(TfrmMainForm *mainForm)
-    : TfrmQuicktimePreview7(mainForm)
+TfrmQuicktimePreviewShow7::TfrmQuicktimePreviewShow7(sl::EditedProject *project, QWidget *parent)
+    : TfrmQuicktimePreview7(project, parent)
 {
     setWindowTitle(tr("Quicktime - Preview"));
     ui->Cancel->hide();

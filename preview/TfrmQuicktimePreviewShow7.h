@@ -8,7 +8,7 @@ class TfrmQuicktimePreviewShow7 : public TfrmQuicktimePreview7
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreviewShow7(TfrmMainForm *mainForm);
+    explicit TfrmQuicktimePreviewShow7(sl::EditedProject *project, QWidget *parent = nullptr);
 
     void SetMovieFile(const QString &fileName);
     // The base's poll, then loading the movie once. A failure while loading slows the poll to

@@ -1,17 +1,16 @@
 #include "preview/TfrmQuicktimePreviewSpot.h"
-#include "ui_TfrmMainForm.h"
 #include "ui_TfrmQuicktimePreview.h"
 #include "ui_TfrmQuicktimePreviewSpot.h"
 
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "app/TfrmMainForm.h"
+#include "project/EditedProject.h"
 
 using sl::preview::FormatAngle;
 
-TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Family family)
-    : TfrmQuicktimePreview(mainForm, family)
+TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(sl::EditedProject *project, Family family, QWidget *parent)
+    : TfrmQuicktimePreview(project, family, parent)
     , spot(new Ui::TfrmQuicktimePreviewSpot)
 {
     setupParams(spot, 620);
@@ -36,7 +35,7 @@ TfrmQuicktimePreviewSpot::TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Famil
     connect(spot->btGrabSpot, &QPushButton::clicked, this, [this] { btGrabSpotClick(); });
     connect(ui->btOk, &QPushButton::clicked, this, [this] { btOkClick(); });
 
-    MovieFile = mainForm->ui->edOutputfile->text();
+    MovieFile = project->GetValue(QStringLiteral("output"));
     LoadViewLimits();
 }
 
@@ -59,14 +58,14 @@ void TfrmQuicktimePreviewSpot::FormShow()
 void TfrmQuicktimePreviewSpot::LoadViewLimits()
 {
     for (const auto &k : sl::preview::ViewLimitKeys)
-        findChild<QLineEdit *>(QLatin1String(k.edit))->setText(mainForm()->GetValue(QLatin1String(k.key)));
+        findChild<QLineEdit *>(QLatin1String(k.edit))->setText(project()->GetValue(QLatin1String(k.key)));
 }
 
 void TfrmQuicktimePreviewSpot::SaveViewLimits()
 {
     for (const auto &k : sl::preview::ViewLimitKeys)
-        mainForm()->SetValue(QLatin1String(k.key), findChild<QLineEdit *>(QLatin1String(k.edit))->text());
-    mainForm()->ProjectToControls();
+        project()->SetValue(QLatin1String(k.key), findChild<QLineEdit *>(QLatin1String(k.edit))->text());
+    project()->ProjectToControls();
 }
 
 void TfrmQuicktimePreviewSpot::ApplyStartView()

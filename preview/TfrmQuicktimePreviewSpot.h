@@ -16,9 +16,10 @@ class TfrmQuicktimePreviewSpot : public TfrmQuicktimePreview
     Q_OBJECT
 
 public:
-    // Fills the nine edits from the project; the movie is the main window's output file until
+    // Fills the nine edits from the project; the movie is the project's output file until
     // SetMovieFile names another. The poll starts when the window is shown.
-    explicit TfrmQuicktimePreviewSpot(TfrmMainForm *mainForm, Family family = Family::QuickTime6);
+    explicit TfrmQuicktimePreviewSpot(sl::EditedProject *project, Family family = Family::QuickTime6,
+                                      QWidget *parent = nullptr);
     ~TfrmQuicktimePreviewSpot() override;
 
     void SetMovieFile(const QString &fileName);
@@ -26,7 +27,7 @@ public:
 
     // The nine edits from the project (binding defaults for missing keys).
     void LoadViewLimits();
-    // The nine edits into the project, as typed, then the main window shows them.
+    // The nine edits into the project, as typed; then the project is shown again in the window.
     void SaveViewLimits();
     // The project's start view (the three start edits that hold an angle) into the view.
     void ApplyStartView();

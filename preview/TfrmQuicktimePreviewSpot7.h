@@ -8,8 +8,8 @@ class TfrmQuicktimePreviewSpot7 : public TfrmQuicktimePreviewSpot
     Q_OBJECT
 
 public:
-    explicit TfrmQuicktimePreviewSpot7(TfrmMainForm *mainForm)
-        : TfrmQuicktimePreviewSpot(mainForm, Family::QuickTime7)
+    explicit TfrmQuicktimePreviewSpot7(sl::EditedProject *project, QWidget *parent = nullptr)
+        : TfrmQuicktimePreviewSpot(project, Family::QuickTime7, parent)
     {
     }
 };

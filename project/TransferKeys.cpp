@@ -31,36 +31,7 @@ bool sameName(const QString &line, const QString &key)
     return !name.isNull() && name.compare(key, Qt::CaseInsensitive) == 0;
 }
 
-QString withoutLineBreaks(QString value)
-{
-    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return value;
-}
-
 } // namespace
-
-ProjectAccess listAccess(ProjectList &list, std::function<QString(const QString &key)> bindingDefault)
-{
-    ProjectAccess a;
-    a.list = &list;
-    auto effectiveDefault = [bindingDefault](const QString &key, const QString &def) {
-        if (!def.isEmpty())
-            return def;
-        return bindingDefault ? bindingDefault(key) : QString();
-    };
-    a.getValue = [&list, effectiveDefault](const QString &key, const QString &def) {
-        if (list.hasKey(key))
-            return list.value(key);
-        return effectiveDefault(key, def);
-    };
-    a.setValue = [&list, effectiveDefault](const QString &key, const QString &value, const QString &def) {
-        const QString v = withoutLineBreaks(value);
-        if (list.hasKey(key) || v != effectiveDefault(key, def))
-            list.setLine(key, v);
-    };
-    return a;
-}
 
 int multiTilesItemForValue(int value)
 {

@@ -14,8 +14,9 @@
 
 namespace sl {
 
-// Project access as the main window offers it: GetValue and SetValue (an empty default
-// stands for the key's binding default) and the list itself for the migrations.
+// Project access as the plain models take it (EditedProject::projectAccess): GetValue and
+// SetValue (an empty default stands for the key's binding default) and the list itself for the
+// migrations.
 struct ProjectAccess
 {
     std::function<QString(const QString &key, const QString &def)> getValue;
@@ -28,9 +29,6 @@ struct ProjectAccess
         setValue(key, value, def);
     }
 };
-// Access straight on a list, with `bindingDefault` giving each key's binding default (none:
-// every key's binding default is empty).
-ProjectAccess listAccess(ProjectList &list, std::function<QString(const QString &key)> bindingDefault = {});
 
 enum class AutoPlaySprite { None, Play, Loop };
 enum class AutoRotateSprite { None, After5Seconds, After1Minute };

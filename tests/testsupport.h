@@ -22,6 +22,8 @@
 #include <QtMath>
 
 #include "platform/gui/Hooks.h"
+#include "project/EditedProject.h"
+#include "project/ProjectDocument.h"
 
 #include <atomic>
 #include <cmath>
@@ -204,6 +206,36 @@ struct DialogAnswers : MessageBoxAnswers
         sl::hooks::openFileName = from(opens);
         sl::hooks::saveFileName = from(saves);
     }
+};
+
+// A project as a dialog sees it, without a main window: its lines, the binding defaults a test
+// adds and a base path. What the dialog asks of the window that shows the project is added to
+// `calls` ("show", "store", "hotspot", "type N", "run OPTIONS", "stop", "console TEXT").
+struct PlainProject : sl::EditedProject
+{
+    sl::ProjectList list;
+    sl::BindingDefaults defaults;
+    QString base;
+    int type = 1;
+    QStringList calls;
+
+    explicit PlainProject(const QStringList &lines = {}, const QString &basePath = {}) : base(basePath) { list.setLines(lines); }
+    QString GetValue(const QString &k, const QString &d = {}) const override { return sl::getValue(list, defaults, k, d); }
+    void SetValue(const QString &k, const QString &v, const QString &d = {}) override { sl::setValue(list, defaults, k, v, d); }
+    sl::ProjectList &projectList() override { return list; }
+    QString basePath() const override { return base; }
+    QString programDir() const override { return testsupport::programDir(); }
+    int projectType() const override { return type; }
+    void SetProjectType(int t) override { calls << QStringLiteral("type %1").arg(type = t); }
+    QStringList faceNames() const override { return {"front", "right", "back", "left", "top", "bottom"}; }
+    bool confirmOverwrite() const override { return true; }
+    QStringList interpolatorNames() const override { return {"nearest", "bilinear", "bicubic"}; }
+    void ProjectToControls() override { calls << "show"; }
+    void ControlsToProject() override { calls << "store"; }
+    void ShowHotspotProperties() override { calls << "hotspot"; }
+    int RunEngine(const QStringList &options, bool) override { return calls << "run " + options.join(' '), 0; }
+    void stopEngine() override { calls << "stop"; }
+    void AddConsoleLine(const QString &text) override { calls << "console " + text; }
 };
 
 // The values of `keys` in a window's project (anything with GetValue), joined by blanks: one

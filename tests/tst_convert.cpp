@@ -51,15 +51,6 @@ void touch(const QString &path)
     QVERIFY(testsupport::writeFile(path, "x"));
 }
 
-QImage testPanorama(int width, int height)
-{
-    QImage pano(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pano.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x / 16 + y / 16) % 2 ? 200 : 60));
-    return pano;
-}
-
 } // namespace
 
 class TestConvert : public QObject
@@ -214,7 +205,7 @@ private slots:
     {
         const QString dir = env->path() + QStringLiteral("/my \"pano\" ü");
         QDir().mkpath(dir);
-        QVERIFY(sl::image::writeJpeg(testPanorama(800, 400), dir + QStringLiteral("/pano.jpg"), 92));
+        QVERIFY(sl::image::writeJpeg(testsupport::panoramaOf(800, 400, testsupport::sphereColour), dir + QStringLiteral("/pano.jpg"), 92));
         testsupport::MessageBoxAnswers boxes(sl::IDYES);
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         QCOMPARE(w.projectType(), 1);
@@ -275,7 +266,7 @@ private slots:
     {
         const QString dir = env->path() + QStringLiteral("/busy");
         QDir().mkpath(dir);
-        QVERIFY(sl::image::writeJpeg(testPanorama(200, 100), dir + QStringLiteral("/p.jpg"), 90));
+        QVERIFY(sl::image::writeJpeg(testsupport::panoramaOf(200, 100, testsupport::sphereColour), dir + QStringLiteral("/p.jpg"), 90));
         TfrmMainForm w(QStringList{dir + QStringLiteral("/p.jpg")});
         sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDYES); };
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");

@@ -51,14 +51,7 @@ void writeImage(const QString &path, int w, int h, QRgb colour = qRgb(200, 180, 
     QVERIFY(path.endsWith(".png") ? img.save(path) : sl::image::writeJpeg(img, path, 85));
 }
 
-QStringList imageLines(TfrmMainForm &w)
-{
-    QStringList out;
-    for (const QString &line : w.projectList().lines())
-        if (line.startsWith("object.image."))
-            out << line;
-    return out;
-}
+QStringList imageLines(sl::EditedProject &w) { return w.projectList().lines().filter("object.image."); }
 
 // The first tick of the window's timer, delivered at once.
 void firstTick(TfrmObjectLightTable &lt)
@@ -120,14 +113,12 @@ class TestLightTableWindow : public QObject
     QString dir;
     std::optional<Answers> a;
 
-    // A main window with a light-table project in `dir` holding these lines.
-    std::unique_ptr<TfrmMainForm> mainWith(const QStringList &lines)
+    // A light-table project in `dir` holding these lines, with the movie size's binding defaults.
+    std::unique_ptr<testsupport::PlainProject> projectWith(const QStringList &lines)
     {
-        const QString file = dir + "/object.slp";
-        const QByteArray text = (QStringList{"movie.object=3"} + lines).join("\r\n").toUtf8() + "\r\n";
-        [&] { QVERIFY(testsupport::writeFile(file, text)); }();
-        auto w = std::make_unique<TfrmMainForm>();
-        [&] { QVERIFY(w->OpenProject(file)); }();
+        auto w = std::make_unique<testsupport::PlainProject>(QStringList{"movie.object=3"} + lines, dir);
+        w->defaults.add("movie.width", "400");
+        w->defaults.add("movie.height", "300");
         return w;
     }
 
@@ -151,7 +142,7 @@ private slots:
         writeImage(dir + "/b.png", 320, 240);
         QVERIFY(testsupport::writeFile(dir + "/img/broken.jpg", "\xff\xd8\xff\xe0 damaged"));
         QVERIFY(testsupport::writeFile(dir + "/img/empty.png", ""));
-        auto w = mainWith({"object.animateframes=2", "movie.htiles=2", "object.state.count=2",
+        auto w = projectWith({"object.animateframes=2", "movie.htiles=2", "object.state.count=2",
                            "object.image.0.0.0.0=img/a.jpg", "object.image.0.0.0.1=?",
                            "object.image.0.0.1.0=img/gone.jpg", "object.image.0.0.1.1=img/broken.jpg",
                            "object.image.1.0.0.0=clip.gif", "object.image.1.0.0.1=img/empty.png",
@@ -197,7 +188,7 @@ private slots:
         writeImage(env->path() + "/Projekt «1» É/img/e.jpg", 64, 48);
         writeImage(dir + "/img/f.jpg", 64, 48);
         // 2 frames x 5 views: two cells filled, so eight are free for ten files.
-        auto w = mainWith({"object.animateframes=2", "movie.htiles=5", "object.image.0.0.0.0=img/f.jpg",
+        auto w = projectWith({"object.animateframes=2", "movie.htiles=5", "object.image.0.0.0.0=img/f.jpg",
                            "object.image.0.0.0.1=img/f.jpg"});
         TfrmObjectLightTable lt(w.get());
         waitForPass(lt);
@@ -223,7 +214,7 @@ private slots:
     {
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "s.jpg"})
             writeImage(dir + '/' + name, 400, 300);
-        auto w = mainWith({"object.animateframes=3", "movie.htiles=2", "object.image.0.0.0.0=a.jpg",
+        auto w = projectWith({"object.animateframes=3", "movie.htiles=2", "object.image.0.0.0.0=a.jpg",
                            "object.image.0.0.0.1=b.jpg", "object.image.0.0.0.2=c.jpg"});
         TfrmObjectLightTable lt(w.get());
         lt.resize(900, 640);
@@ -285,7 +276,7 @@ private slots:
             writeImage(dir + '/' + name, 400, 300);
         const auto check = [&](const QStringList &lines, const std::function<void(TfrmObjectLightTable &)> &edit,
                                const QString &afterLoad, const QStringList &written) {
-            auto w = mainWith(lines);
+            auto w = projectWith(lines);
             TfrmObjectLightTable lt(w.get());
             auto *timer = lt.findChild<QTimer *>("Timer1");
             timer->stop();
@@ -330,7 +321,7 @@ private slots:
     {
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
             writeImage(dir + '/' + name, 400, 300);
-        auto w = mainWith({"movie.htiles=4", "object.image.0.0.1.0=a.jpg"});
+        auto w = projectWith({"movie.htiles=4", "object.image.0.0.1.0=a.jpg"});
         TfrmObjectLightTable lt(w.get());
         lt.resize(900, 640);
         const QPoint onGrid = lt.ui->sbLT->geometry().topLeft() + QPoint(30, 30);
@@ -354,7 +345,7 @@ private slots:
                                    "object.image.0.0.2.0=a.jpg"};
         {
             // Clearing in the middle of the first pass: nothing of it arrives afterwards.
-            auto w = mainWith(lines);
+            auto w = projectWith(lines);
             TfrmObjectLightTable lt(w.get());
             firstTick(lt);
             QVERIFY(lt.isLoading());
@@ -370,7 +361,7 @@ private slots:
         // "Cancel" in the middle of the first pass, or while files from the open dialog load,
         // closes without asking: no more messages, and the project stays.
         for (const bool fromDialog : {false, true}) {
-            auto w = mainWith(fromDialog ? QStringList{"movie.htiles=3"} : lines);
+            auto w = projectWith(fromDialog ? QStringList{"movie.htiles=3"} : lines);
             const QString before = w->projectList().fullText();
             TfrmObjectLightTable lt(w.get());
             lt.show();
@@ -392,7 +383,7 @@ private slots:
         }
         {
             // Without a load, closing asks; No keeps the window.
-            auto w = mainWith({});
+            auto w = projectWith({});
             TfrmObjectLightTable lt(w.get());
             lt.show();
             waitForPass(lt);
@@ -409,7 +400,7 @@ private slots:
     {
         writeImage(dir + "/a.jpg", 640, 360);
         writeImage(dir + "/b.jpg", 200, 100);
-        auto w = mainWith({"movie.htiles=4"});
+        auto w = projectWith({"movie.htiles=4"});
         TfrmObjectLightTable lt(w.get());
         waitForPass(lt);
         a->chosenFiles << QStringList{dir + "/a.jpg", dir + "/b.jpg"} << QStringList{dir + "/b.jpg"};
@@ -419,7 +410,7 @@ private slots:
         // Asked once, for the first image, and written at once.
         QCOMPARE(a->take().count("movie dimensions"), 1);
         QCOMPARE(valuesOf(*w, {"movie.width", "movie.height"}), QStringLiteral("640 360"));
-        QCOMPARE(w->ui->edMovWidth->text(), QStringLiteral("640"));
+        QCOMPARE(w->calls, QStringList{"show"}); // the window shows the new size
         // After clearing, the next first image asks again.
         a->replies << sl::IDYES << sl::IDNO;
         lt.spTrashClick();
@@ -433,7 +424,7 @@ private slots:
     // A longer language widens the window: every caption and list of its settings shows whole.
     void longerCaptionsStayWhole()
     {
-        auto w = mainWith({"object.state.count=2"});
+        auto w = projectWith({"object.state.count=2"});
         testsupport::LongerTexts longer;
         QCoreApplication::installTranslator(&longer);
         TfrmObjectLightTable lt(w.get());
@@ -446,7 +437,7 @@ private slots:
 
     void countsAndViewstates()
     {
-        auto w = mainWith({"object.animateframes=4", "movie.htiles=0", "object.state.count=3",
+        auto w = projectWith({"object.animateframes=4", "movie.htiles=0", "object.state.count=3",
                            "object.state.default=3", "object.state.mousedown=2", "object.limithotspots=9",
                            "object.animate=1", "object.image.1.0.0.0=x.jpg", "object.image.2.0.0.0=?"});
         TfrmObjectLightTable lt(w.get());
@@ -495,8 +486,10 @@ private slots:
 
     void openedFromTheMainWindow()
     {
-        auto w = mainWith({});
-        QVERIFY(!w->ui->btObjectLightTable->isHidden());
+        TfrmMainForm w;
+        w.projectList().setLines({"movie.object=3"});
+        w.ProjectToControls();
+        QVERIFY(!w.ui->btObjectLightTable->isHidden());
         QString opened;
         QTimer::singleShot(200, [&] {
             if (auto *lt = qobject_cast<TfrmObjectLightTable *>(QApplication::activeModalWidget())) {
@@ -505,7 +498,7 @@ private slots:
                 lt->btCancelClick();
             }
         });
-        w->ui->btObjectLightTable->click();
+        w.ui->btObjectLightTable->click();
         QCOMPARE(opened, QStringLiteral("Object Lighttable"));
     }
 };

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 #include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
 #include "testsupport.h"

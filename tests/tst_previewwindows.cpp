@@ -151,13 +151,12 @@ private slots:
     // The control panel grows with the captions of a longer language.
     void longerCaptionsStayWhole()
     {
-        TfrmMainForm main(QStringList{dir + "/pano.jpg"});
         testsupport::LongerTexts longer;
         QCoreApplication::installTranslator(&longer);
         std::unique_ptr<QDialog> windows[] = {
-            std::make_unique<TfrmQuicktimePreviewSpot>(&main), std::make_unique<TfrmQuicktimePreviewSpot7>(&main),
-            std::make_unique<TfrmQuicktimePreviewNext>(&main), std::make_unique<TfrmQuicktimePreviewNext7>(&main),
-            std::make_unique<TfrmQuicktimePreviewShow7>(&main)};
+            std::make_unique<TfrmQuicktimePreviewSpot>(main.get()), std::make_unique<TfrmQuicktimePreviewSpot7>(main.get()),
+            std::make_unique<TfrmQuicktimePreviewNext>(main.get()), std::make_unique<TfrmQuicktimePreviewNext7>(main.get()),
+            std::make_unique<TfrmQuicktimePreviewShow7>(main.get())};
         QCoreApplication::removeTranslator(&longer);
         for (const auto &w : windows) {
             QVERIFY(child<QPushButton>(w.get(), "btOk")->text().endsWith(QStringLiteral(" (longer)")));
@@ -418,7 +417,7 @@ private slots:
         QDir().mkpath(dir + "/other");
         for (const QString &f : {dir + "/out/b.mov", dir + "/out/sub/c.mov", dir + "/other/d.mov"})
             QVERIFY(writePanoramaMovie(f));
-        main->ui->edOutputfile->setText("out/a");
+        main->SetValue("output", "out/a");
         main->SetValue("hotspot.2.url", "<b.mov> E<pan=40 fov=50>");
         TfrmQuicktimePreviewNext7 w(main.get());
         w.LoadHotspot(2);

@@ -25,19 +25,6 @@ using namespace sl::sprite;
 
 namespace {
 
-sl::ProjectList listOf(const char *lines)
-{
-    sl::ProjectList list;
-    const QString text = QString::fromUtf8(lines);
-    list.setLines(text.isEmpty() ? QStringList() : text.split(QLatin1Char('|')));
-    return list;
-}
-
-QString joined(const sl::ProjectList &list)
-{
-    return list.lines().join(QLatin1Char('|'));
-}
-
 QString edits(const TfrmSprite &d)
 {
     return testsupport::textsOf(&d, {"edSpriteLeft", "edSpriteTop", "edSpriteWidth", "edSpriteHeight"});
@@ -86,17 +73,17 @@ private slots:
              "|sprite.3.mode=0|sprite.3.layer=0|sprite.3.anchor=0"},
         };
         for (const auto &r : rows) {
-            sl::ProjectList list = listOf(r.before);
-            const sl::ProjectAccess access = sl::listAccess(list);
-            writeSprite(access, 3, readSprite(access, 3));
-            QCOMPARE(joined(list), QString::fromUtf8(r.after));
+            testsupport::PlainProject p(QString::fromUtf8(r.before).split('|'));
+            writeSprite(p.projectAccess(), 3, readSprite(p.projectAccess(), 3));
+            QCOMPARE(p.list.lines().join('|'), QString::fromUtf8(r.after));
         }
     }
 
     void colourRoundTrip()
     {
-        sl::ProjectList list;
-        const sl::ProjectAccess access = sl::listAccess(list);
+        testsupport::PlainProject p;
+        sl::ProjectList &list = p.list;
+        const sl::ProjectAccess access = p.projectAccess();
         SpriteSettings s;
         s.colour = QColor(255, 0, 0);
         writeSprite(access, 1, s);
@@ -127,12 +114,13 @@ private slots:
 
     void deleteByPrefix()
     {
-        sl::ProjectList list = listOf("sprite.1.filename=a.mov|sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
-                                      "|sprite.1.color=0x000000|sprite.11.filename=c.wav|x=sprite.1.left"
-                                      "|sprite.1.=|sprite.10.left=3");
+        sl::ProjectList list;
+        list.setLines(QString("sprite.1.filename=a.mov|sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                              "|sprite.1.color=0x000000|sprite.11.filename=c.wav|x=sprite.1.left"
+                              "|sprite.1.=|sprite.10.left=3").split('|'));
         QCOMPARE(deleteSprite(list, 1), 3);
-        QCOMPARE(joined(list), QStringLiteral("sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
-                                              "|sprite.11.filename=c.wav|x=sprite.1.left|sprite.10.left=3"));
+        QCOMPARE(list.lines().join('|'), QStringLiteral("sprite.10.filename=b.mov|Sprite.1.color=0xFF0000"
+                                                        "|sprite.11.filename=c.wav|x=sprite.1.left|sprite.10.left=3"));
         QCOMPARE(deleteSprite(list, 10), 2);
         QCOMPARE(deleteSprite(list, 10), 0);
     }
@@ -216,15 +204,13 @@ private slots:
         QCOMPARE(dialogGeometry(QSize(610, 582), frame, QRect(800, 600, 200, 100), screen), QRect(410, 182, 610, 582));
     }
 
-    // ---- The dialog over a main window
+    // ---- The dialog
 
     void dialogLoadsAndPlaces()
     {
-        testsupport::IsolatedEnvironment env;
-        TfrmMainForm w;
-        w.projectList().setLines({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
-                                  "sprite.2.color=0x0000FF", "sprite.2.mode=36", "sprite.2.layer=-1", "sprite.2.left=-1",
-                                  "sprite.2.top=-2", "sprite.2.width=100", "sprite.2.anchor=4"});
+        testsupport::PlainProject w({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
+                                     "sprite.2.color=0x0000FF", "sprite.2.mode=36", "sprite.2.layer=-1",
+                                     "sprite.2.left=-1", "sprite.2.top=-2", "sprite.2.width=100", "sprite.2.anchor=4"});
         TfrmSprite d(w);
         d.LoadSprite(2);
         QCOMPARE(d.movieSize(), QSize(1200, 200));
@@ -247,7 +233,7 @@ private slots:
         QCOMPARE(d.ui->sSprite->geometry(), QRect(0, 184, 16, 16));
 
         // Larger than the screen: the dialog stays inside its free area.
-        const QRect available = w.screen()->availableGeometry();
+        const QRect available = d.screen()->availableGeometry();
         QVERIFY2(available.contains(d.geometry()), qPrintable(QStringLiteral("%1x%2").arg(d.width()).arg(d.height())));
     }
 
@@ -255,10 +241,8 @@ private slots:
     // stores them.
     void mouseMovesAndSizesTheSprite()
     {
-        testsupport::IsolatedEnvironment env;
-        TfrmMainForm w;
-        w.projectList().setLines({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",
-                                  "sprite.1.height=40"});
+        testsupport::PlainProject w({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",
+                                     "sprite.1.height=40"});
         TfrmSprite d(w);
         d.LoadSprite(1);
         QWidget *s = d.ui->sSprite;
@@ -286,10 +270,8 @@ private slots:
     // colour from the colour dialog is no black and asks nothing.
     void blackBlendQuestion()
     {
-        testsupport::IsolatedEnvironment env;
         testsupport::MessageBoxAnswers boxes(sl::IDNO);
-        TfrmMainForm w;
-        w.projectList().setLines({"sprite.4.layer=-1", "sprite.4.mode=32"});
+        testsupport::PlainProject w({"sprite.4.layer=-1", "sprite.4.mode=32"});
         TfrmSprite d(w);
         d.LoadSprite(4);
         d.ui->edSpriteLeft->setText(QStringLiteral("12"));

@@ -3,29 +3,22 @@
 
 #include "project/Colours.h"
 #include "project/TransferKeys.h"
+#include "testsupport.h"
 
 using namespace sl;
 
 namespace {
 
-// The binding defaults these keys have in the window's binding table.
-QString bindingDefault(const QString &key)
+// A project with the binding defaults these keys have in the window's binding table.
+struct Project : testsupport::PlainProject
 {
-    static const QHash<QString, QString> d{{"compress.quality", "90"}, {"thumbnail.quality", "90"},
-                                           {"stitcher.tilesize", "0"}, {"movie.tilesize", "0"},
-                                           {"movie.cylinder", "0"},    {"movie.cube", "0"},
-                                           {"movie.object", "0"},      {"flash.preload.image.anchor", "2"}};
-    return d.value(key.toLower());
-}
-
-struct Project
-{
-    ProjectList list;
-    ProjectAccess access;
+    ProjectAccess access = projectAccess();
     explicit Project(const QStringList &lines = {})
+        : PlainProject(lines)
     {
-        list.setLines(lines);
-        access = listAccess(list, bindingDefault);
+        for (const char *key : {"compress.quality=90", "thumbnail.quality=90", "stitcher.tilesize=0", "movie.tilesize=0",
+                                "movie.cylinder=0", "movie.cube=0", "movie.object=0", "flash.preload.image.anchor=2"})
+            defaults.add(QString::fromLatin1(key).section('=', 0, 0), QString::fromLatin1(key).section('=', 1));
     }
 };
 

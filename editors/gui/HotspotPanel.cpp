@@ -12,8 +12,8 @@
 #include <QToolButton>
 #include <QToolTip>
 
-#include "app/ControlState.h"
-#include "app/TfrmMainForm.h"
+#include "platform/gui/ControlState.h"
+#include "project/EditedProject.h"
 #include "editors/HotspotLink.h"
 #include "editors/gui/HotspotView.h"
 #include "editors/gui/HotspotWork.h"
@@ -40,9 +40,9 @@ QString unableToOpen(const QString &reason)
 
 } // namespace
 
-HotspotPanel::HotspotPanel(TfrmMainForm &window, Ui::TfrmMainForm &ui)
-    : QObject(&window)
-    , m_window(window)
+HotspotPanel::HotspotPanel(EditedProject &project, Ui::TfrmMainForm &ui, QWidget *window)
+    : QObject(window)
+    , m_window(project)
     , m_ui(ui)
 {
     view()->setEditor(&m_editor);
@@ -82,7 +82,7 @@ HotspotView *HotspotPanel::view() const
 TileSettings HotspotPanel::tileSettings() const
 {
     return readTileSettings([this](const QString &key) { return m_window.GetValue(key); }, m_window.projectType(),
-                            m_ui.cbUseDosUP->isChecked(), m_window.basePath(), m_window.FaceNames);
+                            m_ui.cbUseDosUP->isChecked(), m_window.basePath(), m_window.faceNames());
 }
 
 void HotspotPanel::clearTileList()
@@ -442,7 +442,7 @@ void HotspotPanel::spNextUrlClick()
     const int n = m_ui.cbHotspot->currentIndex();
     if (n < 1)
         return;
-    TfrmHotspotURL dialog(&m_window);
+    TfrmHotspotURL dialog(&m_window, qobject_cast<QWidget *>(parent()));
     dialog.LoadHotspot(n);
     dialog.exec();
 }

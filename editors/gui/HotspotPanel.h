@@ -8,9 +8,12 @@
 #include "editors/HotspotEditor.h"
 #include "editors/HotspotTiles.h"
 
-class TfrmMainForm;
+class QWidget;
 namespace Ui {
 class TfrmMainForm;
+}
+namespace sl {
+class EditedProject;
 }
 
 namespace sl::hotspot {
@@ -22,7 +25,8 @@ class HotspotPanel : public QObject
     Q_OBJECT
 
 public:
-    HotspotPanel(TfrmMainForm &window, Ui::TfrmMainForm &ui);
+    // Works on the controls `ui` of `window` (its parent), which shows `project`.
+    HotspotPanel(EditedProject &project, Ui::TfrmMainForm &ui, QWidget *window);
 
     HotspotEditor &editor() { return m_editor; }
     const QList<HotspotTile> &tiles() const { return m_tiles; }
@@ -82,7 +86,7 @@ private:
     void hotspotPicked(int number);
     void layerChanged();
 
-    TfrmMainForm &m_window;
+    EditedProject &m_window; // the project, and the window that shows it
     Ui::TfrmMainForm &m_ui;
     HotspotEditor m_editor;
     QList<HotspotTile> m_tiles;

@@ -3,14 +3,14 @@
 
 #include <QUrl>
 
-#include "app/TfrmMainForm.h"
 #include "editors/HotspotLink.h"
 #include "platform/gui/Hooks.h"
+#include "project/EditedProject.h"
 
-TfrmHotspotURL::TfrmHotspotURL(TfrmMainForm *mainForm)
-    : QDialog(mainForm)
+TfrmHotspotURL::TfrmHotspotURL(sl::EditedProject *project, QWidget *parent)
+    : QDialog(parent)
     , ui(std::make_unique<Ui::TfrmHotspotURL>())
-    , m_main(mainForm)
+    , m_project(project)
 {
     ui->setupUi(this);
     ui->cbTarget->addItems({QStringLiteral("myself"), QStringLiteral("quicktimeplayer"), QStringLiteral("_blank")});
@@ -25,11 +25,11 @@ TfrmHotspotURL::~TfrmHotspotURL() = default;
 void TfrmHotspotURL::LoadHotspot(int number)
 {
     HotspotNumber = number;
-    const sl::HotspotLink link = sl::HotspotLink::fromValue(m_main->GetValue(sl::hotspotUrlKey(number)));
+    const sl::HotspotLink link = sl::HotspotLink::fromValue(m_project->GetValue(sl::hotspotUrlKey(number)));
     LinkParams = link.params;
     ui->edUrl->setText(link.address.isEmpty() ? QStringLiteral("http://") : link.address);
     ui->cbTarget->setEditText(link.target);
-    ui->edTitle->setText(m_main->GetValue(sl::hotspotTitleKey(number)));
+    ui->edTitle->setText(m_project->GetValue(sl::hotspotTitleKey(number)));
 }
 
 void TfrmHotspotURL::btOkClick()
@@ -39,9 +39,9 @@ void TfrmHotspotURL::btOkClick()
         sl::ShowMsg(tr("The address and the target cannot contain \">\"."));
         return;
     }
-    m_main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue(), QString());
-    m_main->SetValue(sl::hotspotTitleKey(HotspotNumber), ui->edTitle->text(), QString());
-    m_main->ShowHotspotProperties();
+    m_project->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue(), QString());
+    m_project->SetValue(sl::hotspotTitleKey(HotspotNumber), ui->edTitle->text(), QString());
+    m_project->ShowHotspotProperties();
     accept();
 }
 
@@ -49,5 +49,5 @@ void TfrmHotspotURL::btOpenUrlClick()
 {
     const QString address = ui->edUrl->text().trimmed();
     if (!address.isEmpty())
-        sl::hooks::openUrl(QUrl::fromUserInput(address, m_main->basePath()));
+        sl::hooks::openUrl(QUrl::fromUserInput(address, m_project->basePath()));
 }

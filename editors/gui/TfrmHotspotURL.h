@@ -4,9 +4,11 @@
 #include <QDialog>
 #include <memory>
 
-class TfrmMainForm;
 namespace Ui {
 class TfrmHotspotURL;
+}
+namespace sl {
+class EditedProject;
 }
 
 class TfrmHotspotURL : public QDialog
@@ -14,13 +16,13 @@ class TfrmHotspotURL : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfrmHotspotURL(TfrmMainForm *mainForm);
+    explicit TfrmHotspotURL(sl::EditedProject *project, QWidget *parent = nullptr);
     ~TfrmHotspotURL() override;
 
     // Reads hotspot N's link and title into the dialog ("http://" when it has no address).
     void LoadHotspot(int number);
 
-    // Writes link and title of the hotspot and refreshes the main window's fields. An address
+    // Writes link and title of the hotspot and refreshes the window's hotspot fields. An address
     // or target holding ">" (which would not read back) gets a notice and nothing is written.
     void btOkClick();
     // Opens the address with the desktop's program.
@@ -29,7 +31,7 @@ public:
     std::unique_ptr<Ui::TfrmHotspotURL> ui;
 
 private:
-    TfrmMainForm *m_main;
+    sl::EditedProject *m_project;
     int HotspotNumber = 0;
     QString LinkParams; // the view parameters as read, lower-cased; written back unchanged
 };

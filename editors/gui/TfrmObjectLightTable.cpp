@@ -1,9 +1,9 @@
 #include "editors/gui/TfrmObjectLightTable.h"
 
-#include "app/ControlState.h"
-#include "app/TfrmMainForm.h"
+#include "platform/gui/ControlState.h"
 #include "editors/gui/LightTableViews.h"
 #include "platform/gui/Hooks.h"
+#include "project/EditedProject.h"
 #include "project/FilePickers.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
@@ -48,10 +48,10 @@ QStringList localFiles(const QMimeData *data)
 
 } // namespace
 
-TfrmObjectLightTable::TfrmObjectLightTable(TfrmMainForm *mainForm, QWidget *parent)
+TfrmObjectLightTable::TfrmObjectLightTable(sl::EditedProject *project, QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::TfrmObjectLightTable)
-    , MainForm(mainForm)
+    , MainForm(project)
 {
     ui->setupUi(this);
     FormCreate();

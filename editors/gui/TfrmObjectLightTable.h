@@ -17,12 +17,12 @@ class QActionGroup;
 class QLineEdit;
 class QMenu;
 class QTimer;
-class TfrmMainForm;
 
 namespace Ui {
 class TfrmObjectLightTable;
 }
 namespace sl {
+class EditedProject;
 class ThumbnailArea;
 }
 
@@ -31,9 +31,9 @@ class TfrmObjectLightTable : public QDialog
     Q_OBJECT
 
 public:
-    // Reads the object settings and image lines of the main window's project; the thumbnails of
-    // its images are made from the first tick of the window's timer on.
-    explicit TfrmObjectLightTable(TfrmMainForm *mainForm, QWidget *parent = nullptr);
+    // Reads the object settings and image lines of the project; the thumbnails of its images
+    // are made from the first tick of the window's timer on.
+    explicit TfrmObjectLightTable(sl::EditedProject *project, QWidget *parent = nullptr);
     ~TfrmObjectLightTable() override;
 
     Ui::TfrmObjectLightTable *ui;
@@ -117,7 +117,7 @@ private:
     sl::DragItem dragItemAt(const QPoint &globalPos) const;
     void showDropTarget(const sl::DragItem &target);
 
-    TfrmMainForm *MainForm;
+    sl::EditedProject *MainForm; // the project, and the window that shows it
     sl::LightTable Table;
     sl::ThumbnailLoader Loader;
     QTimer *Timer1;

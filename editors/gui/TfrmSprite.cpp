@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include "app/ControlState.h"
-#include "app/TfrmMainForm.h"
+#include "platform/gui/ControlState.h"
 #include "platform/gui/Hooks.h"
+#include "project/EditedProject.h"
 #include "project/FilePickers.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
@@ -39,10 +39,10 @@ QRect displayable(const QRect &r)
 
 } // namespace
 
-TfrmSprite::TfrmSprite(TfrmMainForm &mainForm)
-    : QDialog(&mainForm)
+TfrmSprite::TfrmSprite(sl::EditedProject &project, QWidget *parent)
+    : QDialog(parent)
     , ui(new Ui::TfrmSprite)
-    , m_main(mainForm)
+    , m_project(project)
 {
     ui->setupUi(this);
     FormCreate();
@@ -55,8 +55,8 @@ TfrmSprite::~TfrmSprite()
 
 void TfrmSprite::FormCreate()
 {
-    m_movie = QSize(previewSide(m_main.GetValue(QStringLiteral("movie.width"))),
-                    previewSide(m_main.GetValue(QStringLiteral("movie.height"))));
+    m_movie = QSize(previewSide(m_project.GetValue(QStringLiteral("movie.width"))),
+                    previewSide(m_project.GetValue(QStringLiteral("movie.height"))));
     ui->sMovie->setGeometry(QRect(QPoint(0, 0), m_movie));
     ui->pPreview->resize(m_movie);
 
@@ -95,10 +95,11 @@ void TfrmSprite::FormCreate()
     // The client area holds the whole movie (at least 600 x 400) and the two panels, within
     // the screen's free area; the preview scrolls when the screen is smaller.
     const QSize client = dialogClientSize(m_movie, ui->pTop->sizeHint().height(), ui->pBottom->sizeHint().height());
-    const QRect outer = m_main.frameGeometry(), inner = m_main.geometry();
+    const QWidget *owner = parentWidget() ? parentWidget() : this;
+    const QRect outer = owner->frameGeometry(), inner = owner->geometry();
     const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
                          outer.bottom() - inner.bottom());
-    QScreen *screen = m_main.screen() ? m_main.screen() : QGuiApplication::primaryScreen();
+    QScreen *screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), client);
     setGeometry(dialogGeometry(client, frame, outer, available));
 }
@@ -106,7 +107,7 @@ void TfrmSprite::FormCreate()
 void TfrmSprite::LoadSprite(int number)
 {
     SpriteNumber = number;
-    const SpriteSettings s = readSprite(m_main.projectAccess(), number);
+    const SpriteSettings s = readSprite(m_project.projectAccess(), number);
     ui->edSpriteFile->setText(s.fileName);
     setSwatchColour(s.colour);
     setGeometryEdits({s.left, s.top, s.width, s.height});
@@ -196,17 +197,17 @@ void TfrmSprite::btOkClick()
                       tr("Warning"), sl::MB_YESNO | sl::MB_ICONWARNING)
                != sl::IDYES)
         return;
-    writeSprite(m_main.projectAccess(), SpriteNumber, s);
-    m_main.ProjectToControls();
+    writeSprite(m_project.projectAccess(), SpriteNumber, s);
+    m_project.ProjectToControls();
     accept();
 }
 
 void TfrmSprite::bfFileClick()
 {
     const QString current = ui->edSpriteFile->text();
-    const QString folder = current.isEmpty() ? m_main.programDir() + QStringLiteral("/sprites") : QString();
+    const QString folder = current.isEmpty() ? m_project.programDir() + QStringLiteral("/sprites") : QString();
     const QString chosen = sl::hooks::openFileName(
-        tr("Filename of the Sprite"), folder, sl::resolveAgainstBase(current, m_main.basePath()),
+        tr("Filename of the Sprite"), folder, sl::resolveAgainstBase(current, m_project.basePath()),
         sl::qtFileFilter(tr("Input file (*.*)|*.*")), QString(), sl::OFN_FILEMUSTEXIST);
     if (!chosen.isEmpty())
         ui->edSpriteFile->setText(chosen);

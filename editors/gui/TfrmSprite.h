@@ -2,7 +2,7 @@
 // The sprite dialog: one of the ten user sprites with its file, place, size, blend mode and
 // colour, visibility, loading order and Flash use and anchor, over a to-scale preview of the
 // movie in which the sprite is moved and sized with the mouse. Ok writes the sprite into the
-// main window's project; Cancel writes nothing.
+// project; Cancel writes nothing.
 #include <QDialog>
 
 #include "editors/SpriteKeys.h"
@@ -11,10 +11,12 @@
 class QButtonGroup;
 class QMenu;
 class QMouseEvent;
-class TfrmMainForm;
 
 namespace Ui {
 class TfrmSprite;
+}
+namespace sl {
+class EditedProject;
 }
 
 class TfrmSprite : public QDialog
@@ -23,8 +25,8 @@ class TfrmSprite : public QDialog
 
 public:
     // Sizes the preview to the project's movie and the dialog to the preview (within the
-    // screen), centred on the main window.
-    explicit TfrmSprite(TfrmMainForm &mainForm);
+    // screen), centred on `parent`.
+    explicit TfrmSprite(sl::EditedProject &project, QWidget *parent = nullptr);
     ~TfrmSprite() override;
 
     // Fills the controls from the project for sprite `number` and updates the preview.
@@ -58,7 +60,7 @@ private:
     void paintMovie();
     void paintSprite();
 
-    TfrmMainForm &m_main;
+    sl::EditedProject &m_project;
     int SpriteNumber = 0;
     sl::sprite::DragState m_drag; // DragStartX/Y and DragModeX/Y
     QSize m_movie;

@@ -4,18 +4,17 @@
 #include <QApplication>
 #include <QScopeGuard>
 
-#include "app/TfrmMainForm.h"
 #include "platform/gui/Hooks.h"
+#include "project/EditedProject.h"
 #include "project/FilePickers.h"
 #include "project/PathRules.h"
-#include "ui_TfrmMainForm.h"
 
 using namespace sl::convert;
 
-TfrmConvert::TfrmConvert(TfrmMainForm &mainForm)
-    : QDialog(&mainForm)
+TfrmConvert::TfrmConvert(sl::EditedProject &project, QWidget *parent)
+    : QDialog(parent)
     , ui(new Ui::TfrmConvert)
-    , m_main(mainForm)
+    , m_main(project)
 {
     ui->setupUi(this);
     FormCreate();
@@ -29,8 +28,7 @@ TfrmConvert::~TfrmConvert()
 void TfrmConvert::FormCreate()
 {
     m_direction = directionFor(m_main.projectType()).value_or(Direction::ToCubeFaces);
-    for (int i = 0; i < m_main.ui->cbInterpolator->count(); ++i)
-        ui->cbInterpolator->addItem(m_main.ui->cbInterpolator->itemText(i));
+    ui->cbInterpolator->addItems(m_main.interpolatorNames());
 
     const ConvertForm f = openingForm(
         m_direction, [this](const QString &key, const QString &def) { return m_main.GetValue(key, def); },
@@ -78,7 +76,7 @@ void TfrmConvert::btFilenameClick()
 void TfrmConvert::btStopClick()
 {
     // The console's Stop button: it asks, then ends the run.
-    m_main.ui->btStop->click();
+    m_main.stopEngine();
 }
 
 void TfrmConvert::reject()
@@ -112,7 +110,7 @@ void TfrmConvert::btOkClick()
     request.dosUp = ui->cbUseDosUP->isChecked();
     request.tileText = ui->edTilesize->text();
     request.basePath = m_main.basePath();
-    request.confirmOverwrite = m_main.ConfirmOverwrite;
+    request.confirmOverwrite = m_main.confirmOverwrite();
 
     ConvertHooks hooks;
     hooks.ask = [](const QString &text, const QString &caption) {

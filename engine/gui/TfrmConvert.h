@@ -1,13 +1,15 @@
 #pragma once
 // The convert dialog: has the engine turn an equirectangular project's image into six cube
 // faces, or a cube-face project's faces into one equirectangular image, and switches the
-// project to the new type on success. The engine runs through the main window; the dialog
-// cannot be closed while it runs, and its Stop button ends the run.
+// project to the new type on success. The engine runs through the window that shows the
+// project; the dialog cannot be closed while it runs, and its Stop button ends the run.
 #include <QDialog>
 
 #include "engine/ConvertCommand.h"
 
-class TfrmMainForm;
+namespace sl {
+class EditedProject;
+}
 
 namespace Ui {
 class TfrmConvert;
@@ -18,9 +20,9 @@ class TfrmConvert : public QDialog
     Q_OBJECT
 
 public:
-    // Opens in the direction of the main window's project type (cube faces for an
-    // equirectangular project, equirectangular otherwise).
-    explicit TfrmConvert(TfrmMainForm &mainForm);
+    // Opens in the direction of the project's type (cube faces for an equirectangular project,
+    // equirectangular otherwise).
+    explicit TfrmConvert(sl::EditedProject &project, QWidget *parent = nullptr);
     ~TfrmConvert() override;
 
     sl::convert::Direction direction() const { return m_direction; }
@@ -39,7 +41,7 @@ private:
     void btFilenameClick();
     void btStopClick();
 
-    TfrmMainForm &m_main;
+    sl::EditedProject &m_main;
     sl::convert::Direction m_direction = sl::convert::Direction::ToCubeFaces;
     bool m_running = false;
 };

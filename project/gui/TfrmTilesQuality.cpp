@@ -10,7 +10,7 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 
-#include "app/ControlState.h"
+#include "platform/gui/ControlState.h"
 
 namespace {
 

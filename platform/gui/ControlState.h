@@ -1,5 +1,5 @@
 #pragma once
-// Small rules every part of the main window follows when it reads or sets a control.
+// Small rules every window follows when it reads or sets a control.
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QWidget>
