@@ -30,13 +30,10 @@
 #include "project/RecentLists.h"
 #include "project/Recognition.h"
 
-TfrmMainForm *frmMainForm = nullptr;
-
 TfrmMainForm::TfrmMainForm(const QStringList &arguments, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::TfrmMainForm)
 {
-    frmMainForm = this;
     ui->setupUi(this);
     FormCreate(arguments);
 }
@@ -44,8 +41,6 @@ TfrmMainForm::TfrmMainForm(const QStringList &arguments, QWidget *parent)
 TfrmMainForm::~TfrmMainForm()
 {
     FormDestroy();
-    if (frmMainForm == this)
-        frmMainForm = nullptr;
     delete ui;
 }
 

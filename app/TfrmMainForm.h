@@ -315,5 +315,3 @@ private:
     sl::hotspot::HotspotPanel *m_hotspots = nullptr; // a child of the window
 };
 
-// The one main window.
-extern TfrmMainForm *frmMainForm;

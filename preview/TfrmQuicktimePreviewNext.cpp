@@ -150,11 +150,11 @@ void TfrmQuicktimePreviewNext::btOkClick()
     link.target = next->cbTarget->currentText();
     link.params = sl::writeLinkViewParams(next->edPan->text(), next->edTilt->text(), next->edFoV->text(),
                                           next->cbScale->currentText(), next->cbController->isChecked());
-    sl::EditedProject *main = project();
-    main->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue());
-    main->SetValue(sl::hotspotLocalFileKey(HotspotNumber), next->edLocalFile->text());
-    main->SetValue(sl::hotspotTitleKey(HotspotNumber), next->edTitle->text());
-    main->ShowHotspotProperties();
+    sl::EditedProject *edited = project();
+    edited->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue());
+    edited->SetValue(sl::hotspotLocalFileKey(HotspotNumber), next->edLocalFile->text());
+    edited->SetValue(sl::hotspotTitleKey(HotspotNumber), next->edTitle->text());
+    edited->ShowHotspotProperties();
     accept();
 }
 

@@ -42,7 +42,7 @@ QString unableToOpen(const QString &reason)
 
 HotspotPanel::HotspotPanel(EditedProject &project, Ui::TfrmMainForm &ui, QWidget *window)
     : QObject(window)
-    , m_window(project)
+    , m_project(project)
     , m_ui(ui)
 {
     view()->setEditor(&m_editor);
@@ -81,8 +81,8 @@ HotspotView *HotspotPanel::view() const
 
 TileSettings HotspotPanel::tileSettings() const
 {
-    return readTileSettings([this](const QString &key) { return m_window.GetValue(key); }, m_window.projectType(),
-                            m_ui.cbUseDosUP->isChecked(), m_window.basePath(), m_window.faceNames());
+    return readTileSettings([this](const QString &key) { return m_project.GetValue(key); }, m_project.projectType(),
+                            m_ui.cbUseDosUP->isChecked(), m_project.basePath(), m_project.faceNames());
 }
 
 void HotspotPanel::clearTileList()
@@ -145,7 +145,7 @@ bool HotspotPanel::CreateHotspotFiles(bool onlyMissing)
 void HotspotPanel::switchHotspotsOff()
 {
     m_ui.cbCreateHotspots->setChecked(false);
-    m_window.ControlsToProject();
+    m_project.ControlsToProject();
     m_ui.pc->setCurrentWidget(m_ui.tsOptions);
 }
 
@@ -161,7 +161,7 @@ void HotspotPanel::InitHotspotEditing()
         return;
 
     fillTileList();
-    const int type = m_window.projectType();
+    const int type = m_project.projectType();
     if (type == PtEquirectangular || type == PtCylindrical || type == PtObjectStrip) {
         m_ui.spRotate0->setChecked(true);
         m_editor.setTurn(0);
@@ -174,7 +174,7 @@ void HotspotPanel::InitHotspotEditing()
     }
 
     if (type == PtObjectSequence) {
-        const QString first = resolveAgainstBase(m_window.GetValue(QStringLiteral("cubefile")), m_window.basePath())
+        const QString first = resolveAgainstBase(m_project.GetValue(QStringLiteral("cubefile")), m_project.basePath())
             + QStringLiteral("_0_0");
         if (!QFileInfo::exists(first + QStringLiteral(".tif")) && !QFileInfo::exists(first + QStringLiteral(".jpg"))) {
             ShowMsg(tr("No tiles found! Please create them first!"));
@@ -383,8 +383,8 @@ void HotspotPanel::hotspotHovered(int number)
     if (number >= 1) {
         const QString name = tr("Hotspot") + QStringLiteral(" %1").arg(number);
         m_ui.lbHotspot->setText(name);
-        const QString title = m_window.GetValue(hotspotTitleKey(number));
-        view()->setToolTip((title.isEmpty() ? name : title) + u'\n' + m_window.GetValue(hotspotUrlKey(number)));
+        const QString title = m_project.GetValue(hotspotTitleKey(number));
+        view()->setToolTip((title.isEmpty() ? name : title) + u'\n' + m_project.GetValue(hotspotUrlKey(number)));
     } else {
         m_ui.lbHotspot->clear();
         view()->setToolTip(QString());
@@ -414,12 +414,12 @@ void HotspotPanel::StoreHotspotProperties()
     const int n = m_shownNumber;
     if (n >= 1 && n <= 255) {
         // A value longer than an edit holds is shown cut: it stays whole until the user changes it.
-        const QString oldTitle = m_window.GetValue(hotspotTitleKey(n)), oldUrl = m_window.GetValue(hotspotUrlKey(n));
+        const QString oldTitle = m_project.GetValue(hotspotTitleKey(n)), oldUrl = m_project.GetValue(hotspotUrlKey(n));
         const QString title = showsCutValue(m_ui.edHSName, oldTitle) ? oldTitle : m_ui.edHSName->text();
         const QString url = showsCutValue(m_ui.edHSUrl, oldUrl) ? oldUrl : m_ui.edHSUrl->text();
         if (oldTitle != title || oldUrl != url) {
-            m_window.SetValue(hotspotTitleKey(n), title, QString());
-            m_window.SetValue(hotspotUrlKey(n), url, QString());
+            m_project.SetValue(hotspotTitleKey(n), title, QString());
+            m_project.SetValue(hotspotUrlKey(n), url, QString());
         }
     }
     ShowHotspotProperties();
@@ -431,18 +431,18 @@ void HotspotPanel::ShowHotspotProperties()
     if (n < 0 || n > 255)
         return;
     m_shownNumber = n;
-    setEditText(m_ui.edHSName, n >= 1 ? m_window.GetValue(hotspotTitleKey(n)) : QString());
-    setEditText(m_ui.edHSUrl, n >= 1 ? m_window.GetValue(hotspotUrlKey(n)) : QString());
+    setEditText(m_ui.edHSName, n >= 1 ? m_project.GetValue(hotspotTitleKey(n)) : QString());
+    setEditText(m_ui.edHSUrl, n >= 1 ? m_project.GetValue(hotspotUrlKey(n)) : QString());
 }
 
 void HotspotPanel::spNextUrlClick()
 {
-    m_window.ControlsToProject();
+    m_project.ControlsToProject();
     StoreHotspotProperties();
     const int n = m_ui.cbHotspot->currentIndex();
     if (n < 1)
         return;
-    TfrmHotspotURL dialog(&m_window, qobject_cast<QWidget *>(parent()));
+    TfrmHotspotURL dialog(&m_project, qobject_cast<QWidget *>(parent()));
     dialog.LoadHotspot(n);
     dialog.exec();
 }

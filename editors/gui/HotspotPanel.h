@@ -86,7 +86,7 @@ private:
     void hotspotPicked(int number);
     void layerChanged();
 
-    EditedProject &m_window; // the project, and the window that shows it
+    EditedProject &m_project; // the project, and the window that shows it
     Ui::TfrmMainForm &m_ui;
     HotspotEditor m_editor;
     QList<HotspotTile> m_tiles;

@@ -51,7 +51,7 @@ QStringList localFiles(const QMimeData *data)
 TfrmObjectLightTable::TfrmObjectLightTable(sl::EditedProject *project, QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::TfrmObjectLightTable)
-    , MainForm(project)
+    , m_project(project)
 {
     ui->setupUi(this);
     FormCreate();
@@ -104,7 +104,7 @@ void TfrmObjectLightTable::FormCreate()
 
     // The object settings of the project.
     const sl::ObjectSettings s = sl::ObjectSettings::read(
-        [this](const QString &key, const QString &def) { return MainForm->GetValue(key, def); });
+        [this](const QString &key, const QString &def) { return m_project->GetValue(key, def); });
     Table.setCounts(s.frames, s.columns, s.rows);
     Table.setViewstateCount(s.viewstates);
     ui->edACnt->setText(QString::number(Table.frameCount()));
@@ -232,7 +232,7 @@ void TfrmObjectLightTable::UpdateSpareArea()
 // key wins; a "?" line is an empty cell and loads nothing.
 void TfrmObjectLightTable::readProjectImages()
 {
-    const sl::ProjectList &project = MainForm->projectList();
+    const sl::ProjectList &project = m_project->projectList();
     for (int i = 0; i < project.count(); ++i) {
         const QString &line = project.line(i);
         int frame, column, row, viewstate;
@@ -290,7 +290,7 @@ TfrmObjectLightTable::PendingLoad TfrmObjectLightTable::makeLoad(LoadKind kind, 
     item.name = name;
     item.pos = pos;
     item.toCell = toCell;
-    const QString base = MainForm->basePath();
+    const QString base = m_project->basePath();
     item.stored = sl::relativeToBase(name, base);
     item.path = sl::resolveAgainstBase(item.stored, base);
     item.exists = sl::isThumbnailImageName(name, &item.ext) && QFileInfo::exists(item.path);
@@ -367,8 +367,8 @@ void TfrmObjectLightTable::LoadImageIntoCell(const PendingLoad &item, const sl::
 
 void TfrmObjectLightTable::askMovieSize(const QSize &imageSize)
 {
-    const int w = sl::VarToIntDef0(MainForm->GetValue(QStringLiteral("movie.width")));
-    const int h = sl::VarToIntDef0(MainForm->GetValue(QStringLiteral("movie.height")));
+    const int w = sl::VarToIntDef0(m_project->GetValue(QStringLiteral("movie.width")));
+    const int h = sl::VarToIntDef0(m_project->GetValue(QStringLiteral("movie.height")));
     if (imageSize.width() == w && imageSize.height() == h)
         return;
     const QString question = sl::WideFmt(
@@ -376,9 +376,9 @@ void TfrmObjectLightTable::askMovieSize(const QSize &imageSize)
         {imageSize.width(), imageSize.height(), w, h});
     if (sl::MsgBox(question, tr("Image size"), sl::MB_YESNO | sl::MB_ICONQUESTION) != sl::IDYES)
         return;
-    MainForm->SetValue(QStringLiteral("movie.width"), QString::number(imageSize.width()));
-    MainForm->SetValue(QStringLiteral("movie.height"), QString::number(imageSize.height()));
-    MainForm->ProjectToControls();
+    m_project->SetValue(QStringLiteral("movie.width"), QString::number(imageSize.width()));
+    m_project->SetValue(QStringLiteral("movie.height"), QString::number(imageSize.height()));
+    m_project->ProjectToControls();
 }
 
 void TfrmObjectLightTable::finishBatch(LoadKind kind)
@@ -419,7 +419,7 @@ void TfrmObjectLightTable::abortLoads()
 void TfrmObjectLightTable::sbOpenClick()
 {
     const QStringList files = sl::hooks::openFileNames(
-        tr("Open Images for the Lighttable"), MainForm->basePath(),
+        tr("Open Images for the Lighttable"), m_project->basePath(),
         sl::qtFileFilter(tr("Imagefile (*.tif,*.jpg,*.bmp,*.png)|*.bmp;*.png;*.tif;*.jpg")),
         sl::OFN_FILEMUSTEXIST | sl::OFN_PATHMUSTEXIST);
     queueFiles(files, Table.appendCell(), LoadKind::OpenDialog);
@@ -539,7 +539,7 @@ void TfrmObjectLightTable::openCellFile(const CellPos &cell)
     const QString name = Table.cellEntry(cell);
     if (name.isEmpty() || name == sl::LightTable::kEmptyCell)
         return;
-    const QFileInfo file(sl::resolveAgainstBase(name, MainForm->basePath()));
+    const QFileInfo file(sl::resolveAgainstBase(name, m_project->basePath()));
     if (file.isFile())
         sl::hooks::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
 }
@@ -697,14 +697,14 @@ void TfrmObjectLightTable::btOkClick()
         return;
     edExit(); // a count typed and confirmed with the keyboard
     abortLoads();
-    sl::ProjectList &project = MainForm->projectList();
+    sl::ProjectList &project = m_project->projectList();
     sl::LightTable::removeImageLines(project);
     settingsFromControls().write([this](const QString &key, const QString &value, const QString &def) {
-        MainForm->SetValue(key, value, def);
+        m_project->SetValue(key, value, def);
     });
     Table.appendImageLines(project);
-    MainForm->ProjectToControls();
-    MainForm->ControlsToProject();
+    m_project->ProjectToControls();
+    m_project->ControlsToProject();
     AskOnClose = false;
     accept();
 }

@@ -117,7 +117,7 @@ private:
     sl::DragItem dragItemAt(const QPoint &globalPos) const;
     void showDropTarget(const sl::DragItem &target);
 
-    sl::EditedProject *MainForm; // the project, and the window that shows it
+    sl::EditedProject *m_project; // the project, and the window that shows it
     sl::LightTable Table;
     sl::ThumbnailLoader Loader;
     QTimer *Timer1;

@@ -14,7 +14,7 @@ using namespace sl::convert;
 TfrmConvert::TfrmConvert(sl::EditedProject &project, QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::TfrmConvert)
-    , m_main(project)
+    , m_project(project)
 {
     ui->setupUi(this);
     FormCreate();
@@ -27,11 +27,11 @@ TfrmConvert::~TfrmConvert()
 
 void TfrmConvert::FormCreate()
 {
-    m_direction = directionFor(m_main.projectType()).value_or(Direction::ToCubeFaces);
-    ui->cbInterpolator->addItems(m_main.interpolatorNames());
+    m_direction = directionFor(m_project.projectType()).value_or(Direction::ToCubeFaces);
+    ui->cbInterpolator->addItems(m_project.interpolatorNames());
 
     const ConvertForm f = openingForm(
-        m_direction, [this](const QString &key, const QString &def) { return m_main.GetValue(key, def); },
+        m_direction, [this](const QString &key, const QString &def) { return m_project.GetValue(key, def); },
         ui->cbInterpolator->count());
     ui->lbDir->setText(f.title);
     ui->lbTilesize->setText(f.tileLabel);
@@ -66,17 +66,17 @@ void TfrmConvert::edTilesizeExit()
 void TfrmConvert::btFilenameClick()
 {
     const QString chosen = sl::hooks::saveFileName(
-        QString(), m_main.basePath(), ui->edFilename->text(),
+        QString(), m_project.basePath(), ui->edFilename->text(),
         sl::qtFileFilter(tr("Imagefile (*.tif,*.jpg,*.bmp,*.png)|*.bmp;*.png;*.tif;*.jpg")), QStringLiteral("tif"),
         sl::OFN_OVERWRITEPROMPT);
     if (!chosen.isEmpty())
-        ui->edFilename->setText(sl::relativeToBase(chosen, m_main.basePath()));
+        ui->edFilename->setText(sl::relativeToBase(chosen, m_project.basePath()));
 }
 
 void TfrmConvert::btStopClick()
 {
     // The console's Stop button: it asks, then ends the run.
-    m_main.stopEngine();
+    m_project.stopEngine();
 }
 
 void TfrmConvert::reject()
@@ -89,9 +89,9 @@ void TfrmConvert::btOkClick()
 {
     if (m_running)
         return;
-    m_main.SetValue(QStringLiteral("stitcher.gamma"), ui->edGamma->text());
+    m_project.SetValue(QStringLiteral("stitcher.gamma"), ui->edGamma->text());
     if (ui->cbInterpolator->currentIndex() >= 0)
-        m_main.SetValue(QStringLiteral("stitcher.interpolator"), QString::number(ui->cbInterpolator->currentIndex()));
+        m_project.SetValue(QStringLiteral("stitcher.interpolator"), QString::number(ui->cbInterpolator->currentIndex()));
 
     m_running = true;
     ui->btOk->setEnabled(false);
@@ -109,26 +109,26 @@ void TfrmConvert::btOkClick()
     request.tiff = ui->rgTileTIFF->isChecked();
     request.dosUp = ui->cbUseDosUP->isChecked();
     request.tileText = ui->edTilesize->text();
-    request.basePath = m_main.basePath();
-    request.confirmOverwrite = m_main.confirmOverwrite();
+    request.basePath = m_project.basePath();
+    request.confirmOverwrite = m_project.confirmOverwrite();
 
     ConvertHooks hooks;
     hooks.ask = [](const QString &text, const QString &caption) {
         return sl::MsgBox(text, caption, sl::MB_YESNO | sl::MB_ICONQUESTION) == sl::IDYES;
     };
     hooks.notice = [](const QString &text) { sl::ShowMsg(text); };
-    hooks.setValue = [this](const QString &key, const QString &value) { m_main.SetValue(key, value); };
-    hooks.projectToControls = [this] { m_main.ProjectToControls(); };
-    hooks.controlsToProject = [this] { m_main.ControlsToProject(); };
-    hooks.setProjectType = [this](int type) { m_main.SetProjectType(type); };
+    hooks.setValue = [this](const QString &key, const QString &value) { m_project.SetValue(key, value); };
+    hooks.projectToControls = [this] { m_project.ProjectToControls(); };
+    hooks.controlsToProject = [this] { m_project.ControlsToProject(); };
+    hooks.setProjectType = [this](int type) { m_project.SetProjectType(type); };
     hooks.showFileName = [this](const QString &name) { ui->edFilename->setText(name); };
     hooks.runEngine = [this](const QStringList &options) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto normal = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        return m_main.RunEngine(options, true);
+        return m_project.RunEngine(options, true);
     };
     if (!convert(request, hooks).ran)
         return; // a check failed or a question was refused: the dialog stays open
-    m_main.ProjectToControls();
+    m_project.ProjectToControls();
     accept();
 }

@@ -41,7 +41,7 @@ private:
     void btFilenameClick();
     void btStopClick();
 
-    sl::EditedProject &m_main;
+    sl::EditedProject &m_project;
     sl::convert::Direction m_direction = sl::convert::Direction::ToCubeFaces;
     bool m_running = false;
 };
