@@ -317,6 +317,16 @@ private slots:
             dialog.LoadHotspot(4);
             QCOMPARE(dialog.ui->edUrl->text() + '|' + dialog.ui->cbTarget->currentText(), QString("http://|"));
         }
+        // An address or title longer than its edit holds stays whole through Ok.
+        const QString longUrl = '<' + QString(40000, 'u') + "> T<_blank>", longTitle(40000, 't');
+        w.SetValue("hotspot.5.url", longUrl);
+        w.SetValue("hotspot.5.title", longTitle);
+        {
+            TfrmHotspotURL dialog(&w);
+            dialog.LoadHotspot(5);
+            dialog.ui->btOk->click();
+        }
+        QVERIFY(w.GetValue("hotspot.5.url") == longUrl && w.GetValue("hotspot.5.title") == longTitle);
         // The button opens the dialog for the selected hotspot only.
         int opened = 0;
         const auto answerDialog = [&] {

@@ -4,6 +4,7 @@
 #include <QUrl>
 
 #include "editors/HotspotLink.h"
+#include "platform/gui/ControlState.h"
 #include "platform/gui/Hooks.h"
 #include "project/EditedProject.h"
 
@@ -34,13 +35,18 @@ void TfrmHotspotURL::LoadHotspot(int number)
 
 void TfrmHotspotURL::btOkClick()
 {
-    const sl::HotspotLink link{ui->edUrl->text(), ui->cbTarget->currentText(), LinkParams};
+    // A value longer than an edit holds is shown cut: it stays whole until the user changes it.
+    const QString oldAddress = sl::HotspotLink::fromValue(m_project->GetValue(sl::hotspotUrlKey(HotspotNumber))).address;
+    const QString oldTitle = m_project->GetValue(sl::hotspotTitleKey(HotspotNumber));
+    const sl::HotspotLink link{sl::showsCutValue(ui->edUrl, oldAddress) ? oldAddress : ui->edUrl->text(),
+                               ui->cbTarget->currentText(), LinkParams};
     if (link.address.contains(u'>') || link.target.contains(u'>')) {
         sl::ShowMsg(tr("The address and the target cannot contain \">\"."));
         return;
     }
     m_project->SetValue(sl::hotspotUrlKey(HotspotNumber), link.toValue(), QString());
-    m_project->SetValue(sl::hotspotTitleKey(HotspotNumber), ui->edTitle->text(), QString());
+    m_project->SetValue(sl::hotspotTitleKey(HotspotNumber),
+                        sl::showsCutValue(ui->edTitle, oldTitle) ? oldTitle : ui->edTitle->text(), QString());
     m_project->ShowHotspotProperties();
     accept();
 }
