@@ -161,11 +161,9 @@ private slots:
         // One message per missing file and unsupported name, one notice for every unreadable
         // file; the first image fits the movie, so no size question.
         const QString asked = a->take();
-        QVERIFY2(asked.contains("File \"img/gone.jpg\" doesn't exist!"), qPrintable(asked));
-        QVERIFY(asked.contains("Unknown or unsupported extension .gif"));
-        QCOMPARE(asked.count("could not be read"), 1);
-        QVERIFY(asked.contains("img/broken.jpg") && asked.contains("img/empty.png"));
-        QVERIFY(!asked.contains("movie dimensions"));
+        QVERIFY2(asked.contains("File \"img/gone.jpg\" doesn't exist!") && asked.contains("Unknown or unsupported extension .gif")
+                     && asked.count("could not be read") == 1 && asked.contains("img/broken.jpg")
+                     && asked.contains("img/empty.png") && !asked.contains("movie dimensions"), qPrintable(asked));
         QCOMPARE(lt.lightTable().thumbnailCount(), 4); // the pass went on after the unreadable files
 
         lt.btOkClick();
@@ -354,9 +352,7 @@ private slots:
             QVERIFY(!lt.isLoading());
             QTest::qWait(300);
             QCOMPARE(a->take(), QStringLiteral("Do you really want to remove all images from the Light-table?"));
-            QCOMPARE(entriesText(lt.lightTable()), QString());
-            QCOMPARE(lt.lightTable().thumbnailCount(), 0);
-            QVERIFY(lt.ui->btOk->isEnabled());
+            QVERIFY(entriesText(lt.lightTable()).isEmpty() && lt.lightTable().thumbnailCount() == 0 && lt.ui->btOk->isEnabled());
         }
         // "Cancel" in the middle of the first pass, or while files from the open dialog load,
         // closes without asking: no more messages, and the project stays.
@@ -452,8 +448,7 @@ private slots:
             testsupport::leaveControl(t.edit);
             QCOMPARE(t.edit->text(), QString::fromLatin1(t.shown));
         }
-        QCOMPARE(lt.lightTable().frameCount(), 1);
-        QCOMPARE(lt.lightTable().rowCount(), 2);
+        QCOMPARE(QPoint(lt.lightTable().frameCount(), lt.lightTable().rowCount()), QPoint(1, 2));
         for (QWidget *c : std::initializer_list<QWidget *>{lt.ui->rgObjAnimOff, lt.ui->rgObjAnimPingPong,
                                                            lt.ui->cbAnimRestartEach, lt.ui->edObjectAnimSpeed})
             QVERIFY(!c->isEnabled());
@@ -463,18 +458,17 @@ private slots:
         emit lt.ui->cbViewState->activated(1);
         a->replies << sl::IDYES;
         lt.btDelVSClick();
-        QCOMPARE(lt.ui->cbViewState->count(), 2);
-        QCOMPARE(lt.ui->cbViewState->currentText(), QStringLiteral("Viewstate 2"));
-        QCOMPARE(lt.ui->cbVSNormal->currentIndex(), 1); // was 3, capped
-        QCOMPARE(lt.ui->cbVSMouseDown->currentIndex(), 1);
+        // The default state was 3: capped.
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(lt.ui->cbViewState->count()).arg(lt.ui->cbViewState->currentText())
+                     .arg(lt.ui->cbVSNormal->currentIndex()).arg(lt.ui->cbVSMouseDown->currentIndex()),
+                 QStringLiteral("2 Viewstate 2 1 1"));
         QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("1.0.0.0=?"));
         a->replies << sl::IDNO;
         lt.btAddVSClick();
         QCOMPARE(lt.ui->cbViewState->count(), 2);
         a->replies << sl::IDYES;
         lt.btAddVSClick();
-        QCOMPARE(lt.ui->cbVSMouseDown->count(), 3);
-        QCOMPARE(lt.ui->cbViewState->currentIndex(), 2);
+        QVERIFY(lt.ui->cbVSMouseDown->count() == 3 && lt.ui->cbViewState->currentIndex() == 2);
 
         lt.ui->edACnt->setText("3"); // typed, not yet left: "Ok" takes it
         lt.btOkClick();

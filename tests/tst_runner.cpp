@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTimer>
 #include <QtTest>
-#include <optional>
 
 #include "engine/EngineCommand.h"
 #include "engine/EngineJob.h"
@@ -21,29 +20,10 @@ using namespace sl;
 
 namespace {
 
-// Sets an environment variable for the life of the object.
-class EnvVar
-{
-public:
-    EnvVar(const char *name, const QByteArray &value)
-        : m_name(name)
-    {
-        qputenv(name, value);
-    }
-    ~EnvVar() { qunsetenv(m_name); }
-
-private:
-    const char *m_name;
-};
-
 QString writeScript(const QString &path, const QByteArray &text)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-        return QString();
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-    return path;
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    return testsupport::writeFile(path, text) && QFile::setPermissions(path, mode) ? path : QString();
 }
 
 // Whether a process is alive (a zombie that nobody reaps counts as ended).
@@ -54,12 +34,7 @@ bool processRuns(qint64 pid)
     return close > 0 && close + 2 < stat.size() && stat.at(close + 2) != 'Z';
 }
 
-QStringList readLines(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-                                       : QStringList();
-}
+QStringList readLines(const QString &path) { return QString::fromUtf8(testsupport::readFile(path)).split(u'\n', Qt::SkipEmptyParts); }
 
 // Collects what the runner hands on; texts() marks error lines with "E ".
 struct Console
@@ -121,8 +96,8 @@ private slots:
         // UTF-8, a line that is not UTF-8 (read as Windows-1252), and a last line without LF.
         const QString raw = writeScript(m_dir.path() + "/raw.bin", "first\r\nse\rcond\n\n\r\nGr\xc3\xb6\xc3\x9f"
                                                                    "e \xe6\x97\xa5\n\xff\nunterminated");
-        EnvVar rawHook("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(run(runner), 0);
@@ -206,8 +181,8 @@ private slots:
     // An engine that ends with 0 before Stop acts (while the question was open) keeps its result.
     void stopAfterTheEngineEnded()
     {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "200");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "200");
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         QObject scope;
         QTimer::singleShot(50, &scope, [&] {
@@ -238,8 +213,8 @@ private slots:
 
     void secondRunRefused()
     {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "800");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "4");
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "800");
+        qputenv("SKYLOOM_ENGINE_EXIT", "4");
         EngineRunner runner;
         int second = 0;
         bool busyDuringRun = false;
@@ -276,12 +251,11 @@ private slots:
         const QString base = m_env->path() + "/" + folder, log = m_env->path() + "/args.log", script = base + "/_tmp_script.slp";
         QVERIFY(QDir().mkpath(base));
         // The engine prints the script it was given, so the console shows what it read.
-        EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
-        EnvVar raw("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
-        std::optional<EnvVar> sleep;
+        qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
+        qputenv("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
+        qputenv("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
         if (stop)
-            sleep.emplace("SKYLOOM_ENGINE_SLEEP_MS", "30000");
+            qputenv("SKYLOOM_ENGINE_SLEEP_MS", "30000");
         EngineRunner runner;
         Console engineLines(runner);
         const EngineJobRequest request{base, {"input=pano ü.jpg", "output=pano.mov"}, true, base + "/project.slp",
@@ -336,8 +310,8 @@ private slots:
     // the run stays.
     void jobDeletesOnlyItsOwnScript()
     {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "600");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "600");
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         QObject scope;
         QTimer::singleShot(200, &scope, [&] {
@@ -351,8 +325,8 @@ private slots:
     void jobSavedProject()
     {
         const QString &base = m_base, log = m_env->path() + "/args.log";
-        EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         const EngineJobRequest request{.basePath = base, .projectLines = {"input=a.jpg"}, .projectFileName = base + "/project.slp",
                                        .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
