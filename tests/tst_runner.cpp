@@ -178,21 +178,6 @@ private slots:
         QVERIFY2(largest <= EngineRunner::StepBytes + 100, qPrintable(QString::number(largest))); // and a line begun before
     }
 
-    // An engine that ends with 0 before Stop acts (while the question was open) keeps its result.
-    void stopAfterTheEngineEnded()
-    {
-        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "200");
-        qputenv("SKYLOOM_ENGINE_EXIT", "0");
-        EngineRunner runner;
-        QObject scope;
-        QTimer::singleShot(50, &scope, [&] {
-            QTest::qWait(1500); // the question is open; the engine ends meanwhile
-            runner.stop();
-        });
-        QCOMPARE(run(runner), 0);
-        QVERIFY(!runner.lastStopped());
-    }
-
     // When our process dies, the engine is ended too (a parent-death signal).
     void engineEndsWithItsParent()
     {
