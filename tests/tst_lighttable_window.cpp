@@ -153,8 +153,7 @@ private slots:
         QVERIFY(!lt.ui->btOk->isEnabled());
         firstTick(lt);
         lt.btOkClick(); // refused until the project's images are read
-        QCOMPARE(w->projectList().fullText(), before);
-        QCOMPARE(lt.result(), int(QDialog::Rejected));
+        QVERIFY(w->projectList().fullText() == before && lt.result() == QDialog::Rejected);
         waitForPass(lt);
         QVERIFY(lt.ui->btOk->isEnabled());
 
@@ -228,9 +227,8 @@ private slots:
 
         // A click selects a cell and changes nothing, not even the undo copy.
         QTest::mouseClick(grid, Qt::LeftButton, {}, cellCentre(lt, {1, 0, 0}));
-        QCOMPARE(lt.selectedCellKey(), QStringLiteral("object.image.0.0.0.1"));
         lt.pmLightTablePopup();
-        QVERIFY(!lt.findChild<QAction *>("miUndo")->isEnabled());
+        QVERIFY(lt.selectedCellKey() == "object.image.0.0.0.1" && !lt.findChild<QAction *>("miUndo")->isEnabled());
 
         // A cell onto the spare area's empty part: out of the sequence (horizontal wrap).
         dragBetween(grid, cellCentre(lt, {0, 0, 0}), spare, spareCentre(3));
@@ -249,8 +247,7 @@ private slots:
         QAction *undo = lt.findChild<QAction *>("miUndo");
         QVERIFY(undo->isEnabled());
         undo->trigger();
-        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
-        QVERIFY(!undo->isEnabled());
+        QVERIFY(entriesText(lt.lightTable()) == "0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?" && !undo->isEnabled());
 
         // "wrap over" from the popup: with "none" a removal only empties the cell.
         lt.findChild<QAction *>("miWrapNone")->trigger();
@@ -332,8 +329,7 @@ private slots:
         // panel they go to the spare area only, as the drag test shows.)
         dropFiles(&lt, onGrid, {dir + "/b.jpg", dir + "/c.jpg", dir + "/none.jpg"});
         QTRY_VERIFY(!lt.isLoading());
-        QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg"));
-        QCOMPARE(a->take(), QString("File \"none.jpg\" doesn't exist!"));
+        QCOMPARE(entriesText(lt.lightTable()) + " / " + a->take(), QString("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg / File \"none.jpg\" doesn't exist!"));
     }
 
     void clearAndCancelStopLoads()
@@ -373,8 +369,7 @@ private slots:
             lt.btCancelClick();
             QVERIFY(!lt.isVisible() && lt.result() == QDialog::Rejected);
             QTest::qWait(300);
-            QCOMPARE(a->take(), QString());
-            QCOMPARE(w->projectList().fullText(), before);
+            QVERIFY(a->take().isEmpty() && w->projectList().fullText() == before);
             a->replies.clear();
         }
         {
@@ -384,8 +379,7 @@ private slots:
             lt.show();
             waitForPass(lt);
             lt.btCancelClick();
-            QVERIFY(lt.isVisible());
-            QVERIFY(a->take().startsWith("You will lose all modification in the Light-table!"));
+            QVERIFY(lt.isVisible() && a->take().startsWith("You will lose all modification in the Light-table!"));
             a->replies << sl::IDYES;
             QTest::keyClick(&lt, Qt::Key_Escape);
             QVERIFY(!lt.isVisible());
@@ -405,8 +399,7 @@ private slots:
         QTRY_VERIFY(!lt.isLoading());
         // Asked once, for the first image, and written at once.
         QCOMPARE(a->take().count("movie dimensions"), 1);
-        QCOMPARE(valuesOf(*w, {"movie.width", "movie.height"}), QStringLiteral("640 360"));
-        QCOMPARE(w->calls, QStringList{"show"}); // the window shows the new size
+        QCOMPARE(valuesOf(*w, {"movie.width", "movie.height"}) + ' ' + w->calls.join(','), QStringLiteral("640 360 show")); // and shown
         // After clearing, the next first image asks again.
         a->replies << sl::IDYES << sl::IDNO;
         lt.spTrashClick();
