@@ -211,10 +211,8 @@ private slots:
             job = runEngineJob(runner, {.basePath = m_dir.path(), .projectLines = {"input=pano.jpg"}, .projectModified = true}, {});
         });
         QCOMPARE(run(runner), 4);
-        QVERIFY(busyDuringRun && second == -1);
-        QVERIFY(job.refusedBusy && job.result == -1);
+        QVERIFY(busyDuringRun && second == -1 && job.refusedBusy && job.result == -1 && !runner.isBusy());
         QVERIFY(!QFile::exists(m_dir.path() + "/_tmp_script.slp")); // a refused job writes nothing
-        QVERIFY(!runner.isBusy());
     }
 
     void jobTemporaryScript_data()
@@ -318,15 +316,13 @@ private slots:
         int saves = 0;
         EngineJobHooks hooks;
         hooks.saveProjectFile = [&](QString *) { return ++saves && !writeScript(base + "/project.slp", "input=a.jpg\r\n").isEmpty(); };
-        QCOMPARE(runEngineJob(runner, request, hooks).result, 0);
-        QCOMPARE(saves, 1);
+        QVERIFY(runEngineJob(runner, request, hooks).result == 0 && saves == 1);
         QCOMPARE(readLines(log), (QStringList{"-c", base + "/project.slp", "-t", "cwd=" + base}));
         QVERIFY(QFile::exists(base + "/project.slp")); // the project file itself stays
         QFile::remove(log);
         hooks.saveProjectFile = [](QString *error) { *error = "disk full"; return false; };
         const EngineJobResult failed = runEngineJob(runner, request, hooks);
-        QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full"));
-        QVERIFY(!QFile::exists(log));
+        QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full") && !QFile::exists(log));
     }
 
     // A program that cannot be started: -1 and the reason on the console.
@@ -336,22 +332,19 @@ private slots:
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(runner.run(missing, {"-c", "x.slp"}, dir), -1);
-        QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing), qPrintable(console.texts().join('\n')));
-        QVERIFY(!runner.lastError().isEmpty());
+        QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing) && !runner.lastError().isEmpty(),
+                 qPrintable(console.texts().join('\n')));
         // A file that is not executable, a folder, and an executable that exec cannot start.
         QVERIFY(QFile::setPermissions(writeScript(dir + "/plain", "not a program"), QFile::ReadOwner));
-        QCOMPARE(runner.run(dir + "/plain", {}, dir), -1);
-        QCOMPARE(runner.run(dir, {}, dir), -1);
-        QCOMPARE(runner.run(writeScript(dir + "/broken", "#!/nonexistent/interpreter\n"), {}, dir), -1);
-        QVERIFY(!runner.isBusy());
+        for (const QString &program : {dir + "/plain", dir, writeScript(dir + "/broken", "#!/nonexistent/interpreter\n")})
+            QVERIFY2(runner.run(program, {}, dir) == -1 && !runner.isBusy(), qPrintable(program));
         // Through a job: the header lines, the reason, and the temporary script is gone.
         QStringList header;
         console.lines.clear();
         EngineJobRequest job = modifiedProjectJob();
         job.exePath = dir + "/no such folder";
         const EngineJobResult viaJob = runEngineJob(runner, job, {.consoleLine = [&](const QString &line) { header << line; }});
-        QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1);
-        QVERIFY(!QFile::exists(m_script));
+        QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1 && !QFile::exists(m_script));
     }
 
     // No base path, or one that does not exist: refused before the console is prepared.
@@ -386,9 +379,8 @@ private slots:
             Console console(runner);
             QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", c.script), {}, m_dir.path()), c.result);
             QVERIFY2(console.texts() == c.lines, c.name);
-            QCOMPARE(runner.lastCrashed(), QByteArray(c.name) == "crash");
-            QCOMPARE(runner.lastErrorLineSeen(), QByteArray(c.name) == "error line");
-            QVERIFY(!runner.lastStopped() && !runner.isBusy());
+            QVERIFY2(runner.lastCrashed() == (QByteArray(c.name) == "crash") && runner.lastErrorLineSeen() == (QByteArray(c.name) == "error line")
+                         && !runner.lastStopped() && !runner.isBusy(), c.name);
         }
         // One huge line comes in pieces of 1 MiB.
         EngineRunner runner;
