@@ -36,8 +36,7 @@ private slots:
         QCOMPARE(text.longestLine(), 300000);
         QCOMPARE(text.text(1, 2), QString::fromUtf8("plain\nGröße"));
         text.clear();
-        QCOMPARE(text.lineCount(), 0);
-        QCOMPARE(text.text(), QString());
+        QVERIFY(text.lineCount() == 0 && text.text().isEmpty());
     }
 
     // Past the size to keep the oldest lines go, as long as the newer ones still come to that
@@ -52,9 +51,8 @@ private slots:
         for (int i = 0; i < 25000; ++i)
             text.append(lineNumber(i));
         // From the newest back: 31 pairs of 32 bytes come to 992, one more wide line to 1013.
-        QCOMPARE(text.keptBytes(), 1013);
-        QCOMPARE(text.dropped(), 25000 - 63);
-        QCOMPARE(text.lineCount(), 64);
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(text.keptBytes()).arg(text.dropped()).arg(text.lineCount()),
+                 QStringLiteral("1013 %1 64").arg(25000 - 63));
         QVERIFY2(text.line(0).contains(QStringLiteral("24937")), qPrintable(text.line(0)));
         for (int k = 0; k < 63; ++k)
             QCOMPARE(text.line(k + 1), lineNumber(25000 - 63 + k));
@@ -86,8 +84,7 @@ private slots:
         view.appendLines(many);
         QCOMPARE(view.lines().line(bar->value()), shown);
         view.clear();
-        QCOMPARE(view.toPlainText(), QString());
-        QCOMPARE(bar->maximum(), 0);
+        QVERIFY(view.toPlainText().isEmpty() && bar->maximum() == 0);
     }
 
     // Selecting and copying, also of a line of a megabyte, and painting it stays cheap.
@@ -113,7 +110,6 @@ private slots:
         view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
         QImage shot(view.viewport()->size(), QImage::Format_RGB32);
         view.viewport()->render(&shot);
-        QVERIFY(!shot.isNull());
     }
 };
 

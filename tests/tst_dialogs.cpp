@@ -121,8 +121,7 @@ private slots:
         for (V v : {V::QuickTime, V::Image, V::SPiV, V::Flash})
             viewers << sl::settings::viewer(reread, v);
         QCOMPARE(viewers.join('|'), QStringLiteral("|/usr/bin/eog|/opt/spiv|/usr/local/bin/flashview"));
-        QVERIFY(reread.hasValue("viewer", "QUICKTIME"));
-        QCOMPARE(reread.readText("settings", "confirmoverwrite"), QStringLiteral("0"));
+        QVERIFY(reread.hasValue("viewer", "QUICKTIME") && reread.readText("settings", "confirmoverwrite") == "0");
 
         const QByteArray before = testsupport::readFile(store.filePath());
         {
@@ -137,8 +136,7 @@ private slots:
         QVERIFY(testsupport::writeFile(env->path() + "/afile", "not a folder"));
         TfrmSettings dlg(blocked, true);
         dlg.findChild<QPushButton *>("bkOk")->click();
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QVERIFY(calls.log.last().startsWith("notice The settings cannot be saved"));
+        QVERIFY(dlg.result() == QDialog::Accepted && calls.log.last().startsWith("notice The settings cannot be saved"));
     }
 
     // Credits come from the catalogues' headers; anything else gives none.
@@ -225,8 +223,8 @@ private slots:
         QVERIFY(w.showPage(folder + "/basepath.html"));
         QVERIFY(!w.showPage(folder + "/nosuchpage.html"));
         QCOMPARE(w.currentPage(), QUrl::fromLocalFile(folder + "/basepath.html"));
-        QVERIFY(w.windowTitle().contains("The base path"));
-        QCOMPARE(w.findChild<QListWidget *>("lbContents")->currentItem()->text(), QStringLiteral("The base path and relative file names"));
+        QVERIFY(w.windowTitle().contains("The base path")
+                && w.findChild<QListWidget *>("lbContents")->currentItem()->text() == "The base path and relative file names");
         // A page of the contents opens in the window; another address goes to the desktop.
         auto *browser = w.findChild<QTextBrowser *>("tbPage");
         emit browser->anchorClicked(QUrl("project.html"));

@@ -21,13 +21,6 @@ using testsupport::readFile;
 
 namespace {
 
-QImage picture(int w, int h, QRgb colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 // A user's choice in a drop-down list.
 void choose(QComboBox *box, int index)
 {
@@ -77,7 +70,7 @@ private slots:
 
     void drawingOnAPanorama()
     {
-        QVERIFY(sl::image::writeJpeg(picture(200, 100, qRgb(90, 140, 200)), file("pano.jpg"), 90));
+        QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(200, 100), file("pano.jpg"), 90));
         boxes->replies = {sl::IDYES}; // create the missing hotspot image
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\nhotspot.1.title=Door\nhotspot.1.url=<door.html>\n");
         QCOMPARE(boxes->asked.value(0), QString("No hotspot imagefile  \"%1\" found! Should I create them for you?").arg(file("pano_hs.png")));
@@ -103,8 +96,7 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(100, 10));
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(140, 10));
         QTest::mouseClick(view, Qt::RightButton, {}, QPoint(140, 50));
-        QCOMPARE(editor.numberAt({130, 20}), 2);
-        QVERIFY(editor.polygon().isEmpty());
+        QVERIFY(editor.numberAt({130, 20}) == 2 && editor.polygon().isEmpty());
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(160, 60));
         QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(190, 60));
         QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(190, 90));
@@ -153,7 +145,7 @@ private slots:
     // The close query asks about the hotspots first; Cancel writes nothing.
     void closeQueryAsksAboutHotspots()
     {
-        QVERIFY(sl::image::writeJpeg(picture(60, 40, qRgb(10, 10, 10)), file("pano.jpg"), 90));
+        QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(60, 40), file("pano.jpg"), 90));
         QVERIFY(writeHotspotImage(file("pano_hs.png"), QByteArray(60 * 40, 0), 60, 40));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
         QVERIFY(boxes->asked.isEmpty());
@@ -178,16 +170,15 @@ private slots:
         QCOMPARE(editorOf(*w).layer(), drawn);
         // Opening a project forgets the tile and the other project's tile list.
         QVERIFY(w->OpenProject(file("project.slp")));
-        QCOMPARE(editorOf(*w).activeTile(), -1);
-        QCOMPARE(w->ui->cbHotspotActiveTile->count(), 0);
+        QVERIFY(editorOf(*w).activeTile() == -1 && w->ui->cbHotspotActiveTile->count() == 0);
     }
 
     // A run saves the layer only when it changed: a blank left by a refused file never
     // replaces the user's file.
     void engineRunsSaveOnlyChanges()
     {
-        QVERIFY(sl::image::writeJpeg(picture(60, 40, qRgb(10, 10, 10)), file("pano.jpg"), 90));
-        QVERIFY(picture(60, 40, qRgb(1, 2, 3)).save(file("pano_hs.png"), "PNG")); // RGB: refused
+        QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(60, 40), file("pano.jpg"), 90));
+        QVERIFY(testsupport::noisyImage(60, 40).save(file("pano_hs.png"), "PNG")); // RGB: refused
         const QByteArray users = readFile(file("pano_hs.png"));
         auto w = openOnHotspotTab("input=pano.jpg\nhotspot.enabled=1\n");
         QCOMPARE(boxes->asked.size(), 1); // the notice about the refused file
@@ -204,7 +195,7 @@ private slots:
     void switchingCubeFaces()
     {
         for (int i = 0; i < 6; ++i)
-            QVERIFY(sl::image::writeJpeg(picture(40, 30, qRgb(40 * i, 100, 50)), file(QStringLiteral("cube_%1.jpg").arg(i)), 90));
+            QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(40, 30), file(QStringLiteral("cube_%1.jpg").arg(i)), 90));
         boxes->replies = {sl::IDYES};
         auto w = openOnHotspotTab("movie.cube=1\ncubefile=cube\nhotspot.enabled=1\n");
         for (int i = 0; i < 6; ++i)
@@ -228,8 +219,7 @@ private slots:
         boxes->asked.clear();
         boxes->replies = {sl::IDCANCEL};
         choose(w->ui->cbHotspotActiveTile, 2);
-        QCOMPARE(boxes->asked.size(), 1);
-        QVERIFY(editor.activeTile() == 0 && w->ui->cbHotspotActiveTile->currentIndex() == 0);
+        QVERIFY(boxes->asked.size() == 1 && editor.activeTile() == 0 && w->ui->cbHotspotActiveTile->currentIndex() == 0);
         QVERIFY(editor.modified() && editor.numberAt({1, 1}) == 1);
         boxes->replies = {sl::IDNO};
         choose(w->ui->cbHotspotActiveTile, 2);
@@ -250,7 +240,7 @@ private slots:
         QVERIFY(boxes->asked.value(0).startsWith("Unable to open the input image!\n"));
 
         // Entering the tab again creates only the hotspot images that are missing.
-        QVERIFY(sl::image::writeJpeg(picture(40, 30, 0), file("cube_4.jpg"), 90));
+        QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(40, 30), file("cube_4.jpg"), 90));
         QFile::remove(file("cube_0_hs.png"));
         QFile::remove(file("cube_5_hs.png"));
         const QByteArray drawn = readFile(file("cube_2_hs.png"));
@@ -281,10 +271,8 @@ private slots:
     {
         auto w = openOnHotspotTab("input=gone.jpg\nhotspot.enabled=1\n");
         QCOMPARE(boxes->asked, QStringList{"Unable to open the input image!"});
-        QVERIFY(!w->ui->cbCreateHotspots->isChecked());
-        QCOMPARE(w->GetValue("hotspot.enabled"), QString("0"));
-        QCOMPARE(w->ui->pc->currentWidget(), w->ui->tsOptions);
-        QVERIFY(w->ui->gHotspotEdit->isHidden());
+        QVERIFY(!w->ui->cbCreateHotspots->isChecked() && w->GetValue("hotspot.enabled") == "0"
+                && w->ui->pc->currentWidget() == w->ui->tsOptions && w->ui->gHotspotEdit->isHidden());
     }
 
     void linkDialog()
@@ -302,9 +290,8 @@ private slots:
             // ">" would not read back: a notice, and the dialog stays open.
             dialog.ui->cbTarget->setEditText("my>frame");
             dialog.ui->btOk->click();
-            QCOMPARE(boxes->asked.size(), 1);
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<_blank> E<pan=10.0 SCALE=ToFit >"));
+            QVERIFY(boxes->asked.size() == 1 && dialog.result() == QDialog::Rejected
+                    && w.GetValue("hotspot.3.url") == "<a.html> T<_blank> E<pan=10.0 SCALE=ToFit >");
             dialog.ui->cbTarget->setEditText("myself");
             dialog.ui->edTitle->setText("Shop window");
             dialog.ui->btOk->click();

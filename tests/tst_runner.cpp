@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTimer>
 #include <QtTest>
-#include <optional>
 
 #include "engine/EngineCommand.h"
 #include "engine/EngineJob.h"
@@ -21,29 +20,10 @@ using namespace sl;
 
 namespace {
 
-// Sets an environment variable for the life of the object.
-class EnvVar
-{
-public:
-    EnvVar(const char *name, const QByteArray &value)
-        : m_name(name)
-    {
-        qputenv(name, value);
-    }
-    ~EnvVar() { qunsetenv(m_name); }
-
-private:
-    const char *m_name;
-};
-
 QString writeScript(const QString &path, const QByteArray &text)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-        return QString();
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-    return path;
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    return testsupport::writeFile(path, text) && QFile::setPermissions(path, mode) ? path : QString();
 }
 
 // Whether a process is alive (a zombie that nobody reaps counts as ended).
@@ -54,12 +34,7 @@ bool processRuns(qint64 pid)
     return close > 0 && close + 2 < stat.size() && stat.at(close + 2) != 'Z';
 }
 
-QStringList readLines(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-                                       : QStringList();
-}
+QStringList readLines(const QString &path) { return QString::fromUtf8(testsupport::readFile(path)).split(u'\n', Qt::SkipEmptyParts); }
 
 // Collects what the runner hands on; texts() marks error lines with "E ".
 struct Console
@@ -121,8 +96,8 @@ private slots:
         // UTF-8, a line that is not UTF-8 (read as Windows-1252), and a last line without LF.
         const QString raw = writeScript(m_dir.path() + "/raw.bin", "first\r\nse\rcond\n\n\r\nGr\xc3\xb6\xc3\x9f"
                                                                    "e \xe6\x97\xa5\n\xff\nunterminated");
-        EnvVar rawHook("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(run(runner), 0);
@@ -203,21 +178,6 @@ private slots:
         QVERIFY2(largest <= EngineRunner::StepBytes + 100, qPrintable(QString::number(largest))); // and a line begun before
     }
 
-    // An engine that ends with 0 before Stop acts (while the question was open) keeps its result.
-    void stopAfterTheEngineEnded()
-    {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "200");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
-        EngineRunner runner;
-        QObject scope;
-        QTimer::singleShot(50, &scope, [&] {
-            QTest::qWait(1500); // the question is open; the engine ends meanwhile
-            runner.stop();
-        });
-        QCOMPARE(run(runner), 0);
-        QVERIFY(!runner.lastStopped());
-    }
-
     // When our process dies, the engine is ended too (a parent-death signal).
     void engineEndsWithItsParent()
     {
@@ -238,8 +198,8 @@ private slots:
 
     void secondRunRefused()
     {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "800");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "4");
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "800");
+        qputenv("SKYLOOM_ENGINE_EXIT", "4");
         EngineRunner runner;
         int second = 0;
         bool busyDuringRun = false;
@@ -251,10 +211,8 @@ private slots:
             job = runEngineJob(runner, {.basePath = m_dir.path(), .projectLines = {"input=pano.jpg"}, .projectModified = true}, {});
         });
         QCOMPARE(run(runner), 4);
-        QVERIFY(busyDuringRun && second == -1);
-        QVERIFY(job.refusedBusy && job.result == -1);
+        QVERIFY(busyDuringRun && second == -1 && job.refusedBusy && job.result == -1 && !runner.isBusy());
         QVERIFY(!QFile::exists(m_dir.path() + "/_tmp_script.slp")); // a refused job writes nothing
-        QVERIFY(!runner.isBusy());
     }
 
     void jobTemporaryScript_data()
@@ -276,12 +234,11 @@ private slots:
         const QString base = m_env->path() + "/" + folder, log = m_env->path() + "/args.log", script = base + "/_tmp_script.slp";
         QVERIFY(QDir().mkpath(base));
         // The engine prints the script it was given, so the console shows what it read.
-        EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
-        EnvVar raw("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
-        std::optional<EnvVar> sleep;
+        qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
+        qputenv("SKYLOOM_ENGINE_RAW", QFile::encodeName(script));
+        qputenv("SKYLOOM_ENGINE_EXIT", QByteArray::number(code));
         if (stop)
-            sleep.emplace("SKYLOOM_ENGINE_SLEEP_MS", "30000");
+            qputenv("SKYLOOM_ENGINE_SLEEP_MS", "30000");
         EngineRunner runner;
         Console engineLines(runner);
         const EngineJobRequest request{base, {"input=pano ü.jpg", "output=pano.mov"}, true, base + "/project.slp",
@@ -336,8 +293,8 @@ private slots:
     // the run stays.
     void jobDeletesOnlyItsOwnScript()
     {
-        EnvVar sleep("SKYLOOM_ENGINE_SLEEP_MS", "600");
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_SLEEP_MS", "600");
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         QObject scope;
         QTimer::singleShot(200, &scope, [&] {
@@ -351,23 +308,21 @@ private slots:
     void jobSavedProject()
     {
         const QString &base = m_base, log = m_env->path() + "/args.log";
-        EnvVar argLog("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
-        EnvVar exit("SKYLOOM_ENGINE_EXIT", "0");
+        qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
+        qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
         const EngineJobRequest request{.basePath = base, .projectLines = {"input=a.jpg"}, .projectFileName = base + "/project.slp",
                                        .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
         int saves = 0;
         EngineJobHooks hooks;
         hooks.saveProjectFile = [&](QString *) { return ++saves && !writeScript(base + "/project.slp", "input=a.jpg\r\n").isEmpty(); };
-        QCOMPARE(runEngineJob(runner, request, hooks).result, 0);
-        QCOMPARE(saves, 1);
+        QVERIFY(runEngineJob(runner, request, hooks).result == 0 && saves == 1);
         QCOMPARE(readLines(log), (QStringList{"-c", base + "/project.slp", "-t", "cwd=" + base}));
         QVERIFY(QFile::exists(base + "/project.slp")); // the project file itself stays
         QFile::remove(log);
         hooks.saveProjectFile = [](QString *error) { *error = "disk full"; return false; };
         const EngineJobResult failed = runEngineJob(runner, request, hooks);
-        QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full"));
-        QVERIFY(!QFile::exists(log));
+        QVERIFY(failed.result == -1 && failed.error == QLatin1String("disk full") && !QFile::exists(log));
     }
 
     // A program that cannot be started: -1 and the reason on the console.
@@ -377,22 +332,19 @@ private slots:
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(runner.run(missing, {"-c", "x.slp"}, dir), -1);
-        QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing), qPrintable(console.texts().join('\n')));
-        QVERIFY(!runner.lastError().isEmpty());
+        QVERIFY2(console.lines.size() == 1 && console.lines[0].text.contains(missing) && !runner.lastError().isEmpty(),
+                 qPrintable(console.texts().join('\n')));
         // A file that is not executable, a folder, and an executable that exec cannot start.
         QVERIFY(QFile::setPermissions(writeScript(dir + "/plain", "not a program"), QFile::ReadOwner));
-        QCOMPARE(runner.run(dir + "/plain", {}, dir), -1);
-        QCOMPARE(runner.run(dir, {}, dir), -1);
-        QCOMPARE(runner.run(writeScript(dir + "/broken", "#!/nonexistent/interpreter\n"), {}, dir), -1);
-        QVERIFY(!runner.isBusy());
+        for (const QString &program : {dir + "/plain", dir, writeScript(dir + "/broken", "#!/nonexistent/interpreter\n")})
+            QVERIFY2(runner.run(program, {}, dir) == -1 && !runner.isBusy(), qPrintable(program));
         // Through a job: the header lines, the reason, and the temporary script is gone.
         QStringList header;
         console.lines.clear();
         EngineJobRequest job = modifiedProjectJob();
         job.exePath = dir + "/no such folder";
         const EngineJobResult viaJob = runEngineJob(runner, job, {.consoleLine = [&](const QString &line) { header << line; }});
-        QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1);
-        QVERIFY(!QFile::exists(m_script));
+        QVERIFY(viaJob.result == -1 && header.size() == 2 && console.lines.size() == 1 && !QFile::exists(m_script));
     }
 
     // No base path, or one that does not exist: refused before the console is prepared.
@@ -427,9 +379,8 @@ private slots:
             Console console(runner);
             QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", c.script), {}, m_dir.path()), c.result);
             QVERIFY2(console.texts() == c.lines, c.name);
-            QCOMPARE(runner.lastCrashed(), QByteArray(c.name) == "crash");
-            QCOMPARE(runner.lastErrorLineSeen(), QByteArray(c.name) == "error line");
-            QVERIFY(!runner.lastStopped() && !runner.isBusy());
+            QVERIFY2(runner.lastCrashed() == (QByteArray(c.name) == "crash") && runner.lastErrorLineSeen() == (QByteArray(c.name) == "error line")
+                         && !runner.lastStopped() && !runner.isBusy(), c.name);
         }
         // One huge line comes in pieces of 1 MiB.
         EngineRunner runner;

@@ -173,17 +173,13 @@ private slots:
         Project p({"sprite.0.filename=/opt/sky/sprites/autoplayloop.mov", "sprite.12.filename=/x/autorotate1Min.mov",
                    "sprite.3.filename=a.mov", "sprite.10.filename=", "compress.quality.4=70", "stitcher.tiff=0"});
         SpecialControls c = shown(p);
-        QVERIFY(c.autoPlay == AutoPlaySprite::Loop && c.autoRotate == AutoRotateSprite::After1Minute);
-        QVERIFY(c.qualTilesBold && !c.tileTiff);
-        for (int n = 1; n <= 10; ++n) {
-            QCOMPARE(c.spriteRows[n - 1].deleteEnabled, n == 3);
-            QCOMPARE(c.spriteRows[n - 1].editCaption, n == 3 ? QStringLiteral("Edit") : QStringLiteral("Add"));
-        }
+        QVERIFY(c.autoPlay == AutoPlaySprite::Loop && c.autoRotate == AutoRotateSprite::After1Minute && c.qualTilesBold && !c.tileTiff);
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(c.spriteRows[n - 1].deleteEnabled == (n == 3) && c.spriteRows[n - 1].editCaption == (n == 3 ? "Edit" : "Add"));
         Project q({"sprite.0.filename=/a/AUTOPLAY.MOV", "sprite.12.filename=autorotate5Sec.mov", "stitcher.tiff=00"});
         c = shown(q);
         // The sprite names are compared with case; only exactly "0" means JPEG tiles.
-        QVERIFY(c.autoPlay == AutoPlaySprite::None && c.autoRotate == AutoRotateSprite::After5Seconds);
-        QVERIFY(!c.qualTilesBold && c.tileTiff);
+        QVERIFY(c.autoPlay == AutoPlaySprite::None && c.autoRotate == AutoRotateSprite::After5Seconds && !c.qualTilesBold && c.tileTiff);
     }
 
     // The optimal size follows the project's type and subdivision; the "auto" box reads the
@@ -202,9 +198,8 @@ private slots:
         for (const auto &t : cases) {
             Project p(t.lines);
             const SpecialControls c = shown(p, QString::fromLatin1(t.fov));
-            QCOMPARE(c.optimalTileSize, t.optimal);
-            QVERIFY(c.tileSizeHintVisible == (t.optimal > 0) && (c.tileSizeAuto ? int(*c.tileSizeAuto) : -1) == t.autoBox);
-            QCOMPARE(c.qualityPosition, t.quality);
+            QVERIFY(c.optimalTileSize == t.optimal && c.tileSizeHintVisible == (t.optimal > 0)
+                    && (c.tileSizeAuto ? int(*c.tileSizeAuto) : -1) == t.autoBox && c.qualityPosition == t.quality);
         }
     }
 
