@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QWidget>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,8 @@
 #include <QtMath>
 
 #include "platform/gui/Hooks.h"
+#include "platform/help/Help.h"
+#include "preview/model/QuickTimeCheck.h"
 #include "project/EditedProject.h"
 #include "project/ProjectDocument.h"
 
@@ -77,6 +80,45 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_oldCwd;
+};
+
+// The base of most test classes. Each test gets an IsolatedEnvironment with a folder `dir` in it
+// (init() calls setUp(), which a class with more to set up calls with a name of its own: blanks,
+// quotes and letters beyond ASCII in it catch quoting faults). Before and after each test, what a
+// test may leave behind for the next is undone: the hooks of platform/gui and of the help, the
+// version check's overrides and every SKYLOOM_ENGINE_* variable that steers our engine.
+class Fixture : public QObject
+{
+    Q_OBJECT
+
+protected:
+    std::optional<IsolatedEnvironment> env;
+    QString dir;
+
+    void setUp(const QString &folder = QStringLiteral("/work"))
+    {
+        resetShared();
+        env.emplace();
+        dir = env->path() + folder;
+        QDir().mkpath(dir);
+    }
+    static void resetShared()
+    {
+        sl::hooks::restoreDefaults();
+        sl::help::hooks::restoreDefaults();
+        sl::preview::QuickTimeCheck::clearTestOverride();
+        for (const QString &name : QProcessEnvironment::systemEnvironment().keys())
+            if (name.startsWith(QLatin1String("SKYLOOM_ENGINE_")))
+                qunsetenv(name.toLatin1().constData());
+    }
+
+protected slots:
+    void init() { setUp(); }
+    void cleanup()
+    {
+        env.reset();
+        resetShared();
+    }
 };
 
 inline QByteArray readFile(const QString &path)

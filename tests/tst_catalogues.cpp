@@ -145,7 +145,7 @@ Counts check(const QString &po, const QString &pot)
 
 } // namespace
 
-class TestCatalogues : public QObject
+class TestCatalogues : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -174,9 +174,8 @@ private slots:
     // The check above finds each kind of fault in a catalogue made faulty on purpose.
     void checkFindsFaults()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString pot = env.path() + QStringLiteral("/t.pot");
-        const QString po = env.path() + QStringLiteral("/t.po");
+        const QString pot = env->path() + QStringLiteral("/t.pot");
+        const QString po = env->path() + QStringLiteral("/t.po");
         const QByteArray header = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
         const QByteArray folder = "#, qt-format\nmsgid \"The folder \\\"%1\\\" cannot be entered.\"\nmsgstr ";
         const QByteArray tileSize = "#, c-format\nmsgid \"Should I correct the tile size to %d?\"\nmsgstr ";

@@ -53,19 +53,11 @@ void touch(const QString &path)
 
 } // namespace
 
-class TestConvert : public QObject
+class TestConvert : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
-    void init() { env.reset(new testsupport::IsolatedEnvironment); }
-    void cleanup()
-    {
-        sl::hooks::restoreDefaults();
-        qunsetenv("SKYLOOM_ENGINE_SLEEP_MS");
-        env.reset();
-    }
-
     void openingProposals()
     {
         // Project values, direction, then the name, tile text, TIFF, dosup and interpolator shown.
@@ -235,8 +227,6 @@ private slots:
     // While the engine runs, Esc and the close box leave the dialog open; Stop ends the run.
     void cannotCloseWhileRunning()
     {
-        const QString dir = env->path() + QStringLiteral("/busy");
-        QDir().mkpath(dir);
         QVERIFY(sl::image::writeJpeg(testsupport::panoramaOf(200, 100, testsupport::sphereColour), dir + QStringLiteral("/p.jpg"), 90));
         TfrmMainForm w(QStringList{dir + QStringLiteral("/p.jpg")});
         sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDYES); };
@@ -283,9 +273,6 @@ private slots:
         // The gamma set before the refused check stays, and the window shows it.
         QVERIFY(w.GetValue(QStringLiteral("stitcher.gamma")) == "2.2" && w.ui->edGamma->text() == "2.2");
     }
-
-private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
 };
 
 QTEST_MAIN(TestConvert)

@@ -80,14 +80,11 @@ bool onModal(const std::function<void()> &open, const std::function<void(T *)> &
 
 } // namespace
 
-class TestDialogs : public QObject
+class TestDialogs : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
-    void init() { env.reset(new testsupport::IsolatedEnvironment); }
-    void cleanup() { env.reset(); }
-
     // The viewers come from the store whatever the case of their names; OK writes all six
     // values, Cancel none.
     void settingsDialog()
@@ -142,7 +139,6 @@ private slots:
     // Credits come from the catalogues' headers; anything else gives none.
     void credits()
     {
-        const QString dir = env->path();
         const QString locale = dir + "/locale";
         QVERIFY(testsupport::buildCatalogue(locale, "de", {}, {"Last-Translator: Hans Muster <hans@example.org>",
                                                                "Language-Team: German <https://de.example.org/team>"}));
@@ -237,7 +233,6 @@ private slots:
     void f1AndMainWindowCommands()
     {
         Calls calls;
-        const QString dir = env->path();
         QVERIFY(testsupport::writeFile(dir + "/pano.slp", "input=pano.jpg\r\ncompress.quality=80\r\n"));
         {
             TfrmMainForm w;
@@ -283,9 +278,6 @@ private slots:
         }
         QCOMPARE(calls.log, QStringList{"help closed"});
     }
-
-private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
 };
 
 QTEST_MAIN(TestDialogs)

@@ -83,22 +83,12 @@ struct FakeLauncher
 
 } // namespace
 
-class TestEngineCommand : public QObject
+class TestEngineCommand : public testsupport::Fixture
 {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
-    QString m_top, m_base; // the test folder and the project's base path in it
-
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
-        m_top = m_env->path();
-        m_base = m_top + "/proj";
-        QVERIFY(QDir().mkpath(m_base));
-    }
-    void cleanup() { m_env.reset(); }
+    void init() { setUp("/proj"); } // the project's base path
 
     void commandLines()
     {
@@ -166,18 +156,18 @@ private slots:
     // the current directory) goes to the status bar. Confirmation off: no question.
     void createOutput()
     {
-        makeFile(m_base + "/cube11.tif", "face");
-        makeFile(m_base + "/cube11.jpg", "face");
+        makeFile(dir + "/cube11.tif", "face");
+        makeFile(dir + "/cube11.jpg", "face");
         const struct { int format, type; bool tiff; QStringList expected; } rows[] = {
             {0, 1, true, {"-f", "_tmp_cube"}}, {0, 0, false, {"-a"}}, {0, 5, true, {"-ac"}}, {1, 0, true, {"-y"}}};
         for (const auto &r : rows) {
             const create::CreateOutputContext c{.format = r.format, .projectType = r.type, .tiffFaces = r.tiff,
                                                 .cubeFile = "cube", .outputFile = "out/pano.mov", .flashFile = "pano.swf",
-                                                .basePath = m_base, .confirmOverwrite = false};
+                                                .basePath = dir, .confirmOverwrite = false};
             Calls calls;
             calls.duringRun = [&] {
-                QDir::setCurrent(m_top);
-                makeFile(m_base + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
+                QDir::setCurrent(env->path());
+                makeFile(dir + "/" + (r.format == 0 ? c.outputFile : c.flashFile), QByteArray(2048000, 'm'));
             };
             const create::CreateOutputResult result = create::createOutput(c, calls.hooks());
             QCOMPARE(calls.runs, QList<QStringList>{r.expected});
@@ -192,12 +182,12 @@ private slots:
     void overwriteQuestion()
     {
         for (const char *name : {"/pano.mov", "/pano.swf", "/thumb.jpg", "/cube11.tif"})
-            makeFile(m_base + name, "old");
-        QDir::setCurrent(m_top); // the current directory must not matter
+            makeFile(dir + name, "old");
+        QDir::setCurrent(env->path()); // the current directory must not matter
         for (int format : {0, 1}) {
             // A name without extension stands for the ".mov" the engine writes; an absolute name works too.
-            const create::CreateOutputContext c{.format = format, .outputFile = "pano", .flashFile = m_base + "/pano.swf",
-                                                .basePath = m_base};
+            const create::CreateOutputContext c{.format = format, .outputFile = "pano", .flashFile = dir + "/pano.swf",
+                                                .basePath = dir};
             Calls no{.answer = false}, yes{.engineResult = 3}, blanks;
             const create::CreateOutputResult refused = create::createOutput(c, no.hooks());
             QCOMPARE(no.asked, QStringList{"Overwrite file|The output file \"" + (format ? c.flashFile : "pano.mov")
@@ -206,33 +196,33 @@ private slots:
             const create::CreateOutputResult failed = create::createOutput(c, yes.hooks());
             // A failed run empties the panel.
             QVERIFY(yes.runs.size() == 1 && failed.result == 3 && failed.statusChanged && failed.statusText.isEmpty());
-            QCOMPARE(failed.measuredFile, m_base + (format ? "/pano.swf" : "/pano.mov"));
+            QCOMPARE(failed.measuredFile, dir + (format ? "/pano.swf" : "/pano.mov"));
             const create::CreateOutputContext b{.format = format, .outputFile = "pano.mov ", .flashFile = "\tpano.swf ",
-                                                .basePath = m_base};
+                                                .basePath = dir};
             const create::CreateOutputResult r = create::createOutput(b, blanks.hooks());
             QVERIFY2(blanks.asked.size() == 1 && blanks.asked[0].contains(format ? "\"pano.swf\"" : "\"pano.mov\""),
                      qPrintable(blanks.asked.join('|')));
             QVERIFY(r.measuredFile == failed.measuredFile && r.statusText == QStringLiteral("0 kb"));
             FakeLauncher fake;
-            open::openOutput({format, b.outputFile, b.flashFile, m_base, 0, 0, {}}, fake.hooks());
+            open::openOutput({format, b.outputFile, b.flashFile, dir, 0, 0, {}}, fake.hooks());
             QCOMPARE(fake.log, QStringList{"shell " + failed.measuredFile});
         }
         // Thumbnail, HTML, strip: No ends the command as well.
         for (auto kind : {create::HelperOutput::Thumbnail, create::HelperOutput::Html, create::HelperOutput::Strip}) {
             Calls no{.answer = false};
             const QString name = kind == create::HelperOutput::Thumbnail ? " thumb " : "thumb.jpg"; // ".jpg" added
-            QVERIFY(create::createHelperOutput({kind, name, 0, {}, "default.html", m_base}, no.hooks()) == -1
+            QVERIFY(create::createHelperOutput({kind, name, 0, {}, "default.html", dir}, no.hooks()) == -1
                     && no.asked.size() == 1 && no.runs.isEmpty());
         }
-        QVERIFY(create::tilesExist(0, "cube ", true, true, m_base));
+        QVERIFY(create::tilesExist(0, "cube ", true, true, dir));
     }
 
     void cubeTilesMissing()
     {
-        makeFile(m_base + "/pano.mov", "old");
-        makeFile(m_base + "/cube_0.jpg", "face with the other numbering");
+        makeFile(dir + "/pano.mov", "old");
+        makeFile(dir + "/cube_0.jpg", "face with the other numbering");
         create::CreateOutputContext c{.projectType = 0, .tiffFaces = false, .cubeFile = "cube", .outputFile = "pano.mov",
-                                      .basePath = m_base};
+                                      .basePath = dir};
         Calls calls;
         const create::CreateOutputResult r = create::createOutput(c, calls.hooks());
         QCOMPARE(calls.notices, QStringList{"No tiles found! Please create them first!"});
@@ -244,7 +234,7 @@ private slots:
         QCOMPARE(again.runs, QList<QStringList>{{"-a"}});
         // tilesExist counts only for cube faces, sequences and light tables.
         for (int type = 0; type < 6; ++type)
-            QCOMPARE(create::tilesExist(type, "cube", false, false, m_base), type == 0 || type == 4 || type == 5);
+            QCOMPARE(create::tilesExist(type, "cube", false, false, dir), type == 0 || type == 4 || type == 5);
         QVERIFY(!create::tilesExist(0, "cube", false, false, QString())); // no base path: not found
         // Only cube-face and equirectangular projects ask before their tiles are made again.
         for (int type = 0; type < 6; ++type)
@@ -258,27 +248,27 @@ private slots:
 
     void flashController()
     {
-        const QString prog = m_top + "/prog";
+        const QString prog = env->path() + "/prog";
         makeFile(prog + "/flash/controller/ctrl.swf", "CONTROLLER");
-        makeFile(m_top + "/secret.txt", "SECRET");
-        makeFile(m_base + "/out/ctrl.swf", "OLD");
+        makeFile(env->path() + "/secret.txt", "SECRET");
+        makeFile(dir + "/out/ctrl.swf", "OLD");
         // The copy is made after the run, even a failed one, next to the Flash file.
         const create::CreateOutputContext c{.format = 1, .flashFile = "out/pano.swf", .flashController = "ctrl.swf",
-                                            .basePath = m_base, .programDir = prog};
+                                            .basePath = dir, .programDir = prog};
         Calls failing{.engineResult = 2};
-        QDir::setCurrent(m_top);
+        QDir::setCurrent(env->path());
         create::createOutput(c, failing.hooks());
-        QCOMPARE(testsupport::readFile(m_base + "/out/ctrl.swf"), QByteArray("CONTROLLER"));
+        QCOMPARE(testsupport::readFile(dir + "/out/ctrl.swf"), QByteArray("CONTROLLER"));
         // Names that would leave the controller folder are refused.
         for (const QString &bad : {QStringLiteral("../../secret.txt"), QStringLiteral("a/ctrl.swf"),
                                    QStringLiteral(".."), QStringLiteral("..\\secret.txt"), QString()})
-            QVERIFY2(!create::copyFlashController(prog, bad, m_base + "/x.swf"), qPrintable(bad));
-        QVERIFY(!QFile::exists(m_base + "/secret.txt"));
+            QVERIFY2(!create::copyFlashController(prog, bad, dir + "/x.swf"), qPrintable(bad));
+        QVERIFY(!QFile::exists(dir + "/secret.txt"));
         // Source and target the same file: nothing is deleted or truncated.
         QVERIFY(create::copyFlashController(prog, "ctrl.swf", prog + "/flash/controller/pano.swf"));
         QCOMPARE(testsupport::readFile(prog + "/flash/controller/ctrl.swf"), QByteArray("CONTROLLER"));
         // A missing controller fails quietly.
-        QVERIFY(!create::copyFlashController(prog, "none.swf", m_base + "/x.swf"));
+        QVERIFY(!create::copyFlashController(prog, "none.swf", dir + "/x.swf"));
     }
 
     void helperChecks()
@@ -298,7 +288,7 @@ private slots:
         for (const auto &r : rows) {
             Calls calls;
             const int result = create::createHelperOutput(
-                {r.kind, r.fileName, r.typeIndex, r.typeValue, r.htmlTemplate, m_base}, calls.hooks());
+                {r.kind, r.fileName, r.typeIndex, r.typeValue, r.htmlTemplate, dir}, calls.hooks());
             QVERIFY2(result == (r.run ? 0 : -1) && calls.notices == (r.notice ? QStringList{r.notice} : QStringList{})
                          && calls.runs == (r.run ? QList<QStringList>{{r.run}} : QList<QStringList>{}), qPrintable(calls.notices.join('|')));
         }
@@ -308,9 +298,9 @@ private slots:
 
     void openOrder()
     {
-        makeFile(m_base + "/pano.mov", "m");
-        makeFile(m_base + "/f/pano.swf", "s");
-        QDir::setCurrent(m_top);
+        makeFile(dir + "/pano.mov", "m");
+        makeFile(dir + "/f/pano.swf", "s");
+        QDir::setCurrent(env->path());
         const struct { int format; const char *qtViewer, *flashViewer; bool own; const char *outputFile, *expected; } rows[] = {
             {0, "/usr/bin/qtv", "", true, "pano.mov", "viewer /usr/bin/qtv %B/pano.mov in %B"},
             {0, "", "", true, "pano.mov", "own %B/pano.mov 640x480"},
@@ -321,14 +311,14 @@ private slots:
             {1, "", "", true, "pano.mov", "notice File \"%B/nothere.swf\" does not exist!"}}; // whatever the movie
         for (const auto &r : rows) {
             FakeLauncher fake{.ownAvailable = r.own};
-            const open::OpenOutputContext c{r.format, r.outputFile, &r == &rows[6] ? "nothere.swf" : "f/pano.swf", m_base,
+            const open::OpenOutputContext c{r.format, r.outputFile, &r == &rows[6] ? "nothere.swf" : "f/pano.swf", dir,
                                             640, 480, {r.qtViewer, r.flashViewer}};
             open::openOutput(c, fake.hooks());
-            QCOMPARE(fake.log, QStringList{QString::fromUtf8(r.expected).replace("%B", m_base)});
+            QCOMPARE(fake.log, QStringList{QString::fromUtf8(r.expected).replace("%B", dir)});
         }
         // Our own viewer's failure, even a thrown one, is shown with the likely cause.
         FakeLauncher fake{.ownAvailable = true, .ownError = "Movie failed"};
-        const open::OpenOutputContext c{.outputFile = "pano.mov", .basePath = m_base};
+        const open::OpenOutputContext c{.outputFile = "pano.mov", .basePath = dir};
         QCOMPARE(open::openOutput(c, fake.hooks()), open::Opened::OwnViewer);
         QCOMPARE(fake.log.value(1), QStringLiteral("notice Movie failed\n\nPossible cause: You need QuickTime 6.5 or higher to use this feature!"));
         open::OpenHooks throwing = fake.hooks();
@@ -340,21 +330,21 @@ private slots:
     void openHelpers()
     {
         for (const char *name : {"/thumb.jpg", "/page", "/strip.jpg"})
-            makeFile(m_base + name, "x");
+            makeFile(dir + name, "x");
         open::ViewerSettings viewers{.image = "/usr/bin/iv"};
         FakeLauncher a;
-        open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", m_base, viewers, a.hooks()); // ".jpg" added
-        open::openHelperOutput(create::HelperOutput::Html, "page", m_base, viewers, a.hooks());       // unchanged, shell
-        open::openHelperOutput(create::HelperOutput::Html, "page.html", m_base, viewers, a.hooks());
-        QCOMPARE(open::openStripInSpiv("strip.jpg", m_base, viewers, a.hooks()), open::Opened::NoViewer);
+        open::openHelperOutput(create::HelperOutput::Thumbnail, "thumb", dir, viewers, a.hooks()); // ".jpg" added
+        open::openHelperOutput(create::HelperOutput::Html, "page", dir, viewers, a.hooks());       // unchanged, shell
+        open::openHelperOutput(create::HelperOutput::Html, "page.html", dir, viewers, a.hooks());
+        QCOMPARE(open::openStripInSpiv("strip.jpg", dir, viewers, a.hooks()), open::Opened::NoViewer);
         viewers.spiv = "/opt/spiv";
-        open::openStripInSpiv("strip.jpg", m_base, viewers, a.hooks());
-        open::openStripInSpiv("none.jpg", m_base, viewers, a.hooks());
-        QCOMPARE(a.log, (QStringList{"viewer /usr/bin/iv " + m_base + "/thumb.jpg in " + m_base, "shell " + m_base + "/page",
-                                     "notice File \"" + m_base + "/page.html\" does not exist!",
+        open::openStripInSpiv("strip.jpg", dir, viewers, a.hooks());
+        open::openStripInSpiv("none.jpg", dir, viewers, a.hooks());
+        QCOMPARE(a.log, (QStringList{"viewer /usr/bin/iv " + dir + "/thumb.jpg in " + dir, "shell " + dir + "/page",
+                                     "notice File \"" + dir + "/page.html\" does not exist!",
                                      "notice There is no Viewer selected. Please set the SPi-V - Viewer in the options window!",
-                                     "viewer /opt/spiv " + m_base + "/strip.jpg in " + m_base,
-                                     "notice File \"" + m_base + "/none.jpg\" does not exist!"}));
+                                     "viewer /opt/spiv " + dir + "/strip.jpg in " + dir,
+                                     "notice File \"" + dir + "/none.jpg\" does not exist!"}));
     }
 };
 

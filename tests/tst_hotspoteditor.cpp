@@ -38,7 +38,7 @@ QStringList rowsOf(const HotspotEditor &editor)
 
 } // namespace
 
-class TestHotspotEditor : public QObject
+class TestHotspotEditor : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -209,8 +209,7 @@ private slots:
 
     void savingAndLoading()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString image = env.path() + "/face_0.jpg", hotspots = env.path() + "/face_0_hs.png";
+        const QString image = env->path() + "/face_0.jpg", hotspots = env->path() + "/face_0_hs.png";
         QVERIFY(testsupport::noisyImage(30, 20).save(image, "JPG"));
         HotspotEditor editor;
         QVERIFY(editor.save(nullptr) && !QFile::exists(hotspots)); // no tile: nothing to write
@@ -225,9 +224,9 @@ private slots:
         QString error;
         QVERIFY(!editor.save(&error) && !error.isEmpty() && editor.modified());
 
-        QVERIFY(loadTile(env.path() + "/none.jpg", hotspots).missing);
-        QVERIFY(testsupport::writeFile(env.path() + "/bad.jpg", "not a picture"));
-        const LoadedTile bad = loadTile(env.path() + "/bad.jpg", hotspots);
+        QVERIFY(loadTile(env->path() + "/none.jpg", hotspots).missing);
+        QVERIFY(testsupport::writeFile(env->path() + "/bad.jpg", "not a picture"));
+        const LoadedTile bad = loadTile(env->path() + "/bad.jpg", hotspots);
         QVERIFY(bad.image.isNull() && !bad.missing && !bad.error.isEmpty());
     }
 };

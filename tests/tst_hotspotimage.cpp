@@ -143,16 +143,13 @@ QByteArray tiffDirectoryFirst(bool bottomLeft)
 
 } // namespace
 
-class TestHotspotImage : public QObject
+class TestHotspotImage : public testsupport::Fixture
 {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
-    QString path(const QString &name) const { return m_env->path() + u'/' + name; }
+    QString path(const QString &name) const { return dir + u'/' + name; }
 
 private slots:
-    void init() { m_env.reset(new testsupport::IsolatedEnvironment); }
-    void cleanup() { m_env.reset(); }
 
     void palette()
     {

@@ -20,7 +20,7 @@ TileSettings settingsFor(int type)
 
 } // namespace
 
-class TestHotspotTiles : public QObject
+class TestHotspotTiles : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -99,13 +99,12 @@ private slots:
     // Blank files: for missing ones only, or all; each of its own image's size.
     void creatingBlankFiles()
     {
-        testsupport::IsolatedEnvironment env;
         TileSettings s = settingsFor(0);
-        s.basePath = env.path();
+        s.basePath = env->path();
         const QList<HotspotTile> tiles = hotspotTiles(s);
         const QImage face = testsupport::noisyImage(30, 20);
-        QVERIFY(sl::image::writeJpeg(face, env.path() + "/pano_0.jpg", 90));
-        QVERIFY(sl::image::writeTiff(face.scaled(12, 8), env.path() + "/pano_1.tif"));
+        QVERIFY(sl::image::writeJpeg(face, env->path() + "/pano_0.jpg", 90));
+        QVERIFY(sl::image::writeTiff(face.scaled(12, 8), env->path() + "/pano_1.tif"));
         QVERIFY(writeHotspotImage(tiles[0].hotspotFile, QByteArray(600, 9), 30, 20));
 
         QVERIFY(createHotspotFiles(tiles, true, QSize(7, 5)));
@@ -117,7 +116,7 @@ private slots:
         QCOMPARE(readHotspotImage(tiles[0].hotspotFile, {30, 20}).layer, QByteArray(600, 0)); // replaced
 
         QList<HotspotTile> unwritable = tiles;
-        unwritable[3].hotspotFile = env.path() + "/pano_0.jpg/x_hs.png";
+        unwritable[3].hotspotFile = env->path() + "/pano_0.jpg/x_hs.png";
         QFile::remove(tiles[4].hotspotFile);
         QString error;
         // Stopped at the failure.

@@ -30,12 +30,10 @@ void choose(QComboBox *box, int index)
 
 } // namespace
 
-class TestHotspotWindow : public QObject
+class TestHotspotWindow : public testsupport::Fixture
 {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
     std::optional<testsupport::MessageBoxAnswers> boxes;
 
     QString file(const QString &name) const { return dir + u'/' + name; }
@@ -55,17 +53,13 @@ class TestHotspotWindow : public QObject
 private slots:
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = env->path() + QString::fromUtf8("/hot spots \"ü\"");
-        QDir().mkpath(dir);
+        setUp(QString::fromUtf8("/hot spots \"ü\""));
         boxes.emplace(sl::IDOK);
     }
     void cleanup()
     {
         boxes.reset();
-        sl::hooks::restoreDefaults();
-        qunsetenv("SKYLOOM_ENGINE_EXIT");
-        env.reset();
+        Fixture::cleanup();
     }
 
     void drawingOnAPanorama()

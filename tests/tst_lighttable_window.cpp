@@ -105,12 +105,10 @@ void dropFiles(QWidget *on, const QPoint &pos, const QStringList &files)
 
 } // namespace
 
-class TestLightTableWindow : public QObject
+class TestLightTableWindow : public testsupport::Fixture
 {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
     std::optional<Answers> a;
 
     // A light-table project in `dir` holding these lines, with the movie size's binding defaults.
@@ -125,15 +123,14 @@ class TestLightTableWindow : public QObject
 private slots:
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = env->path() + QStringLiteral("/Projekt «1» é");
+        setUp(QStringLiteral("/Projekt «1» é"));
         QDir().mkpath(dir + "/img");
         a.emplace();
     }
     void cleanup()
     {
         a.reset();
-        env.reset();
+        Fixture::cleanup();
     }
 
     void projectImagesSurviveOk()

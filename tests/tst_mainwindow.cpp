@@ -66,22 +66,16 @@ const char kBindings[] =
 
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = env->path() + QStringLiteral("/work dir é");
-        QDir().mkpath(dir);
-    }
+    void init() { setUp(QStringLiteral("/work dir é")); }
     void cleanup()
     {
-        sl::hooks::restoreDefaults();
         QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/default.slp"));
-        env.reset();
+        Fixture::cleanup();
     }
 
     void startUpBindsTheTableAndShowsOnlyTheStartTab()
@@ -433,10 +427,6 @@ private slots:
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(w.ui->pc->indexOf(w.ui->tsQTOptions)).center());
         QVERIFY(w.ui->pc->currentWidget() == w.ui->tsQTOptions && w.GetValue(QStringLiteral("userdata.author")) == "Me");
     }
-
-private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
 };
 
 QTEST_MAIN(TestMainWindow)

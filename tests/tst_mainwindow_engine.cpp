@@ -15,16 +15,14 @@
 #include "testsupport.h"
 #include "ui_TfrmMainForm.h"
 
-class TestMainWindowEngine : public QObject
+class TestMainWindowEngine : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = env->path() + QStringLiteral("/my \"pano\" ü");
-        QDir().mkpath(dir);
+        setUp(QStringLiteral("/my \"pano\" ü"));
         QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(400, 200), dir + QStringLiteral("/pano.jpg"), 90));
         opened.clear();
         boxes.emplace();
@@ -36,12 +34,7 @@ private slots:
     void cleanup()
     {
         boxes.reset();
-        sl::hooks::restoreDefaults();
-        sl::preview::QuickTimeCheck::clearTestOverride();
-        for (const char *name : {"SKYLOOM_ENGINE_SLEEP_MS", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_LINES",
-                                 "SKYLOOM_ENGINE_SIGNAL"})
-            qunsetenv(name);
-        env.reset();
+        Fixture::cleanup();
     }
 
     void createMakesTheMovieAndOpensIt()
@@ -153,8 +146,6 @@ private slots:
     }
 
 private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
     QStringList opened;
     std::optional<testsupport::MessageBoxAnswers> boxes;
 };

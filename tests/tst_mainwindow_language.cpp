@@ -46,12 +46,11 @@ QStringList itemsOf(const QComboBox *c)
 
 } // namespace
 
-class TestMainWindowLanguage : public QObject
+class TestMainWindowLanguage : public testsupport::Fixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
     std::unique_ptr<GettextTranslator> translator;
     std::optional<testsupport::MessageBoxAnswers> notices; // the notices shown
 
@@ -78,7 +77,7 @@ private slots:
     }
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
+        setUp();
         const QString locale = env->path() + QStringLiteral("/locale");
         QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {
             {"Start", "Anfang"}, {"Project", "Projekt"}, {"Settings", "Einstellungen"}, {"File", "Datei"},
@@ -96,11 +95,10 @@ private slots:
     void cleanup()
     {
         notices.reset();
-        sl::hooks::restoreDefaults();
         GettextTranslator::switchLanguage(QString());
         QCoreApplication::removeTranslator(translator.get());
         translator.reset();
-        env.reset();
+        Fixture::cleanup();
     }
 
     void menuHoldsOneItemPerCatalogue()

@@ -20,13 +20,11 @@ QColor swatch(const QWidget *w) { return w->palette().color(QPalette::Window); }
 
 } // namespace
 
-class TestMainWindowState : public QObject
+class TestMainWindowState : public testsupport::Fixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
     std::optional<testsupport::DialogAnswers> boxes; // "No" when no reply is left
     QList<QColor> colours;
     int colourCalls = 0;
@@ -41,9 +39,7 @@ private:
 private slots:
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = QDir::cleanPath(env->path() + QStringLiteral("/work"));
-        QDir().mkpath(dir);
+        setUp();
         boxes.emplace(sl::IDNO);
         colours = {};
         colourCalls = 0;
@@ -55,8 +51,7 @@ private slots:
     void cleanup()
     {
         boxes.reset();
-        sl::hooks::restoreDefaults();
-        env.reset();
+        Fixture::cleanup();
     }
 
     // Clicking each type's radio button in turn writes the three type keys and shows, hides and

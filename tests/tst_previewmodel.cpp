@@ -2,7 +2,6 @@
 // version check.
 #include <QDir>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "preview/model/PreviewAngles.h"
@@ -12,15 +11,15 @@
 
 using namespace sl::preview;
 
-class TestPreviewModel : public QObject
+class TestPreviewModel : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
     void cleanup()
     {
-        QuickTimeCheck::clearTestOverride();
         QLocale::setDefault(QLocale::c());
+        Fixture::cleanup();
     }
 
     void anglesAsShownAndTyped()
@@ -103,8 +102,7 @@ private slots:
     // A relative address is looked for in the output's folder first, then in the base path.
     void previewedMovie()
     {
-        QTemporaryDir dir;
-        const QString out = dir.path() + "/out", base = dir.path() + "/base";
+        const QString out = dir + "/out", base = dir + "/base";
         QDir().mkpath(out);
         QDir().mkpath(base + "/d.mov"); // a folder is no movie
         for (const QString &f : {out + "/b.mov", base + "/b.mov", base + "/c.mov"})

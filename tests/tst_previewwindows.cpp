@@ -91,16 +91,14 @@ void whenModal(QObject *context, const std::function<void(QWidget *)> &act)
 
 } // namespace
 
-class TestPreviewWindows : public QObject
+class TestPreviewWindows : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        env.reset(new testsupport::IsolatedEnvironment);
-        dir = env->path() + QStringLiteral("/tour \"one\" é");
-        QDir().mkpath(dir);
+        setUp(QStringLiteral("/tour \"one\" é"));
         QImage pano(400, 200, QImage::Format_RGB32);
         pano.fill(qRgb(90, 140, 200));
         QVERIFY(sl::image::writeJpeg(pano, dir + "/pano.jpg", 90));
@@ -113,9 +111,7 @@ private slots:
     {
         main.reset();
         boxes.reset();
-        sl::hooks::restoreDefaults();
-        QuickTimeCheck::clearTestOverride();
-        env.reset();
+        Fixture::cleanup();
     }
 
     // ---- the base ---------------------------------------------------------------------------
@@ -528,8 +524,6 @@ private slots:
     }
 
 private:
-    std::unique_ptr<testsupport::IsolatedEnvironment> env;
-    QString dir;
     QString movie; // a panorama movie next to the project's image
     std::unique_ptr<TfrmMainForm> main; // the project of that image
     std::optional<testsupport::MessageBoxAnswers> boxes;

@@ -33,7 +33,7 @@ BindingDefaults someDefaults()
 
 } // namespace
 
-class TestProjectDoc : public QObject
+class TestProjectDoc : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -78,21 +78,20 @@ private slots:
 
     void newProjectText()
     {
-        testsupport::IsolatedEnvironment env;
         const QStringList builtIn = {"# Automatically generated configuration file for Skyloom", "", "# The basic project files",
                                      "input=", "output=", "cubefile=", "", "# Parameters", "movie.qtvrflattener=1", "stitcher.tiff=1"};
         QCOMPARE(builtInNewProjectLines(), builtIn);
-        QCOMPARE(newProjectLines(env.path()), builtIn);
+        QCOMPARE(newProjectLines(env->path()), builtIn);
 
 
         // A defaults file: everything but "input" and "output" is taken over.
-        testsupport::writeFile(defaultsFilePath(env.path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
-        QCOMPARE(newProjectLines(env.path()), QStringList({"# mine", "cubefile=c", "movie.width=640"}));
+        testsupport::writeFile(defaultsFilePath(env->path()), "# mine\r\ninput=C:\\x.tif\r\noutput=x.mov\ncubefile=c\r\nmovie.width=640\r\n");
+        QCOMPARE(newProjectLines(env->path()), QStringList({"# mine", "cubefile=c", "movie.width=640"}));
 
         // A defaults file that cannot be read: the built-in text and the reason.
-        QVERIFY(QFile::remove(defaultsFilePath(env.path())) && QDir().mkpath(defaultsFilePath(env.path())));
+        QVERIFY(QFile::remove(defaultsFilePath(env->path())) && QDir().mkpath(defaultsFilePath(env->path())));
         QString error;
-        QVERIFY(newProjectLines(env.path(), &error) == builtIn && !error.isEmpty());
+        QVERIFY(newProjectLines(env->path(), &error) == builtIn && !error.isEmpty());
     }
 
     void projectNames()
@@ -133,23 +132,21 @@ private slots:
         QStringList seen;
         QCOMPARE(applyTemplateLines(tpl, [&](const QString &k, const QString &v) { seen << k + '=' + v; }), 5);
         QCOMPARE(seen, QStringList({"input =kept, blank in name", "movie.width=800", "fov.max=120", "a=b=c", "userdata.title= spaced "}));
-        testsupport::IsolatedEnvironment env;
-        testsupport::writeFile(env.path() + "/t.slt", "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
+        testsupport::writeFile(env->path() + "/t.slt", "Movie.Width=800\r\nfov.max=120\r\npreview.enabled=0\r\n");
         const BindingDefaults d = someDefaults();
         ProjectList p;
         p.setLines({"MOVIE.WIDTH=640", "preview.enabled=1"});
-        QVERIFY(applyTemplateFile(env.path() + "/t.slt", [&](const QString &k, const QString &v) { setValue(p, d, k, v); }));
+        QVERIFY(applyTemplateFile(env->path() + "/t.slt", [&](const QString &k, const QString &v) { setValue(p, d, k, v); }));
         QCOMPARE(p.lines(), QStringList({"movie.width=800", "preview.enabled=0"}));
         // A missing template merges nothing and is no error to report.
         QString error;
-        QVERIFY(!applyTemplateFile(env.path() + "/missing.slt", [](const QString &, const QString &) { QFAIL("merged"); }, &error));
+        QVERIFY(!applyTemplateFile(env->path() + "/missing.slt", [](const QString &, const QString &) { QFAIL("merged"); }, &error));
         QVERIFY(error.isEmpty());
     }
 
     void commandLineImage()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString dir = env.path() + "/p";
+        const QString dir = env->path() + "/p";
         QDir().mkpath(dir);
         // Stands in for the recognition: a set when the name ends in 11 or _0.
         const RecognizeCubeFacesFn recognize = [&](const QString &folder, const QString &name) -> std::optional<CubeFaceSet> {
@@ -184,7 +181,7 @@ private slots:
         QCOMPARE(commandLineImageProject(dir + "/shot.png", "/prog", nullptr).keys.first(), KeyValue("input", "shot.png"));
 
         // A relative argument is taken against the start-up folder.
-        ip = commandLineImageProject("p/pano11.jpg", "/prog", recognize, env.path());
+        ip = commandLineImageProject("p/pano11.jpg", "/prog", recognize, env->path());
         QVERIFY(ip.basePath == dir && ip.projectFile == dir + "/pano_1.slp");
         QVERIFY(QDir::setCurrent(dir));
         QCOMPARE(commandLineImageProject("shot.png", "/prog", recognize).projectFile, dir + "/shot.slp");
@@ -233,7 +230,6 @@ private slots:
 
     void messageBoxDefaults()
     {
-        hooks::restoreDefaults();
         // The real box: Return takes Yes (the default button), Escape Cancel or No.
         const auto answer = [](int key, unsigned flags, const char *text = "Save changes?") {
             QTimer::singleShot(0, [key] { if (QWidget *box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key(key)); });
@@ -251,7 +247,6 @@ private slots:
         };
         QVERIFY(MsgBox("Q", "C", MB_YESNO) == IDNO && ShowMsg("Hello") == IDNO);
         QCOMPARE(asked, QStringList({"C:Q:4", "Skyloom - GUI:Hello:0"}));
-        hooks::restoreDefaults();
     }
 };
 

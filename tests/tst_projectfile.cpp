@@ -18,7 +18,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-class TestProjectFile : public QObject
+class TestProjectFile : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -40,8 +40,7 @@ private slots:
     // What was read is written back line for line, as UTF-8 with CR LF after every line.
     void roundTripIsExact()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/ä \"q\" pano.slp";
+        const QString path = env->path() + "/ä \"q\" pano.slp";
         const QStringList lines{"# comment", "", "  spaced = value=with=equals", "no equals at all",
                                 QString::fromUtf8("title=Grüße €"), "long=" + QString(2 * 1024 * 1024, 'x')};
         QVERIFY(sl::writeProjectFile(path, lines));
@@ -54,28 +53,26 @@ private slots:
 
     void failedWritesLeaveTheOldFile()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/p.slp", folder = env.path() + "/folder.slp";
+        const QString path = env->path() + "/p.slp", folder = env->path() + "/folder.slp";
         QVERIFY(sl::writeProjectFile(path, {"input=old"}));
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
         // A missing folder, and a folder standing where the target would go.
         QString error;
-        QVERIFY(!sl::writeProjectFile(env.path() + "/missing/p.slp", {"x"}, &error) && !error.isEmpty());
+        QVERIFY(!sl::writeProjectFile(env->path() + "/missing/p.slp", {"x"}, &error) && !error.isEmpty());
         QVERIFY(QDir().mkpath(folder) && !sl::writeProjectFile(folder, {"x"}, &error));
         QStringList lines;
         QVERIFY(!sl::readProjectFile(folder, lines, &error) && lines.isEmpty());
         // Rewriting keeps the file's permissions and leaves no temporary file behind.
         QVERIFY(sl::writeProjectFile(path, {"input=new"}));
         QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup), QFileDevice::ReadGroup);
-        QCOMPARE(QDir(env.path()).entryList(QDir::Files), QStringList{"p.slp"});
+        QCOMPARE(QDir(env->path()).entryList(QDir::Files), QStringList{"p.slp"});
     }
 
     // Only regular files of text are projects: binary data, a FIFO (which must not block the
     // reader) and a device are refused with a reason, and the lines stay as they were.
     void onlyProjectTextIsRead()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString binary = env.path() + "/binary.slp", fifo = env.path() + "/fifo.slp";
+        const QString binary = env->path() + "/binary.slp", fifo = env->path() + "/fifo.slp";
         QVERIFY(testsupport::writeFile(binary, QByteArray("input=a.jpg\r\n\0\x01\x02garbage", 20)));
         const testsupport::FifoWithWatchdog fifoFile(fifo);
         QVERIFY(fifoFile.made());
@@ -93,15 +90,14 @@ private slots:
     // leaves the old file.
     void writeFailureGivesTheSystemsReason()
     {
-        testsupport::IsolatedEnvironment env;
         QByteArray noise(512 * 512, 0); // does not compress below the limit
         const QImage pixels = testsupport::noisyImage(512, 512);
         std::memcpy(noise.data(), pixels.constBits(), size_t(noise.size()));
         const struct { QString path; std::function<bool(const QString &, QString *)> write; } rows[] = {
-            {env.path() + "/p.slp", [](const QString &path, QString *error) {
+            {env->path() + "/p.slp", [](const QString &path, QString *error) {
                  return sl::writeProjectFile(path, {"long=" + QString(200000, 'x')}, error);
              }},
-            {env.path() + "/p_hs.png", [&](const QString &path, QString *error) {
+            {env->path() + "/p_hs.png", [&](const QString &path, QString *error) {
                  return sl::hotspot::writeHotspotImage(path, noise, 512, 512, error);
              }}};
         for (const auto &r : rows) {
@@ -120,7 +116,7 @@ private slots:
             QVERIFY(!written && testsupport::readFile(r.path) == "old");
             QCOMPARE(error, QStringLiteral("Cannot write \"%1\": %2").arg(r.path, QString::fromLocal8Bit(std::strerror(EFBIG))));
             QFile::remove(r.path);
-            QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+            QCOMPARE(QDir(env->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         }
     }
 
@@ -131,8 +127,7 @@ private slots:
     void everyWriterFollowsOneRule()
     {
         using testsupport::AtName;
-        testsupport::IsolatedEnvironment env;
-        const QString desktop = env.desktopPath();
+        const QString desktop = env->desktopPath();
         QVERIFY(QDir().mkpath(desktop));
         const struct { const char *name; QString path; std::function<bool(const QString &, QString *)> write; } writers[] = {
             {"project", desktop + "/p.slp", [](const QString &path, QString *error) {

@@ -7,7 +7,7 @@
 using sl::RecentLists;
 using sl::SettingsStore;
 
-class TestRecent : public QObject
+class TestRecent : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -42,7 +42,6 @@ private slots:
             {"duplicate in list", "A,X,B,X,", "X", "X,A,,B,"},
             {"duplicate of new file", "X,A,X,,", "X", "X,,A,,"},
         };
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         RecentLists recent(store);
         for (const auto &r : rows) {
@@ -57,7 +56,6 @@ private slots:
     // Entries name their slot; clearing empties the projects and keeps the templates.
     void entriesAndClearing()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         setSlots(store, "file", ",/p/X.slp,,/q/Y.slp,");
         RecentLists recent(store);
@@ -76,7 +74,6 @@ private slots:
     // path is read before it.
     void clickReadsThePathBeforeTheCloseQuery()
     {
-        testsupport::IsolatedEnvironment env;
         SettingsStore store;
         RecentLists recent(store);
         setSlots(store, "file", "/p/cur.slp,/p/old.slp,,,");

@@ -55,19 +55,18 @@ struct Console
 
 } // namespace
 
-class TestRunner : public QObject
+class TestRunner : public testsupport::Fixture
 {
     Q_OBJECT
 
     QString m_engine;
     QTemporaryDir m_dir;
-    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
-    QString m_base, m_script; // a job's base path and its temporary script
+    QString m_script; // the temporary script of a job in `dir`
 
     int run(EngineRunner &runner) { return runner.run(m_engine, {"-c", "x.slp", "-r"}, m_dir.path()); }
     EngineJobRequest modifiedProjectJob() const
     {
-        return {.basePath = m_base, .projectLines = {"input=a.jpg"}, .projectModified = true,
+        return {.basePath = dir, .projectLines = {"input=a.jpg"}, .projectModified = true,
                 .exePath = QFileInfo(m_engine).absolutePath(), .options = {"-t"}};
     }
 
@@ -80,15 +79,9 @@ private slots:
     }
     void init()
     {
-        for (const char *name : {"SKYLOOM_ENGINE_EXIT", "SKYLOOM_ENGINE_ERRORLINE", "SKYLOOM_ENGINE_SLEEP_MS",
-                                 "SKYLOOM_ENGINE_LINES", "SKYLOOM_ENGINE_RAW", "SKYLOOM_ENGINE_NOFILE", "SKYLOOM_ENGINE_ARGLOG"})
-            qunsetenv(name);
-        m_env = std::make_unique<testsupport::IsolatedEnvironment>();
-        m_base = m_env->path() + "/base";
-        m_script = m_base + "/_tmp_script.slp";
-        QVERIFY(QDir().mkpath(m_base));
+        setUp("/base");
+        m_script = dir + "/_tmp_script.slp";
     }
-    void cleanup() { m_env.reset(); }
 
     void rawOutput()
     {
@@ -231,7 +224,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(int, code);
         QFETCH(bool, stop);
-        const QString base = m_env->path() + "/" + folder, log = m_env->path() + "/args.log", script = base + "/_tmp_script.slp";
+        const QString base = env->path() + "/" + folder, log = env->path() + "/args.log", script = base + "/_tmp_script.slp";
         QVERIFY(QDir().mkpath(base));
         // The engine prints the script it was given, so the console shows what it read.
         qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
@@ -253,7 +246,7 @@ private slots:
         // The current directory moves away during the run (another project opened, a dialog).
         QObject scope;
         QTimer::singleShot(150, &scope, [&] {
-            QDir::setCurrent(m_env->path());
+            QDir::setCurrent(env->path());
             if (stop)
                 runner.stop();
         });
@@ -270,7 +263,7 @@ private slots:
     // through: a link to another file, a FIFO or a folder refuses the job, and all stay as they were.
     void jobTemporaryScriptNeverFollowsALink()
     {
-        const QString victim = m_env->path() + "/victim.txt", &script = m_script;
+        const QString victim = env->path() + "/victim.txt", &script = m_script;
         QVERIFY(testsupport::writeFile(victim, "precious\n"));
         const std::function<bool()> makers[] = {
             [&] { return QFile::link(victim, script); },
@@ -307,7 +300,7 @@ private slots:
     // A saved project is saved and run as it is; a failed save stops the job before anything runs.
     void jobSavedProject()
     {
-        const QString &base = m_base, log = m_env->path() + "/args.log";
+        const QString &base = dir, log = env->path() + "/args.log";
         qputenv("SKYLOOM_ENGINE_ARGLOG", QFile::encodeName(log));
         qputenv("SKYLOOM_ENGINE_EXIT", "0");
         EngineRunner runner;
@@ -328,7 +321,7 @@ private slots:
     // A program that cannot be started: -1 and the reason on the console.
     void missingEngine()
     {
-        const QString dir = m_env->path(), missing = dir + "/no such folder/skyloom";
+        const QString dir = env->path(), missing = dir + "/no such folder/skyloom";
         EngineRunner runner;
         Console console(runner);
         QCOMPARE(runner.run(missing, {"-c", "x.slp"}, dir), -1);
@@ -353,7 +346,7 @@ private slots:
         EngineRunner runner;
         EngineJobRequest request = modifiedProjectJob();
         int prepared = 0;
-        for (const QString &base : {QString(), m_env->path() + "/missing folder"}) {
+        for (const QString &base : {QString(), env->path() + "/missing folder"}) {
             request.basePath = base;
             const EngineJobResult r = runEngineJob(runner, request, {.prepareConsole = [&] { ++prepared; }});
             QVERIFY(r.result == -1 && !r.error.isEmpty());

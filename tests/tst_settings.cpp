@@ -7,22 +7,18 @@
 using sl::SettingsStore;
 namespace st = sl::settings;
 
-class TestSettings : public QObject
+class TestSettings : public testsupport::Fixture
 {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::IsolatedEnvironment> m_env;
-
 private slots:
-    void init() { m_env = std::make_unique<testsupport::IsolatedEnvironment>(); }
-    void cleanup() { m_env.reset(); }
 
     // The file in XDG_CONFIG_HOME; missing, it gives defaults; a folder in its place makes a
     // write fail and say so.
     void fileInXdgConfigHome()
     {
         SettingsStore store;
-        QCOMPARE(store.filePath(), m_env->path() + "/config/Skyloom/Skyloomgui.ini");
+        QCOMPARE(store.filePath(), env->path() + "/config/Skyloom/Skyloomgui.ini");
         QCOMPARE(store.readText("settings", "language", "x"), QString("x"));
         QVERIFY(store.writeText("settings", "language", "de"));
         QVERIFY(QFile::remove(store.filePath()) && QDir().mkpath(store.filePath()));

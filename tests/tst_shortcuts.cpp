@@ -108,7 +108,7 @@ engine::ShortcutRequest request(const QString &templatePath, bool droplet, bool 
 
 } // namespace
 
-class TestShortcuts : public QObject
+class TestShortcuts : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -183,14 +183,13 @@ private slots:
     // engine with the template whatever its name holds.
     void bothFilesWritten()
     {
-        testsupport::IsolatedEnvironment env;
-        QDir().mkpath(env.desktopPath());
-        const QString exe = env.path() + "/engine dir $HOME";
-        const QString templ = env.path() + "/tpl \"quoted\" `cmd` $PATH 100% \\back;slash 日本.slt";
+        QDir().mkpath(env->desktopPath());
+        const QString exe = env->path() + "/engine dir $HOME";
+        const QString templ = env->path() + "/tpl \"quoted\" `cmd` $PATH 100% \\back;slash 日本.slt";
         const engine::ShortcutRequest r = request(templ, true, true);
         const QList<LauncherResult> results = engine::createShortcuts(r, exe, "/unused");
-        const QString droplet = env.desktopPath() + "/Skyloom - tpl \"quoted\" `cmd` $PATH 100% \\back;slash 日本.desktop";
-        const QString sendTo = env.path() + "/data/applications/" + QFileInfo(droplet).fileName();
+        const QString droplet = env->desktopPath() + "/Skyloom - tpl \"quoted\" `cmd` $PATH 100% \\back;slash 日本.desktop";
+        const QString sendTo = env->path() + "/data/applications/" + QFileInfo(droplet).fileName();
         QVERIFY(results.size() == 2 && results[0].path == droplet && results[1].path == sendTo && results[0].ok() && results[1].ok());
         for (const QString &path : {droplet, sendTo}) {
             const auto keys = desktopEntry(path);
@@ -212,32 +211,30 @@ private slots:
 
     void failures()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString templ = env.path() + "/pano.slt";
+        const QString templ = env->path() + "/pano.slt";
         // No desktop folder: reported, and the Send To entry is still written (its folder is made).
-        QList<LauncherResult> results = engine::createShortcuts(request(templ, true, true), env.path(), env.path());
-        QVERIFY(results.size() == 2 && results[0].failure == LauncherResult::NoFolder && results[0].path == env.desktopPath()
+        QList<LauncherResult> results = engine::createShortcuts(request(templ, true, true), env->path(), env->path());
+        QVERIFY(results.size() == 2 && results[0].failure == LauncherResult::NoFolder && results[0].path == env->desktopPath()
                 && results[1].ok() && QFile::exists(results[1].path));
         // A failed write: something that is no file stands in the way; it stays as it was.
-        QDir().mkpath(env.desktopPath() + "/Skyloom - pano.desktop/keep");
-        results = engine::createShortcuts(request(templ, true, false), env.path(), env.path());
+        QDir().mkpath(env->desktopPath() + "/Skyloom - pano.desktop/keep");
+        results = engine::createShortcuts(request(templ, true, false), env->path(), env->path());
         QVERIFY(results.size() == 1 && results[0].failure == LauncherResult::WriteFailed && !results[0].reason.isEmpty()
-                && QFileInfo(env.desktopPath() + "/Skyloom - pano.desktop/keep").isDir());
+                && QFileInfo(env->desktopPath() + "/Skyloom - pano.desktop/keep").isDir());
         // A name that leaves nothing to name the file.
         engine::ShortcutRequest r = request(templ, true, false);
         r.dropletName = ".desktop";
-        results = engine::createShortcuts(r, env.path(), env.path());
+        results = engine::createShortcuts(r, env->path(), env->path());
         QCOMPARE(results[0].failure, LauncherResult::NoFileName);
-        QCOMPARE(QDir(env.desktopPath()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(env->desktopPath()).entryList(QDir::Files | QDir::Hidden), QStringList());
         // Nothing chosen: nothing tried.
-        QVERIFY(engine::createShortcuts(request(templ, false, false), env.path(), env.path()).isEmpty());
+        QVERIFY(engine::createShortcuts(request(templ, false, false), env->path(), env->path()).isEmpty());
     }
 
     void dialog()
     {
-        testsupport::IsolatedEnvironment env;
         testsupport::MessageBoxAnswers notices(IDOK);
-        const QString templ = env.path() + "/My Pano.slt";
+        const QString templ = env->path() + "/My Pano.slt";
         TfrmCreateShortcut dlg(testsupport::programDir(), "/unused", false);
         dlg.SetProjectFile(templ);
         const auto click = [&](const char *name) { dlg.findChild<QAbstractButton *>(name)->click(); };
@@ -269,16 +266,16 @@ private slots:
         // No desktop folder: a notice, and the dialog stays open; with the folder both are written.
         dlg.show();
         click("btOk");
-        QVERIFY2(notices.asked.size() == 1 && notices.asked[0].contains(env.desktopPath()) && dlg.isVisible()
+        QVERIFY2(notices.asked.size() == 1 && notices.asked[0].contains(env->desktopPath()) && dlg.isVisible()
                      && dlg.result() != QDialog::Accepted, qPrintable(notices.asked.join('|')));
-        QDir().mkpath(env.desktopPath());
+        QDir().mkpath(env->desktopPath());
         click("btOk");
         QVERIFY(notices.asked.size() == 1 && dlg.result() == QDialog::Accepted);
-        const auto keys = desktopEntry(env.desktopPath() + "/Skyloom - My Pano.desktop");
+        const auto keys = desktopEntry(env->desktopPath() + "/Skyloom - My Pano.desktop");
         QCOMPARE(parseExec(keys.value("Exec")),
                  QStringList({testsupport::enginePath(), "-c", templ, "-t", "--thumb", "$f_thumb.jpg", "-h", "--html",
                               "$f.html", "-n", "-y", "--swf", "$f.swf", "%F"}));
-        QVERIFY(QFile::exists(env.path() + "/data/applications/Skyloom - My Pano.desktop"));
+        QVERIFY(QFile::exists(env->path() + "/data/applications/Skyloom - My Pano.desktop"));
 
         // A file manager of a GLib desktop offers the Send To entry for images.
         if (QStandardPaths::findExecutable("gio").isEmpty())
@@ -295,12 +292,11 @@ private slots:
     // to the image.
     void dropletRunsEngine()
     {
-        testsupport::IsolatedEnvironment env;
-        QDir().mkpath(env.desktopPath());
-        const QString templ = env.path() + "/templates/Equi $pano.slt";
+        QDir().mkpath(env->desktopPath());
+        const QString templ = env->path() + "/templates/Equi $pano.slt";
         QDir().mkpath(QFileInfo(templ).absolutePath());
         QVERIFY(testsupport::writeFile(templ, "movie.width=320\r\nmovie.height=240\r\nfov.default=80\r\n"));
-        const QString images = env.path() + "/photos \"2024\" 'Süd'";
+        const QString images = env->path() + "/photos \"2024\" 'Süd'";
         QDir().mkpath(images);
         const QString image = images + "/harbour & sky.jpg";
         QVERIFY(image::writeJpeg(testsupport::noisyImage(256, 128), image, 90));

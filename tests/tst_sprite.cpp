@@ -48,12 +48,11 @@ void dragAlong(QWidget *w, std::initializer_list<QPoint> path)
 
 } // namespace
 
-class TestSprite : public QObject
+class TestSprite : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
-    void cleanup() { sl::hooks::restoreDefaults(); }
 
     // Reading a sprite and writing it straight back (what Ok does on an unchanged dialog).
     void okWritesTheSpriteKeys()
@@ -282,10 +281,7 @@ private slots:
     // movie made afterwards holds the sprite; Delete removes exactly that sprite.
     void rowsEditDeleteAndTheMovie()
     {
-        testsupport::IsolatedEnvironment env;
         testsupport::MessageBoxAnswers boxes(sl::IDYES);
-        const QString dir = env.path() + QStringLiteral("/sprite pano");
-        QDir().mkpath(dir);
         QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(400, 200), dir + QStringLiteral("/pano.jpg"), 90));
         TfrmMainForm w(QStringList{dir + QStringLiteral("/pano.jpg")});
         const auto rowShows = [&](const char *caption, bool canDelete) {

@@ -12,19 +12,22 @@
 
 using sl::GettextTranslator;
 
-class TestTranslator : public QObject
+class TestTranslator : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
-    void cleanup() { GettextTranslator::switchLanguage(QString()); }
+    void cleanup()
+    {
+        GettextTranslator::switchLanguage(QString());
+        Fixture::cleanup();
+    }
 
     void switchesLanguages()
     {
         // gettext ignores LANGUAGE under the C locale; the translator lifts it.
         std::setlocale(LC_ALL, "C");
-        testsupport::IsolatedEnvironment env;
-        const QString locale = env.path() + QStringLiteral("/locale");
+        const QString locale = env->path() + QStringLiteral("/locale");
         QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("de"), {{"Start", "Anfang ü"}, {"File", "Datei"},
                                                                               {"Cancel", "Abbrechen"}}));
         QVERIFY(testsupport::buildCatalogue(locale, QStringLiteral("fr"), {{"Start", "Début"}}));
