@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers for the Qt Test executables.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <QtGlobal>
 #include <QtMath>
@@ -35,6 +37,7 @@
 #include <optional>
 #include <chrono>
 #include <thread>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -301,6 +304,30 @@ inline QString textsOf(const QObject *w, std::initializer_list<const char *> nam
         texts << (c ? c->property("text").toString() : QStringLiteral("?"));
     }
     return texts.join(QLatin1Char(' '));
+}
+
+// Runs `open`, which may open a modal window; once one shows, runs `act` on it if it is a T,
+// then closes whatever modal window is still open. True when a T showed.
+template<class T = QWidget>
+bool onModal(const std::function<void()> &open, const std::function<void(std::type_identity_t<T> *)> &act = {})
+{
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            poll.stop();
+            if (T *w = qobject_cast<T *>(modal)) {
+                seen = true;
+                if (act)
+                    act(w);
+            }
+            if (QWidget *left = QApplication::activeModalWidget())
+                left->close();
+        }
+    });
+    poll.start(20);
+    open();
+    return seen;
 }
 
 // Leaving a control as the user does with the mouse or Tab.

@@ -1,6 +1,5 @@
 // Converting between an equirectangular image and cube faces: the dialog's proposals and
 // checks, the run through our engine and the project type that follows.
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QTimer>
@@ -46,11 +45,6 @@ struct Recorder
     }
 };
 
-void touch(const QString &path)
-{
-    QVERIFY(testsupport::writeFile(path, "x"));
-}
-
 } // namespace
 
 class TestConvert : public testsupport::Fixture
@@ -94,8 +88,8 @@ private slots:
     {
         const QString base = env->path() + QStringLiteral("/proj é");
         QDir().mkpath(base);
-        touch(base + QStringLiteral("/old_cube_0.jpg"));
-        touch(base + QStringLiteral("/old.tif"));
+        testsupport::makeFile(base + QStringLiteral("/old_cube_0.jpg"), "x");
+        testsupport::makeFile(base + QStringLiteral("/old.tif"), "x");
         // What a run to cube faces sets before it asks or runs.
         const auto faces = [](const char *name, bool tiff) {
             return QStringLiteral("set cubefile=%1|set stitcher.tiff=%2|set cubefile.dosup=0|set stitcher.tilesize=512|show")
@@ -140,7 +134,7 @@ private slots:
     {
         const QString base = env->path() + QStringLiteral("/base");
         QDir().mkpath(base);
-        touch(base + QStringLiteral("/afile"));
+        testsupport::makeFile(base + QStringLiteral("/afile"), "x");
         QCOMPARE(outputFolder(QStringLiteral("pano.tif"), base), QString());
         QCOMPARE(outputFolder(QStringLiteral("a/b//pano.tif"), base), base + QStringLiteral("/a/b"));
         QCOMPARE(outputFolder(QStringLiteral("/abs/x/f"), base), QStringLiteral("/abs/x"));
@@ -257,18 +251,15 @@ private slots:
         w.projectList().setLines({QStringLiteral("movie.cube=1"), QStringLiteral("input=eq.jpg")});
         w.ProjectToControls();
         QString title;
-        QTimer::singleShot(0, &w, [&] {
-            auto *d = qobject_cast<TfrmConvert *>(QApplication::activeModalWidget());
-            QVERIFY(d);
+        sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDOK); };
+        QVERIFY(testsupport::onModal<TfrmConvert>([&] { w.ui->btConvert->click(); }, [&](TfrmConvert *d) {
             title = d->ui->lbDir->text();
             d->ui->edGamma->setText(QStringLiteral("2.2"));
             d->ui->edFilename->setText(QStringLiteral("bad*name"));
             d->ui->btOk->click(); // refused: the dialog stays open
             QVERIFY(d->isVisible());
             d->ui->btCancel->click();
-        });
-        sl::hooks::msgBox = [](const QString &, const QString &, unsigned) { return int(sl::IDOK); };
-        w.ui->btConvert->click();
+        }));
         QCOMPARE(title, QStringLiteral("Convert to Equirectangular"));
         // The gamma set before the refused check stays, and the window shows it.
         QVERIFY(w.GetValue(QStringLiteral("stitcher.gamma")) == "2.2" && w.ui->edGamma->text() == "2.2");

@@ -1,6 +1,5 @@
 // The about box, the settings dialog, help (pages, window, F1) and the main window's dialog
 // commands.
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,7 +7,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/TfrmMainForm.h"
@@ -61,22 +59,7 @@ void click(QWidget *w, Qt::MouseButton button = Qt::LeftButton)
     QTest::mouseClick(w, button, Qt::NoModifier, QPoint(2, 2));
 }
 
-// Runs `act` on the modal dialog of type T that `open` opens, then lets it close.
-template<typename T>
-bool onModal(const std::function<void()> &open, const std::function<void(T *)> &act)
-{
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            seen = true;
-            act(dialog);
-        }
-        if (QWidget *left = QApplication::activeModalWidget())
-            static_cast<QDialog *>(left)->reject();
-    });
-    open();
-    return seen;
-}
+using testsupport::onModal;
 
 } // namespace
 

@@ -2,7 +2,6 @@
 // switching tiles with the save question, creating hotspot images, engine runs, the close query
 // and the link dialog.
 #include <QComboBox>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/TfrmMainForm.h"
@@ -309,23 +308,12 @@ private slots:
         }
         QVERIFY(w.GetValue("hotspot.5.url") == longUrl && w.GetValue("hotspot.5.title") == longTitle);
         // The button opens the dialog for the selected hotspot only.
-        int opened = 0;
-        const auto answerDialog = [&] {
-            if (auto *d = qobject_cast<TfrmHotspotURL *>(QApplication::activeModalWidget())) {
-                ++opened;
-                d->ui->Cancel->click();
-            }
-        };
+        const auto click = [&] { w.ui->spNextUrl->click(); };
         w.ui->cbHotspot->setCurrentIndex(0);
-        QTimer::singleShot(50, this, answerDialog);
-        w.ui->spNextUrl->click();
-        QTest::qWait(100);
-        QCOMPARE(opened, 0);
+        QVERIFY(!testsupport::onModal(click));
         w.ui->cbHotspot->setCurrentIndex(3);
         w.ShowHotspotProperties();
-        QTimer::singleShot(50, this, answerDialog);
-        w.ui->spNextUrl->click();
-        QCOMPARE(opened, 1);
+        QVERIFY(testsupport::onModal<TfrmHotspotURL>(click));
         QCOMPARE(w.GetValue("hotspot.3.url"), QString("<a.html> T<myself> E<pan=10.0 scale=tofit >"));
     }
 };

@@ -475,14 +475,11 @@ private slots:
         w.ProjectToControls();
         QVERIFY(!w.ui->btObjectLightTable->isHidden());
         QString opened;
-        QTimer::singleShot(200, [&] {
-            if (auto *lt = qobject_cast<TfrmObjectLightTable *>(QApplication::activeModalWidget())) {
-                opened = lt->windowTitle();
-                a->replies << sl::IDYES;
-                lt->btCancelClick();
-            }
-        });
-        w.ui->btObjectLightTable->click();
+        QVERIFY(testsupport::onModal<TfrmObjectLightTable>([&] { w.ui->btObjectLightTable->click(); }, [&](TfrmObjectLightTable *lt) {
+            opened = lt->windowTitle();
+            a->replies << sl::IDYES;
+            lt->btCancelClick();
+        }));
         QCOMPARE(opened, QStringLiteral("Object Lighttable"));
     }
 };

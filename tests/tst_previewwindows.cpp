@@ -1,11 +1,9 @@
 // The preview windows on a real movie: the base's poll, strip and console, the view-limit
 // grabber, the tour-link editor, the movie viewer, and the main window's commands that open them.
-#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -27,6 +25,7 @@ using sl::preview::QuickTimeCheck;
 using sl::preview::encodeComponentVersion;
 using Op = PanoView::Operation;
 using Family = TfrmQuicktimePreview::Family;
+using testsupport::onModal;
 using testsupport::textsOf;
 using testsupport::valuesOf;
 
@@ -72,21 +71,6 @@ QString describe(TfrmQuicktimePreview *w)
 {
     return QStringLiteral("%1 %2x%3 %4").arg(QLatin1String(w->metaObject()->className())).arg(w->movieArea().width())
         .arg(w->movieArea().height()).arg(viewOf(w)->URL());
-}
-
-// Runs `act` on the modal window that the next command opens; it must close the window.
-void whenModal(QObject *context, const std::function<void(QWidget *)> &act)
-{
-    auto *timer = new QTimer(context);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, act] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        }
-    });
-    timer->start();
 }
 
 } // namespace
@@ -436,26 +420,24 @@ private slots:
 
     void spotCommandRefusals()
     {
-        bool opened = false;
-        whenModal(main.get(), [&](QWidget *w) { opened = true, w->close(); });
+        const auto refused = [&] { return !onModal([&] { main->ui->btSpotInQT->click(); }); };
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 4, 9));
-        main->ui->btSpotInQT->click();
+        QVERIFY(refused());
         QCOMPARE(boxes->asked, QStringList{"QuickTime Version 6.4.9 found. You need at least QuickTime 6.5 to use this feature!"});
         QuickTimeCheck::setTestUnavailable();
-        main->ui->btSpotInQT->click();
+        QVERIFY(refused());
         QuickTimeCheck::setTestCreationFailure("Class not registered");
-        main->ui->btSpotInQT->click();
+        QVERIFY(refused());
         QVERIFY(boxes->asked.size() == 2 && boxes->asked.last() == "Class not registered");
         QuickTimeCheck::clearTestOverride();
         main->ui->edOutputfile->setText(QString());
-        main->ui->btSpotInQT->click();
+        QVERIFY(refused());
         QCOMPARE(boxes->asked.last(), QStringLiteral("No output file selected!"));
         main->ui->edOutputfile->setText("tour/pano");
         boxes->answer = sl::IDNO;
-        main->ui->btSpotInQT->click();
+        QVERIFY(refused());
         QCOMPARE(boxes->asked.last(), QStringLiteral("The QuickTime Moviefile 'tour/pano.mov' does not exist! \nShould I create it now?"));
         QVERIFY(!main->isPageVisible(main->ui->tsConsole)); // nothing ran
-        QVERIFY(!opened);
     }
 
     // The movie is made on request, the grabber opens on it, Ok stores what was grabbed, and
@@ -467,37 +449,26 @@ private slots:
         main->SetValue("movie.height", "400");
         main->ProjectToControls();
         QString seen;
-        whenModal(main.get(), [&](QWidget *modal) {
-            auto *w = qobject_cast<TfrmQuicktimePreviewSpot *>(modal);
-            QVERIFY(w);
+        QVERIFY(onModal<TfrmQuicktimePreviewSpot>([&] { main->ui->btSpotInQT->click(); }, [&](TfrmQuicktimePreviewSpot *w) {
             w->TimerTimer();
             seen = describe(w);
             viewOf(w)->setPanAngle(123);
             w->TimerTimer();
             child<QPushButton>(w, "btGrabSpot")->click();
             child<QPushButton>(w, "btOk")->click();
-        });
-        main->ui->btSpotInQT->click();
+        }));
         QVERIFY(QFile::exists(movie) && seen == "TfrmQuicktimePreviewSpot7 800x416 " + movie);
         QCOMPARE(main->GetValue("pan.default"), QStringLiteral("123.0"));
 
         // With no viewer program set, the finished movie shows in our own viewer.
-        whenModal(main.get(), [&](QWidget *modal) {
-            auto *w = qobject_cast<TfrmQuicktimePreview *>(modal);
-            QVERIFY(w);
+        QVERIFY(onModal<TfrmQuicktimePreview>([&] { main->OpenOutput(); }, [&](TfrmQuicktimePreview *w) {
             w->TimerTimer();
             seen = describe(w);
-            child<QPushButton>(w, "btOk")->click();
-        });
-        main->OpenOutput();
+        }));
         QCOMPARE(seen, "TfrmQuicktimePreviewShow7 800x416 " + movie);
 
         QuickTimeCheck::setTestVersion(encodeComponentVersion(6, 5, 0));
-        whenModal(main.get(), [&](QWidget *modal) {
-            seen = QString::fromLatin1(modal->metaObject()->className());
-            modal->close();
-        });
-        main->ui->btSpotInQT->click();
+        QVERIFY(onModal([&] { main->ui->btSpotInQT->click(); }, [&](QWidget *w) { seen = QString::fromLatin1(w->metaObject()->className()); }));
         QCOMPARE(seen, QStringLiteral("TfrmQuicktimePreviewSpot"));
         QCOMPARE(boxes->asked.size(), 1); // only the question whether to make the movie
     }
@@ -505,20 +476,16 @@ private slots:
     // The tour-link editor opens for a chosen hotspot only, and its Ok stores the link.
     void tourLinkCommand()
     {
+        const auto click = [&] { main->ui->spNextPanorama->click(); };
+        main->ui->cbHotspot->setCurrentIndex(0);
+        QVERIFY(!onModal(click));
+        main->ui->cbHotspot->setCurrentIndex(7);
         QString seen;
-        const auto editLink = [&](QWidget *modal) {
-            auto *w = qobject_cast<TfrmQuicktimePreviewNext *>(modal);
-            QVERIFY(w);
+        QVERIFY(onModal<TfrmQuicktimePreviewNext>(click, [&](TfrmQuicktimePreviewNext *w) {
             seen = QStringLiteral("%1 %2").arg(QLatin1String(w->metaObject()->className())).arg(w->hotspotNumber());
             child<QLineEdit>(w, "edUrl")->setText("next.mov");
             child<QPushButton>(w, "btOk")->click();
-        };
-        whenModal(main.get(), editLink);
-        main->ui->cbHotspot->setCurrentIndex(0);
-        main->ui->spNextPanorama->click();
-        QCOMPARE(seen, QString());
-        main->ui->cbHotspot->setCurrentIndex(7);
-        main->ui->spNextPanorama->click();
+        }));
         QCOMPARE(seen, QStringLiteral("TfrmQuicktimePreviewNext7 7"));
         QCOMPARE(main->GetValue("hotspot.7.url"), QStringLiteral("<next.mov>"));
     }

@@ -10,7 +10,6 @@ using namespace sl;
 
 namespace {
 
-void touch(const QString &path) { QVERIFY2(testsupport::writeFile(path, "x"), qPrintable(path)); }
 
 // Loud results carry the notice of their outcome; quiet ones none, with the same outcome.
 void checkNotice(const QString &file, int type)
@@ -53,7 +52,7 @@ private slots:
         for (const auto &c : cases) {
             QTemporaryDir dir;
             for (const QString &f : c.files.split(QLatin1Char(' ')))
-                touch(dir.filePath(f));
+                testsupport::makeFile(dir.filePath(f), "x");
             for (int type : {0, 1, 2, 3, 5}) { // every type but the sequence uses the cube-face rules
                 const RecognitionResult r = RecognizeImagePattern(dir.filePath(c.chosen), type, false);
                 QVERIFY2(int(r.outcome) == c.outcome, c.chosen);
@@ -91,9 +90,9 @@ private slots:
             for (int i = 0; i < c.rows; ++i)
                 for (int j = 0; j < c.columns; ++j)
                     if (const QString name = QStringLiteral("obj_%1_%2").arg(i).arg(j) + ext; !skip.contains(name))
-                        touch(dir.filePath(name));
+                        testsupport::makeFile(dir.filePath(name), "x");
             for (const QString &f : QString::fromLatin1(c.extra).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                touch(dir.filePath(f));
+                testsupport::makeFile(dir.filePath(f), "x");
             const RecognitionResult r = RecognizeImagePattern(dir.filePath(c.chosen), PtObjectSequence, false);
             QVERIFY2(int(r.outcome) == c.outcome && r.rows == c.foundRows && r.columns == c.foundColumns, c.chosen);
             QCOMPARE(r.baseName, r.ok() ? dir.filePath(QStringLiteral("obj")) : QString());
@@ -127,7 +126,7 @@ private slots:
     {
         QTemporaryDir dir, folders;
         for (int i = 1; i <= 6; ++i) {
-            touch(dir.filePath(QStringLiteral("room%1.jpg").arg(i * 11)));
+            testsupport::makeFile(dir.filePath(QStringLiteral("room%1.jpg").arg(i * 11)), "x");
             QVERIFY(QDir(folders.path()).mkdir(QStringLiteral("f_%1.jpg").arg(i - 1)));
         }
         const auto set = recognizeCubeFacesQuiet(dir.path(), QStringLiteral("room44.jpg"));

@@ -1,12 +1,10 @@
 // Sprites: the keys, the preview's placement and drag arithmetic, the dialog and the sprite
 // rows of the main window, and the movie made afterwards.
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/TfrmMainForm.h"
@@ -290,18 +288,13 @@ private slots:
         QVERIFY(rowShows("Add", false));
         w.SetValue(QStringLiteral("sprite.10.filename"), QStringLiteral("/keep/ten.png"));
 
-        int opened = 0;
-        QTimer::singleShot(0, &w, [&] {
-            auto *d = qobject_cast<TfrmSprite *>(QApplication::activeModalWidget());
-            QVERIFY(d && d->spriteNumber() == 1);
-            ++opened;
+        QVERIFY(testsupport::onModal<TfrmSprite>([&] { w.SpriteEditButtons.at(0)->click(); }, [&](TfrmSprite *d) {
+            QCOMPARE(d->spriteNumber(), 1);
             d->ui->edSpriteFile->setText(dir + QStringLiteral("/logo.png"));
             d->ui->edSpriteLeft->setText(QStringLiteral("-2"));
             d->ui->cbSpriteVisible->setChecked(true);
             d->ui->btOk->click();
-        });
-        w.SpriteEditButtons.at(0)->click();
-        QCOMPARE(opened, 1);
+        }));
         QVERIFY(rowShows("Edit", true));
         QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("edSprite1"))->text(), dir + QStringLiteral("/logo.png"));
 
