@@ -44,7 +44,7 @@ QImage picture(int w, int h)
 
 } // namespace
 
-class TestLightTable : public QObject
+class TestLightTable : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -326,22 +326,20 @@ private slots:
 
     void thumbnailFiles()
     {
-        QTemporaryDir dir;
-        const QString d = dir.path();
-        QVERIFY(image::writeJpeg(picture(1600, 800), d + "/wide.JPG", 90));
-        QVERIFY(picture(30, 60).save(d + "/tall.bmp"));
-        QVERIFY(image::writeTiff(picture(50, 50), d + "/square.tiff"));
-        QVERIFY(testsupport::writeFile(d + "/broken.png", "\x89PNG\r\n\x1a\nnot really"));
-        const QByteArray jpeg = testsupport::readFile(d + "/wide.JPG");
-        QVERIFY(testsupport::writeFile(d + "/cut.jpg", jpeg.left(jpeg.size() / 2)));
-        QCOMPARE(::mkfifo(QFile::encodeName(d + "/pipe.jpg").constData(), 0600), 0);
+        QVERIFY(image::writeJpeg(picture(1600, 800), dir + "/wide.JPG", 90));
+        QVERIFY(picture(30, 60).save(dir + "/tall.bmp"));
+        QVERIFY(image::writeTiff(picture(50, 50), dir + "/square.tiff"));
+        QVERIFY(testsupport::writeFile(dir + "/broken.png", "\x89PNG\r\n\x1a\nnot really"));
+        const QByteArray jpeg = testsupport::readFile(dir + "/wide.JPG");
+        QVERIFY(testsupport::writeFile(dir + "/cut.jpg", jpeg.left(jpeg.size() / 2)));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir + "/pipe.jpg").constData(), 0600), 0);
 
         const struct { const char *file; QSize size; QRect drawn; bool ok; } rows[] = {
             {"wide.JPG", {1600, 800}, {0, 25, 100, 50}, true}, {"tall.bmp", {30, 60}, {25, 0, 50, 100}, true},
             {"square.tiff", {50, 50}, {0, 0, 100, 100}, true}, {"broken.png", {}, {}, false}, {"cut.jpg", {}, {}, false},
             {"missing.jpg", {}, {}, false}, {"pipe.jpg", {}, {}, false}}; // the FIFO is refused, never opened
         for (const auto &r : rows) {
-            const Thumbnail t = makeThumbnail(d + '/' + r.file);
+            const Thumbnail t = makeThumbnail(dir + '/' + r.file);
             QVERIFY2(t.image.isNull() != r.ok && t.error.isEmpty() == r.ok, qPrintable(r.file + (": " + t.error)));
             if (!r.ok)
                 continue;
@@ -367,20 +365,19 @@ private slots:
 
     void loaderDeliversAndCancels()
     {
-        QTemporaryDir dir;
-        QVERIFY(image::writeJpeg(picture(640, 480), dir.path() + "/a.jpg", 80));
+        QVERIFY(image::writeJpeg(picture(640, 480), dir + "/a.jpg", 80));
         ThumbnailLoader loader(2);
-        const quint64 a = loader.request(dir.path() + "/a.jpg");
-        const quint64 b = loader.request(dir.path() + "/none.jpg");
+        const quint64 a = loader.request(dir + "/a.jpg");
+        const quint64 b = loader.request(dir + "/none.jpg");
         QTRY_VERIFY(loader.isReady(a) && loader.isReady(b));
         QCOMPARE(loader.take(a).imageSize, QSize(640, 480));
         QVERIFY(loader.take(b).image.isNull() && !loader.isReady(a));
 
         // Cancelled requests never come back, not even those already being decoded.
         for (int i = 0; i < 8; ++i)
-            loader.request(dir.path() + "/a.jpg");
+            loader.request(dir + "/a.jpg");
         loader.cancelAll();
-        const quint64 c = loader.request(dir.path() + "/a.jpg");
+        const quint64 c = loader.request(dir + "/a.jpg");
         QTRY_VERIFY(loader.isReady(c));
         QTest::qWait(50);
         for (quint64 t = b + 1; t < c; ++t)

@@ -60,10 +60,9 @@ class TestRunner : public testsupport::Fixture
     Q_OBJECT
 
     QString m_engine;
-    QTemporaryDir m_dir;
     QString m_script; // the temporary script of a job in `dir`
 
-    int run(EngineRunner &runner) { return runner.run(m_engine, {"-c", "x.slp", "-r"}, m_dir.path()); }
+    int run(EngineRunner &runner) { return runner.run(m_engine, {"-c", "x.slp", "-r"}, dir); }
     EngineJobRequest modifiedProjectJob() const
     {
         return {.basePath = dir, .projectLines = {"input=a.jpg"}, .projectModified = true,
@@ -73,7 +72,6 @@ class TestRunner : public testsupport::Fixture
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
         m_engine = QFileInfo(testsupport::enginePath()).absoluteFilePath();
         QVERIFY2(QFileInfo(m_engine).isExecutable(), "our engine is built with the tests");
     }
@@ -87,7 +85,7 @@ private slots:
     {
         // Bytes exactly as an engine might print them: CR LF, a CR inside a line, empty lines,
         // UTF-8, a line that is not UTF-8 (read as Windows-1252), and a last line without LF.
-        const QString raw = writeScript(m_dir.path() + "/raw.bin", "first\r\nse\rcond\n\n\r\nGr\xc3\xb6\xc3\x9f"
+        const QString raw = writeScript(dir + "/raw.bin", "first\r\nse\rcond\n\n\r\nGr\xc3\xb6\xc3\x9f"
                                                                    "e \xe6\x97\xa5\n\xff\nunterminated");
         qputenv("SKYLOOM_ENGINE_RAW", QFile::encodeName(raw));
         qputenv("SKYLOOM_ENGINE_EXIT", "0");
@@ -101,9 +99,8 @@ private slots:
     // SIGKILL to whatever still runs after the grace; children the engine started end too.
     void stopEndsTheWholeGroup()
     {
-        const QString marker = m_dir.path() + "/terminated", childPid = m_dir.path() + "/child.pid";
-        QFile::remove(marker);
-        const QString script = writeScript(m_dir.path() + "/group.sh",
+        const QString marker = dir + "/terminated", childPid = dir + "/child.pid";
+        const QString script = writeScript(dir + "/group.sh",
                                            "#!/bin/sh\nsleep 60 &\necho $! > child.pid\n"
                                            "trap 'echo TERM > terminated' TERM\n"
                                            "echo started\nwhile :; do sleep 0.05; done\n");
@@ -112,7 +109,7 @@ private slots:
             if (lines.constFirst().text == QLatin1String("started")) // its trap is set
                 runner.stop();
         });
-        QCOMPARE(runner.run(script, {}, m_dir.path()), EngineRunner::StoppedExitCode);
+        QCOMPARE(runner.run(script, {}, dir), EngineRunner::StoppedExitCode);
         QVERIFY2(QFile::exists(marker), "the engine gets SIGTERM before it is killed");
         QVERIFY(runner.lastStopped() && !runner.lastCrashed());
         const QByteArray pid = testsupport::readFile(childPid).trimmed();
@@ -125,7 +122,7 @@ private slots:
     // that it is dropped, with one line that says how much. Every byte is shown or counted.
     void stopKeepsOutputUpToABound()
     {
-        const QString script = writeScript(m_dir.path() + "/flood.sh",
+        const QString script = writeScript(dir + "/flood.sh",
                                            "#!/bin/sh\necho shown\nsleep 0.3\nhead -c 3000000 /dev/zero | tr '\\0' 'x' | fold -w 99\n"
                                            "echo\nexec sleep 60\n");
         EngineRunner runner;
@@ -140,7 +137,7 @@ private slots:
                     runner.stop();
                 });
         });
-        QCOMPARE(runner.run(script, {}, m_dir.path()), EngineRunner::StoppedExitCode);
+        QCOMPARE(runner.run(script, {}, dir), EngineRunner::StoppedExitCode);
         QCOMPARE(texts.takeFirst(), QStringLiteral("shown"));
         const QString note = texts.takeLast();
         const qint64 shown = texts.size() * 100;
@@ -153,7 +150,7 @@ private slots:
     // StepBytes, so the window's events get their turn in between; every byte arrives once.
     void floodComesInSteps()
     {
-        const QString script = writeScript(m_dir.path() + "/steps.sh",
+        const QString script = writeScript(dir + "/steps.sh",
                                            "#!/bin/sh\nhead -c 6000000 /dev/zero | tr '\\0' 'y' | fold -w 99\n");
         EngineRunner runner;
         QObject scope;
@@ -166,7 +163,7 @@ private slots:
             largest = std::max(largest, bytes);
             total += bytes;
         });
-        QCOMPARE(runner.run(script, {}, m_dir.path()), 0);
+        QCOMPARE(runner.run(script, {}, dir), 0);
         QCOMPARE(total, 6000000 + 6000000 / 99 + 1);
         QVERIFY2(largest <= EngineRunner::StepBytes + 100, qPrintable(QString::number(largest))); // and a line begun before
     }
@@ -174,11 +171,10 @@ private slots:
     // When our process dies, the engine is ended too (a parent-death signal).
     void engineEndsWithItsParent()
     {
-        const QString pidFile = m_dir.path() + "/engine.pid";
-        QFile::remove(pidFile);
-        const QString script = writeScript(m_dir.path() + "/orphan.sh", "#!/bin/sh\necho $$ > engine.pid\nexec sleep 60\n");
+        const QString pidFile = dir + "/engine.pid";
+        const QString script = writeScript(dir + "/orphan.sh", "#!/bin/sh\necho $$ > engine.pid\nexec sleep 60\n");
         QProcess parent; // this test program, running the script through a runner of its own
-        parent.setWorkingDirectory(m_dir.path());
+        parent.setWorkingDirectory(dir);
         parent.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run-engine"), script});
         QVERIFY(parent.waitForStarted());
         QTRY_VERIFY(!testsupport::readFile(pidFile).trimmed().isEmpty());
@@ -200,12 +196,12 @@ private slots:
         QObject scope;
         QTimer::singleShot(200, &scope, [&] {
             busyDuringRun = runner.isBusy();
-            second = runner.run(m_engine, {"-c", "y.slp"}, m_dir.path());
-            job = runEngineJob(runner, {.basePath = m_dir.path(), .projectLines = {"input=pano.jpg"}, .projectModified = true}, {});
+            second = runner.run(m_engine, {"-c", "y.slp"}, dir);
+            job = runEngineJob(runner, {.basePath = dir, .projectLines = {"input=pano.jpg"}, .projectModified = true}, {});
         });
         QCOMPARE(run(runner), 4);
         QVERIFY(busyDuringRun && second == -1 && job.refusedBusy && job.result == -1 && !runner.isBusy());
-        QVERIFY(!QFile::exists(m_dir.path() + "/_tmp_script.slp")); // a refused job writes nothing
+        QVERIFY(!QFile::exists(dir + "/_tmp_script.slp")); // a refused job writes nothing
     }
 
     void jobTemporaryScript_data()
@@ -370,7 +366,7 @@ private slots:
         for (const auto &c : cases) {
             EngineRunner runner;
             Console console(runner);
-            QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", c.script), {}, m_dir.path()), c.result);
+            QCOMPARE(runner.run(writeScript(dir + "/case.sh", c.script), {}, dir), c.result);
             QVERIFY2(console.texts() == c.lines, c.name);
             QVERIFY2(runner.lastCrashed() == (QByteArray(c.name) == "crash") && runner.lastErrorLineSeen() == (QByteArray(c.name) == "error line")
                          && !runner.lastStopped() && !runner.isBusy(), c.name);
@@ -378,8 +374,8 @@ private slots:
         // One huge line comes in pieces of 1 MiB.
         EngineRunner runner;
         Console console(runner);
-        QCOMPARE(runner.run(writeScript(m_dir.path() + "/case.sh", "#!/bin/sh\nhead -c 2500000 /dev/zero | tr '\\0' x\n"), {},
-                            m_dir.path()), 0);
+        QCOMPARE(runner.run(writeScript(dir + "/case.sh", "#!/bin/sh\nhead -c 2500000 /dev/zero | tr '\\0' x\n"), {},
+                            dir), 0);
         QList<qsizetype> sizes;
         for (const EngineLine &l : console.lines)
             sizes << l.text.size();
