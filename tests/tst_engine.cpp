@@ -34,7 +34,8 @@ struct Run
     }
 };
 
-Run runEngine(const QStringList &args, const QString &dir)
+// A run that has not ended after `waitMs` is ended, and counts as crashed.
+Run runEngine(const QStringList &args, const QString &dir, int waitMs = 120000)
 {
     QProcess p;
     p.setWorkingDirectory(dir);
@@ -43,7 +44,10 @@ Run runEngine(const QStringList &args, const QString &dir)
     Run r;
     if (!p.waitForStarted(10000))
         return r;
-    p.waitForFinished(120000);
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
     r.crashed = p.exitStatus() != QProcess::NormalExit;
     r.exitCode = p.exitCode();
     r.out = p.readAllStandardOutput();
@@ -357,6 +361,13 @@ private slots:
                                                       << QStringList{"-c", "p.slp", "-t"} << "t.webp";
         QTest::newRow("tile size too large") << QStringList{"input=pano.jpg", "cubefile=f", "stitcher.tilesize=20000"}
                                              << QStringList{"-c", "p.slp", "-e"} << "20000";
+        // Names of FIFOs that no one writes to: refused at once, never waited on.
+        QTest::newRow("input is a FIFO") << QStringList{"input=fifo.jpg", "cubefile=f"} << QStringList{"-c", "p.slp", "-x"}
+                                         << "not a regular file";
+        QTest::newRow("object image is a FIFO") << QStringList{"movie.object=3", "object.image.0.0.0.0=fifo.jpg", "output=o.mov"}
+                                                << QStringList{"-c", "p.slp", "-ac"} << "not a regular file";
+        QTest::newRow("template is a FIFO") << QStringList{"input=pano.jpg", "htmlfile=x.html", "html.template=fifo.jpg"}
+                                            << QStringList{"-c", "p.slp", "-h"} << "not a regular file";
     }
     // A failure prints an error line, exits non-zero and leaves no file behind, not even a
     // temporary one.
@@ -371,10 +382,11 @@ private slots:
         cut.write(whole.read(whole.size() / 2));
         cut.close();
         QDir().mkpath(path("f_3.tif")); // a folder where the fourth face should go
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.jpg")).constData(), 0600), 0);
         if (!project.isEmpty())
             writeProject(path("p.slp"), project);
         const QStringList before = testsupport::entriesOf(m_dir, true);
-        const Run r = runEngine(args, m_dir);
+        const Run r = runEngine(args, m_dir, 30000);
         QVERIFY(!r.crashed);
         QVERIFY2(r.exitCode != 0, r.out.constData());
         QVERIFY2(r.errorLine().contains(message.toUtf8()), r.out.constData());

@@ -278,17 +278,13 @@ bool openImageFile(const QString &path, QFile &file, Format &format, QString *er
         return false;
     }
     const QString shown = QDir::toNativeSeparators(path);
-    file.setFileName(path);
     if (!QFileInfo::exists(path)) {
         setError(error, tr("The file \"%1\" does not exist.").arg(shown));
         return false;
     }
-    if (QFileInfo(path).isDir()) {
-        setError(error, tr("\"%1\" is a folder, not an image.").arg(shown));
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, tr("Cannot open \"%1\": %2").arg(shown, file.errorString()));
+    QString reason;
+    if (!openRegularFile(path, file, &reason)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(shown, reason));
         return false;
     }
     char head[8];
@@ -452,6 +448,30 @@ bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, i
         return false;
     }
     return pngDecodePalette(buffer, indices, width, height, palette, error);
+}
+
+bool openRegularFile(const QString &path, QFile &file, QString *reason)
+{
+    const auto failed = [&](int fd, const QString &why) {
+        if (fd >= 0)
+            ::close(fd);
+        setError(reason, why);
+        return false;
+    };
+    const auto systemReason = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failed(-1, systemReason(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return failed(fd, systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        return failed(fd, tr("is a folder, not a file"));
+    if (!S_ISREG(st.st_mode))
+        return failed(fd, tr("is not a regular file"));
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return failed(fd, file.errorString());
+    return true;
 }
 
 } // namespace sl::image

@@ -426,13 +426,12 @@ JpegRowReader::~JpegRowReader() = default;
 bool JpegRowReader::open(const QString &path, QString *error)
 {
     d = std::make_unique<Private>();
-    d->file.setFileName(path);
-    if (!d->file.open(QIODevice::ReadOnly)) {
-        setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), d->file.errorString()));
+    QString reason;
+    if (!openRegularFile(path, d->file, &reason)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         d.reset();
         return false;
     }
-    QString reason;
     if (!decoderPrepare(d->decoder, d->file, 0, 0, &reason)) {
         setError(error, tr("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         d.reset();
