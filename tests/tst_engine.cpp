@@ -170,6 +170,7 @@ private slots:
             QVERIFY(sl::image::writeJpeg(face, path(QString("c_%1.jpg").arg(i)), 90)
                     && sl::image::writeJpeg(cell, path(QString("seq_%1_%2.jpg").arg(i / 3).arg(i % 3)), 90));
         }
+        QVERIFY(syntheticPanorama(40, 30).save(path("cell.bmp")));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(300, 60), path("cyl.jpg"), 90));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(120, 30), path("strip.jpg"), 90));
         const struct { const char *name; QStringList project, options; QList<int> grid; QSize frameSize; } rows[] = {
@@ -179,9 +180,9 @@ private slots:
             {"sequence", {"movie.object=1", "cubefile=seq", "stitcher.tiff=0", "movie.htiles=3", "movie.vtiles=2"}, {"-ac"},
              {3, 2, 1}, {40, 30}},
             {"strip", {"movie.object=2", "input=strip.jpg", "movie.htiles=4", "movie.vtiles=1"}, {"-ac"}, {4, 1, 1}, {30, 30}},
-            {"light table", {"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
+            {"light table, a BMP image among them", {"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
                              "object.image.0.0.0.0=seq_0_0.jpg", "object.image.0.0.0.1=?", "object.image.0.0.1.0=seq_1_2.jpg",
-                             "object.image.0.0.1.1=seq_0_1.jpg"}, {"-ac"}, {2, 1, 2}, {40, 30}}};
+                             "object.image.0.0.1.1=cell.bmp"}, {"-ac"}, {2, 1, 2}, {40, 30}}};
         for (const auto &r : rows) {
             QFile::remove(path("m.mov"));
             QVERIFY2(runsWell(r.project + QStringList{"output=m.mov"}, r.options), r.name);

@@ -1,6 +1,7 @@
 #pragma once
 // Reading and writing the image files the program and the engine meet: TIFF (libtiff),
-// JPEG (libjpeg) and PNG (libpng). Every failure comes back as text; nothing exits or throws.
+// JPEG (libjpeg) and PNG (libpng), and reading BMP (Qt's reader, after our own look at the
+// header). Every failure comes back as text; nothing exits or throws.
 #include <QFile>
 #include <QImage>
 #include <QString>
@@ -16,7 +17,7 @@ namespace sl::image {
 constexpr int kMaxSide = 65535;
 constexpr qint64 kMaxPixels = 1000LL * 1000 * 1000;
 
-enum class Format { Unknown, Tiff, Jpeg, Png };
+enum class Format { Unknown, Tiff, Jpeg, Png, Bmp };
 
 struct ImageInfo
 {
