@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
