@@ -5,8 +5,6 @@
 #include "project/PathRules.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -45,28 +43,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("sl::Thumbnail", text);
 }
 
-// BMP files (and whatever else Qt reads) with the program's size limits checked first.
-QImage readWithQt(const QString &path, QSize *size, QString *error)
-{
-    QImageReader reader(path);
-    const QSize s = reader.size();
-    if (!s.isValid() || s.isEmpty()) {
-        *error = reader.canRead() ? tr("The image has no pixels.") : reader.errorString();
-        return {};
-    }
-    if (s.width() > image::kMaxSide || s.height() > image::kMaxSide
-        || qint64(s.width()) * s.height() > image::kMaxPixels) {
-        *error = tr("The image is too large: %1 x %2 pixels.").arg(s.width()).arg(s.height());
-        return {};
-    }
-    *size = s;
-    reader.setAllocationLimit(int(image::kMaxPixels * 4 / (1024 * 1024)) + 1);
-    QImage img = reader.read();
-    if (img.isNull())
-        *error = reader.errorString();
-    return img;
-}
-
 } // namespace
 
 Thumbnail makeThumbnail(const QString &path, int size)
@@ -74,18 +50,10 @@ Thumbnail makeThumbnail(const QString &path, int size)
     Thumbnail t;
     QString ext;
     isThumbnailImageName(path, &ext);
-    // Only regular files: a pipe or a device with an image's name would hold the reader forever.
-    const QFileInfo file(path);
-    if (!file.isFile()) {
-        t.error = file.exists() ? tr("This is not a regular file.") : tr("The file does not exist.");
-        return t;
-    }
     QImage decoded;
     if (ext == QLatin1String(".tif") || ext == QLatin1String(".tiff")) {
         decoded = LoadTiffAsBitmap(path, &t.error);
         t.imageSize = decoded.size();
-    } else if (ext == QLatin1String(".bmp")) {
-        decoded = readWithQt(path, &t.imageSize, &t.error);
     } else {
         image::ImageInfo info;
         if (image::readImageInfo(path, info, &t.error)) {

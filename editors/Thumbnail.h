@@ -27,9 +27,9 @@ struct Thumbnail
 // (".tif", ".tiff", ".jpg", ".jpeg", ".bmp", ".png"); `ext` gets it either way.
 bool isThumbnailImageName(const QString &fileName, QString *ext = nullptr);
 
-// Reads a file for its thumbnail. The decoder follows the extension: TIFF through the editors'
-// TIFF loader, BMP through Qt, JPEG and PNG through the program's readers. Safe to call on any
-// thread.
+// Reads a file for its thumbnail: TIFF (by extension) through the editors' TIFF loader, the
+// others (JPEG, PNG, BMP) through the program's readers. Only regular files are read. Safe to
+// call on any thread.
 Thumbnail makeThumbnail(const QString &path, int size = kCellSize);
 
 } // namespace sl

@@ -9,8 +9,8 @@ namespace sl {
 
 QImage LoadTiffAsBitmap(const QString &fileName, QString *error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!image::openRegularFile(fileName, file)) {
         if (error)
             *error = QCoreApplication::translate("sl::image", "Unable to open file '%1'").arg(fileName);
         return {};

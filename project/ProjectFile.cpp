@@ -6,13 +6,6 @@
 
 #include "platform/io/AtomicFile.h"
 
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace sl {
 
 namespace {
@@ -89,23 +82,10 @@ bool readProjectFile(const QString &path, QStringList &lines, QString *error)
             *error = QStringLiteral("%1: %2").arg(path, reason);
         return false;
     };
-    const auto systemReason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
-    // Opened without waiting, so that a FIFO with no writer cannot block; checked before reading.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failed(systemReason());
     QFile f;
-    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return failed(f.errorString());
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return failed(systemReason());
-    if (S_ISDIR(st.st_mode))
-        return failed(QCoreApplication::translate("TfrmMainForm", "is a folder, not a file"));
-    if (!S_ISREG(st.st_mode))
-        return failed(QCoreApplication::translate("TfrmMainForm", "is not a regular file"));
+    QString reason;
+    if (!image::openRegularFile(path, f, &reason))
+        return failed(reason);
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return failed(f.errorString());

@@ -13,6 +13,11 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
 #include <sys/resource.h>
 
 using namespace sl::image;
@@ -28,12 +33,49 @@ qsizetype markerAt(const QByteArray &jpeg, uchar code)
     return -1;
 }
 
-// A real small JPEG whose frame header claims w x h: the scan holds the small image's data and
-// then ends with the end-of-image marker, so the data run out after a few blocks.
-QByteArray jpegClaiming(int w, int h)
+// A progressive JPEG of w x h pixels without chroma subsampling, written by libjpeg itself: a
+// smooth picture, red growing to the right and green downwards.
+QByteArray progressiveJpeg(int w, int h)
 {
-    QByteArray jpeg = encodeJpeg(testsupport::noisyImage(16, 16), 90);
-    const qsizetype sof = markerAt(jpeg, 0xC0);
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    for (int i = 0; i < c.num_components; ++i)
+        c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = JSAMPLE(x * 255 / w);
+            row[size_t(x) * 3 + 1] = JSAMPLE(y * 255 / h);
+            row[size_t(x) * 3 + 2] = 0;
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&c, &p, 1);
+    }
+    jpeg_finish_compress(&c);
+    const QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    jpeg_destroy_compress(&c);
+    std::free(out);
+    return bytes;
+}
+
+// A real small JPEG whose frame header (baseline or progressive) claims w x h: the scan holds
+// the small image's data and then ends with the next marker, so the data run out after a few
+// blocks.
+QByteArray jpegClaiming(int w, int h, QByteArray jpeg = encodeJpeg(testsupport::noisyImage(16, 16), 90))
+{
+    const qsizetype sof = std::max(markerAt(jpeg, 0xC0), markerAt(jpeg, 0xC2));
     if (sof < 0)
         return {};
     qToBigEndian<quint16>(quint16(h), jpeg.data() + sof + 5);
@@ -103,6 +145,8 @@ private slots:
         QTest::newRow("cut in half") << good.left(good.size() / 2);
         QTest::newRow("giant header, cut after the frame header") << jpegClaiming(44000, 22000).left(scanStart(good));
         QTest::newRow("giant PNG header without pixels") << pngClaiming(44000, 22000);
+        // Its coefficients would take six bytes a pixel, but the data run out first.
+        QTest::newRow("giant progressive header") << jpegClaiming(44000, 22000, progressiveJpeg(16, 16));
     }
     // Every way in refuses with a reason, and a giant header costs no giant memory.
     void damagedData()
@@ -132,6 +176,17 @@ private slots:
         for (const QString &e : errors)
             QVERIFY2(!e.isEmpty(), "a refusal without a reason");
         QVERIFY2(peakKb() - before < 200 * 1024, qPrintable(QString("%1 kB more").arg(peakKb() - before)));
+    }
+
+    // A progressive JPEG keeps all its coefficients while it is decoded, which without chroma
+    // subsampling takes six bytes a pixel and more: the reader gives it what it needs.
+    void progressiveWithoutSubsampling()
+    {
+        const QByteArray jpeg = progressiveJpeg(4096, 2816); // 11.5 million pixels
+        QString error;
+        const QImage image = decodeImage(jpeg, &error);
+        QVERIFY2(image.size() == QSize(4096, 2816), qPrintable(error));
+        QVERIFY(qRed(image.pixel(4090, 10)) > 240 && qGreen(image.pixel(10, 2810)) > 240 && qBlue(image.pixel(2000, 1400)) < 10);
     }
 
     // The band-wise reader and writer against the whole-image ones.

@@ -36,8 +36,10 @@ struct Run
     }
 };
 
-// `inChild` runs in the engine's process before the engine starts.
-Run runEngine(const QStringList &args, const QString &dir, const std::function<void()> &inChild = {})
+// `inChild` runs in the engine's process before the engine starts. A run that has not ended
+// after `waitMs` is ended, and counts as crashed.
+Run runEngine(const QStringList &args, const QString &dir, const std::function<void()> &inChild = {},
+              int waitMs = 120000)
 {
     QProcess p;
     p.setWorkingDirectory(dir);
@@ -48,7 +50,10 @@ Run runEngine(const QStringList &args, const QString &dir, const std::function<v
     Run r;
     if (!p.waitForStarted(10000))
         return r;
-    p.waitForFinished(120000);
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
     r.crashed = p.exitStatus() != QProcess::NormalExit;
     r.exitCode = p.exitCode();
     r.out = p.readAllStandardOutput();
@@ -171,6 +176,7 @@ private slots:
             QVERIFY(sl::image::writeJpeg(face, path(QString("c_%1.jpg").arg(i)), 90)
                     && sl::image::writeJpeg(cell, path(QString("seq_%1_%2.jpg").arg(i / 3).arg(i % 3)), 90));
         }
+        QVERIFY(syntheticPanorama(40, 30).save(path("cell.bmp")));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(300, 60), path("cyl.jpg"), 90));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(120, 30), path("strip.jpg"), 90));
         const struct { const char *name; QStringList project, options; QList<int> grid; QSize frameSize; } rows[] = {
@@ -180,9 +186,9 @@ private slots:
             {"sequence", {"movie.object=1", "cubefile=seq", "stitcher.tiff=0", "movie.htiles=3", "movie.vtiles=2"}, {"-ac"},
              {3, 2, 1}, {40, 30}},
             {"strip", {"movie.object=2", "input=strip.jpg", "movie.htiles=4", "movie.vtiles=1"}, {"-ac"}, {4, 1, 1}, {30, 30}},
-            {"light table", {"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
+            {"light table, a BMP image among them", {"movie.object=3", "movie.htiles=2", "movie.vtiles=1", "object.animateframes=2",
                              "object.image.0.0.0.0=seq_0_0.jpg", "object.image.0.0.0.1=?", "object.image.0.0.1.0=seq_1_2.jpg",
-                             "object.image.0.0.1.1=seq_0_1.jpg"}, {"-ac"}, {2, 1, 2}, {40, 30}}};
+                             "object.image.0.0.1.1=cell.bmp"}, {"-ac"}, {2, 1, 2}, {40, 30}}};
         for (const auto &r : rows) {
             QFile::remove(path("m.mov"));
             QVERIFY2(runsWell(r.project + QStringList{"output=m.mov"}, r.options), r.name);
@@ -437,6 +443,13 @@ private slots:
                                                       << QStringList{"-c", "p.slp", "-t"} << "t.webp";
         QTest::newRow("tile size too large") << QStringList{"input=pano.jpg", "cubefile=f", "stitcher.tilesize=20000"}
                                              << QStringList{"-c", "p.slp", "-e"} << "20000";
+        // Names of FIFOs that no one writes to: refused at once, never waited on.
+        QTest::newRow("input is a FIFO") << QStringList{"input=fifo.jpg", "cubefile=f"} << QStringList{"-c", "p.slp", "-x"}
+                                         << "not a regular file";
+        QTest::newRow("object image is a FIFO") << QStringList{"movie.object=3", "object.image.0.0.0.0=fifo.jpg", "output=o.mov"}
+                                                << QStringList{"-c", "p.slp", "-ac"} << "not a regular file";
+        QTest::newRow("template is a FIFO") << QStringList{"input=pano.jpg", "htmlfile=x.html", "html.template=fifo.jpg"}
+                                            << QStringList{"-c", "p.slp", "-h"} << "not a regular file";
     }
     // A failure prints an error line, exits non-zero and leaves no file behind, not even a
     // temporary one.
@@ -451,10 +464,11 @@ private slots:
         cut.write(whole.read(whole.size() / 2));
         cut.close();
         QDir().mkpath(path("f_3.tif")); // a folder where the fourth face should go
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.jpg")).constData(), 0600), 0);
         if (!project.isEmpty())
             writeProject(path("p.slp"), project);
         const QStringList before = testsupport::entriesOf(m_dir, true);
-        const Run r = runEngine(args, m_dir);
+        const Run r = runEngine(args, m_dir, {}, 30000);
         QVERIFY(!r.crashed);
         QVERIFY2(r.exitCode != 0, r.out.constData());
         QVERIFY2(r.errorLine().contains(message.toUtf8()), r.out.constData());

@@ -202,7 +202,7 @@ private slots:
                  writePng(file, 20, 10, 8, PNG_COLOR_TYPE_PALETTE);
                  testsupport::writeFile(file, testsupport::readFile(file).left(60));
              }, ""},
-            {"not an image", [&] { testsupport::writeFile(file, "hotspots"); }, "not a TIFF, JPEG or PNG"},
+            {"not an image", [&] { testsupport::writeFile(file, "hotspots"); }, "not a TIFF, JPEG, PNG or BMP"},
         };
         for (const auto &r : rows) {
             r.make();

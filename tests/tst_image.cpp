@@ -65,12 +65,21 @@ QByteArray jpegClaiming(int w, int h)
         + QByteArray("\x03\x01\x11\x00\x02\x11\x00\x03\x11\x00\xFF\xDA\x00\x0C\x03\x01\x00\x02\x00\x03\x00\x00\x3F\x00", 24);
 }
 
+// The file and DIB headers of an uncompressed 24-bit BMP (no pixels follow).
+QByteArray bmpClaiming(qint32 w, qint32 h)
+{
+    return QByteArray("BM", 2) + le32(54) + le32(0) + le32(54) + le32(40) + le32(quint32(w)) + le32(quint32(h)) + le16(1)
+        + le16(24) + QByteArray(24, 0);
+}
+
 bool writeAs(const QString &format, const QImage &image, const QString &path, QString *error)
 {
     if (format == "tiff")
         return writeTiff(image, path, error);
     if (format == "jpeg")
         return writeJpeg(image, path, 90, error);
+    if (format == "bmp") // only read by us
+        return image.save(path, "BMP");
     // The palette PNG takes the low byte of each pixel as its index.
     QByteArray indices(qsizetype(image.width()) * image.height(), 0);
     for (int y = 0; y < image.height(); ++y)
@@ -102,6 +111,7 @@ private slots:
             << testsupport::noisyImage(16, 9, true).convertToFormat(QImage::Format_ARGB32_Premultiplied) << 0;
         QTest::newRow("tiff one pixel") << "tiff" << testsupport::noisyImage(1, 1, false) << 0;
         QTest::newRow("jpeg odd size") << "jpeg" << smoothImage(67, 45) << 6;
+        QTest::newRow("bmp") << "bmp" << testsupport::noisyImage(37, 23, false) << 0;
     }
     void roundTrip()
     {
@@ -117,7 +127,8 @@ private slots:
         QCOMPARE(testsupport::entriesOf(folder), QStringList{path});
         ImageInfo info;
         QVERIFY2(readImageInfo(path, info, &error), qPrintable(error));
-        QVERIFY(info.format == (format == "tiff" ? Format::Tiff : Format::Jpeg) && QSize(info.width, info.height) == image.size());
+        QVERIFY(info.format == (format == "tiff" ? Format::Tiff : format == "bmp" ? Format::Bmp : Format::Jpeg));
+        QCOMPARE(QSize(info.width, info.height), image.size());
         const QImage back = readImage(path, &error);
         QVERIFY2(back.size() == image.size(), qPrintable(error));
         const bool alpha = image.hasAlphaChannel() && format == "tiff";
@@ -206,12 +217,14 @@ private slots:
         QVERIFY(writePalettePng(QByteArray(64 * 64, 5), 64, 64, {}, dir + "/p.png"));
         const QByteArray jpeg = encodeJpeg(smoothImage(64, 64), 90), tiff = testsupport::readFile(dir + "/t.tif");
         const QByteArray png = testsupport::readFile(dir + "/p.png");
+        QVERIFY(testsupport::noisyImage(64, 64).save(dir + "/b.bmp"));
+        const QByteArray bmp = testsupport::readFile(dir + "/b.bmp");
         QByteArray badCrc = png;
         badCrc[29] = char(badCrc[29] ^ 0x55); // inside the IHDR checksum
         const struct { const char *name; QByteArray bytes; } rows[] = { // null bytes: nothing is written
             {"missing.tif", {}}, {"", {}}, {"empty.png", ""}, {"text.jpg", "hello, this is no image\n"},
             {"sig.jpg", jpeg.left(3)}, {"half.tif", tiff.left(tiff.size() / 2)}, {"head.tif", tiff.left(8)},
-            {"half.png", png.left(png.size() / 2)}, {"crc.png", badCrc}};
+            {"half.png", png.left(png.size() / 2)}, {"crc.png", badCrc}, {"half.bmp", bmp.left(bmp.size() / 2)}};
         for (const auto &[name, bytes] : rows) {
             const QString path = dir + "/" + name;
             QVERIFY(bytes.isNull() || testsupport::writeFile(path, bytes));
@@ -232,7 +245,8 @@ private slots:
         const struct { QByteArray bytes; const char *expected; } rows[] = {
             {tiffClaiming(100000, 100000), "too large"}, {tiffClaiming(70000, 10), "65535"},
             {tiffClaiming(40000, 40000), "1000 million"}, {pngClaiming(100000, 100000), "too large"},
-            {pngClaiming(65536, 1), "65535"}, {jpegClaiming(65500, 65500), "1000 million"}};
+            {pngClaiming(65536, 1), "65535"}, {jpegClaiming(65500, 65500), "1000 million"},
+            {bmpClaiming(60000, 60000), "1000 million"}, {bmpClaiming(70000, -1), "65535"}};
         const QString path = m_env->path() + "/claims a lot";
         for (const auto &r : rows) {
             QVERIFY(testsupport::writeFile(path, r.bytes));

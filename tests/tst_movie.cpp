@@ -94,10 +94,18 @@ private slots:
             QVERIFY(bytes.mid(4, 8) == "ftypqt  " && bytes.indexOf("jpeg", bytes.indexOf("stsd")) > 0);
             QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mov"});
         }
-        // A missing file: an empty movie and a reason naming the file.
-        Movie none = panoramaMovie();
-        QString error;
-        QVERIFY(!readMovie(env.path() + "/none.mov", none, &error) && isEmptyMovie(none) && error.contains("none.mov"));
+        // A missing file, a folder and a FIFO no one writes to (refused at once, not waited on):
+        // an empty movie and a reason naming the file.
+        const testsupport::FifoWithWatchdog fifo(env.path() + "/fifo.mov");
+        QVERIFY(fifo.made() && QDir().mkpath(env.path() + "/folder.mov"));
+        const struct { const char *name, *reason; } rows[] = {
+            {"none.mov", ""}, {"folder.mov", "folder"}, {"fifo.mov", "not a regular file"}};
+        for (const auto &r : rows) {
+            Movie none = panoramaMovie();
+            QString error;
+            QVERIFY2(!readMovie(env.path() + "/" + r.name, none, &error) && isEmptyMovie(none), r.name);
+            QVERIFY2(error.contains(r.name) && error.contains(r.reason), qPrintable(error));
+        }
     }
 
     void settingsNeverBreakLines()

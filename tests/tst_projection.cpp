@@ -144,6 +144,35 @@ private slots:
         }
     }
 
+    // Panoramas of a few pixels in one colour, inside a larger block of another: a sampler that
+    // reads outside the panorama shows the other colour in a face or a view.
+    void tinyPanoramas()
+    {
+        const QRgb inside = qRgb(40, 90, 200), outside = qRgb(255, 0, 255);
+        for (const QSize size : {QSize(1, 1), QSize(2, 1), QSize(1, 2), QSize(2, 2), QSize(3, 2), QSize(2, 8), QSize(16, 2)}) {
+            const int margin = 8;
+            QImage block(size + QSize(2 * margin, 2 * margin), QImage::Format_RGB32);
+            block.fill(outside);
+            QImage pano(block.scanLine(margin) + margin * 4, size.width(), size.height(), block.bytesPerLine(), QImage::Format_RGB32);
+            pano.fill(inside);
+            for (Interpolator ip : kAll) {
+                QList<QImage> drawn;
+                for (int face = 0; face < 6; ++face)
+                    drawn << equirectToFace(pano, face, 9, ip);
+                for (double tilt : {0.0, 60.0, -90.0}) {
+                    QImage view(20, 15, QImage::Format_RGB32);
+                    renderView(pano, view, 30, tilt, 80, ip);
+                    drawn << view;
+                }
+                for (const QImage &image : std::as_const(drawn))
+                    for (int y = 0; y < image.height(); ++y)
+                        for (int x = 0; x < image.width(); ++x)
+                            QVERIFY2(image.pixel(x, y) == inside,
+                                     qPrintable(QString("%1 x %2, interpolator %3").arg(size.width()).arg(size.height()).arg(int(ip))));
+            }
+        }
+    }
+
     void badArguments()
     {
         const QImage pano = testsupport::panoramaOf(64, 32, testsupport::sphereColour);

@@ -992,9 +992,10 @@ bool Engine::makeHtml(bool flashPage)
         templatePath = QFileInfo::exists(shipped) ? shipped : absolute(templateName);
     }
     printLine(QStringLiteral("Reading %1 ...").arg(QDir::toNativeSeparators(templatePath)));
-    QFile file(templatePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Cannot read the HTML template \"%1\": %2").arg(templatePath, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!sl::image::openRegularFile(templatePath, file, &reason))
+        return fail(QStringLiteral("Cannot read the HTML template \"%1\": %2").arg(templatePath, reason));
     if (file.size() > kMaxTemplateSize)
         return fail(QStringLiteral("The HTML template \"%1\" is too large.").arg(templatePath));
     QString page = QString::fromUtf8(file.readAll());

@@ -44,6 +44,14 @@ Format formatOfHeader(const char *data, qint64 size)
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (size >= 8 && std::memcmp(b, png, 8) == 0)
         return Format::Png;
+    // "BM" alone is too common a start: the size of the header that follows must be one of the
+    // known ones too.
+    if (size >= 18 && b[0] == 'B' && b[1] == 'M') {
+        const quint32 header = b[14] | b[15] << 8 | b[16] << 16 | quint32(b[17]) << 24;
+        for (quint32 known : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+            if (header == known)
+                return Format::Bmp;
+    }
     return Format::Unknown;
 }
 
@@ -167,20 +175,16 @@ bool openImageFile(const QString &path, QFile &file, Format &format, QString *er
         return false;
     }
     const QString shown = QDir::toNativeSeparators(path);
-    file.setFileName(path);
     if (!QFileInfo::exists(path)) {
         setError(error, tr("The file \"%1\" does not exist.").arg(shown));
         return false;
     }
-    if (QFileInfo(path).isDir()) {
-        setError(error, tr("\"%1\" is a folder, not an image.").arg(shown));
+    QString reason;
+    if (!openRegularFile(path, file, &reason)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(shown, reason));
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, tr("Cannot open \"%1\": %2").arg(shown, file.errorString()));
-        return false;
-    }
-    char head[8];
+    char head[18];
     const qint64 n = file.peek(head, sizeof head);
     if (n <= 0) {
         setError(error, tr("The file \"%1\" is empty.").arg(shown));
@@ -188,7 +192,7 @@ bool openImageFile(const QString &path, QFile &file, Format &format, QString *er
     }
     format = formatOfHeader(head, n);
     if (format == Format::Unknown) {
-        setError(error, tr("The file \"%1\" is not a TIFF, JPEG or PNG image.").arg(shown));
+        setError(error, tr("The file \"%1\" is not a TIFF, JPEG, PNG or BMP image.").arg(shown));
         return false;
     }
     return true;
@@ -202,7 +206,7 @@ bool openImageData(const QByteArray &data, QBuffer &buffer, Format &format, QStr
     }
     format = formatOfHeader(data.constData(), data.size());
     if (format == Format::Unknown) {
-        setError(error, tr("The data are not a TIFF, JPEG or PNG image."));
+        setError(error, tr("The data are not a TIFF, JPEG, PNG or BMP image."));
         return false;
     }
     buffer.setData(data);
@@ -216,6 +220,7 @@ bool infoOf(QIODevice &device, Format format, ImageInfo &info, QString *error)
     case Format::Tiff: return tiffInfo(device, info, error);
     case Format::Jpeg: return jpegInfo(device, info, error);
     case Format::Png: return pngInfo(device, info, error);
+    case Format::Bmp: return bmpInfo(device, info, error);
     case Format::Unknown: break;
     }
     return false;
@@ -227,6 +232,7 @@ QImage decodeOf(QIODevice &device, Format format, QString *error, int minWidth, 
     case Format::Tiff: return tiffDecode(device, error);
     case Format::Jpeg: return jpegDecode(device, error, minWidth, minHeight);
     case Format::Png: return pngDecode(device, error);
+    case Format::Bmp: return bmpDecode(device, error);
     case Format::Unknown: break;
     }
     return {};
@@ -341,6 +347,30 @@ bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, i
         return false;
     }
     return pngDecodePalette(buffer, indices, width, height, palette, error);
+}
+
+bool openRegularFile(const QString &path, QFile &file, QString *reason)
+{
+    const auto failed = [&](int fd, const QString &why) {
+        if (fd >= 0)
+            ::close(fd);
+        setError(reason, why);
+        return false;
+    };
+    const auto systemReason = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failed(-1, systemReason(errno));
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return failed(fd, systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        return failed(fd, tr("is a folder, not a file"));
+    if (!S_ISREG(st.st_mode))
+        return failed(fd, tr("is not a regular file"));
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return failed(fd, file.errorString());
+    return true;
 }
 
 } // namespace sl::image

@@ -1,6 +1,8 @@
 #pragma once
 // Reading and writing the image files the program and the engine meet: TIFF (libtiff),
-// JPEG (libjpeg) and PNG (libpng). Every failure comes back as text; nothing exits or throws.
+// JPEG (libjpeg) and PNG (libpng), and reading BMP (Qt's reader, after our own look at the
+// header). Every failure comes back as text; nothing exits or throws.
+#include <QFile>
 #include <QImage>
 #include <QString>
 #include <QVector>
@@ -13,7 +15,7 @@ namespace sl::image {
 constexpr int kMaxSide = 65535;
 constexpr qint64 kMaxPixels = 1000LL * 1000 * 1000;
 
-enum class Format { Unknown, Tiff, Jpeg, Png };
+enum class Format { Unknown, Tiff, Jpeg, Png, Bmp };
 
 struct ImageInfo
 {
@@ -21,6 +23,13 @@ struct ImageInfo
     int width = 0;
     int height = 0;
 };
+
+// Opens `path` for reading when it names a regular file (links followed). A FIFO, socket or
+// device is refused at once and never waited on: it is opened without blocking and checked
+// through the open descriptor, so nothing can be swapped in between. False, with the reason
+// (the system's, "is a folder, not a file" or "is not a regular file"), otherwise. Every reader
+// of files the user names opens them through this.
+bool openRegularFile(const QString &path, QFile &file, QString *reason = nullptr);
 
 // Recognises the format by content and reads the size from the header only. Like the readers
 // below, it refuses (false, with the reason) an image above the limits.

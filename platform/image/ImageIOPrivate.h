@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the TIFF, JPEG and PNG readers and writers (not part of the public interface).
+// Shared pieces of the image readers and writers (not part of the public interface).
 #include "platform/image/ImageIO.h"
 #include "platform/io/AtomicFile.h"
 
@@ -40,5 +40,7 @@ bool pngInfo(QIODevice &device, ImageInfo &info, QString *error);
 QImage pngDecode(QIODevice &device, QString *error);
 bool pngDecodePalette(QIODevice &device, QByteArray &indices, int &width, int &height,
                       QVector<QRgb> *palette, QString *error);
+bool bmpInfo(QIODevice &device, ImageInfo &info, QString *error);
+QImage bmpDecode(QIODevice &device, QString *error);
 
 } // namespace sl::image::detail

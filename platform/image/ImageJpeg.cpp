@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -117,12 +116,25 @@ void sourceSkip(j_decompress_ptr cinfo, long count)
 
 void sourceTerm(j_decompress_ptr) {}
 
-// libjpeg's working memory for one image: the coefficients that a progressive or multi-scan
-// file keeps whole (two bytes a sample, so six bytes a pixel for three full-size components),
-// never more. A header that asks for more (many components, say) is refused before anything
-// is allocated; small images get a floor.
-constexpr qint64 kWorkingBytesPerPixel = 6;
-constexpr qint64 kMinWorkingBytes = 64LL * 1024 * 1024;
+// libjpeg's working memory for one image, from its header: the coefficients that a progressive
+// or multi-scan file keeps whole (a block of 64 two-byte values for every 8 x 8 samples of every
+// component, at the component's own sampling), the buffers of a few rows of blocks that decoding
+// and upsampling go through, and room for tables. Should libjpeg ask for more, the file is
+// refused rather than given what it asks.
+qint64 workingMemory(const jpeg_decompress_struct &c)
+{
+    const auto roundUp = [](qint64 v, qint64 step) { return (v + step - 1) / step * step; };
+    qint64 coefficients = 0;
+    if (c.progressive_mode || c.comps_in_scan < c.num_components)
+        for (int i = 0; i < c.num_components; ++i) {
+            const jpeg_component_info &comp = c.comp_info[i];
+            coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor)
+                * roundUp(comp.height_in_blocks, comp.v_samp_factor) * qint64(sizeof(JBLOCK));
+        }
+    const qint64 rows = qint64(c.num_components) * roundUp(c.image_width, DCTSIZE * c.max_h_samp_factor)
+        * (4 * DCTSIZE * c.max_v_samp_factor) * 4;
+    return coefficients + rows + 16LL * 1024 * 1024;
+}
 
 struct JpegDecoder
 {
@@ -222,8 +234,7 @@ bool decoderPrepare(JpegDecoder &d, QIODevice &device, int minWidth, int minHeig
         setError(error, problem);
         return false;
     }
-    const qint64 pixels = qint64(c.image_width) * c.image_height;
-    c.mem->max_memory_to_use = long(std::max(kMinWorkingBytes, pixels * kWorkingBytesPerPixel));
+    c.mem->max_memory_to_use = long(workingMemory(c));
     if (minWidth > 0 || minHeight > 0) {
         for (unsigned denom : {8u, 4u, 2u}) {
             const qint64 w = (qint64(c.image_width) + denom - 1) / denom;
@@ -414,13 +425,12 @@ JpegRowReader::~JpegRowReader() = default;
 bool JpegRowReader::open(const QString &path, QString *error)
 {
     d = std::make_unique<Private>();
-    d->file.setFileName(path);
-    if (!d->file.open(QIODevice::ReadOnly)) {
-        setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), d->file.errorString()));
+    QString reason;
+    if (!openRegularFile(path, d->file, &reason)) {
+        setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         d.reset();
         return false;
     }
-    QString reason;
     if (!decoderPrepare(d->decoder, d->file, 0, 0, &reason)) {
         setError(error, tr("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         d.reset();

@@ -776,9 +776,10 @@ bool readMovie(QIODevice &device, Movie &movie, QString *error)
 bool readMovie(const QString &path, Movie &movie, QString *error)
 {
     movie = Movie();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(error, tr("Cannot open \"%1\": %2").arg(path, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!sl::image::openRegularFile(path, file, &reason))
+        return fail(error, tr("Cannot open \"%1\": %2").arg(path, reason));
     QString why;
     if (readMovie(file, movie, &why))
         return true;

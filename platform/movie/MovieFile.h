@@ -28,7 +28,8 @@ struct Movie
 };
 
 bool writeMovie(const QString &path, const Movie &movie, QString *error = nullptr); // atomic
-bool readMovie(const QString &path, Movie &movie, QString *error = nullptr);      // never throws
+// Never throws; reads only a regular file (a FIFO or a device is refused, never waited on).
+bool readMovie(const QString &path, Movie &movie, QString *error = nullptr);
 
 // The same from an open random-access device (a file or a buffer), starting at its current
 // position. The movie is left empty (a default Movie) on failure.

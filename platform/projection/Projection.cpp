@@ -120,6 +120,9 @@ inline int floorInt(float v)
 
 inline int clampRow(int y, int h) { return y < 0 ? 0 : (y >= h ? h - 1 : y); }
 
+// Whether the four columns or rows from `first` on all lie in [0, n): never when n < 4.
+inline bool fourInside(int first, int n) { return first >= 0 && first <= n - 4; }
+
 // a + (b - a) * f / 256 on all four bytes at once, rounded.
 inline quint32 lerp(quint32 a, quint32 b, quint32 f)
 {
@@ -323,7 +326,7 @@ struct BicubicRun
         const __m128i wHigh = _mm_load_si128(reinterpret_cast<const __m128i *>(table.across[fx][1]));
         const __m128 wy = _mm_load_ps(table.down[fy]);
         const quint32 *rows[4];
-        if (Q_LIKELY(unsigned(r0) < unsigned(s.h - 3))) {
+        if (Q_LIKELY(fourInside(r0, s.h))) {
             const uchar *p = s.bits + qsizetype(r0) * s.stride;
             for (int j = 0; j < 4; ++j)
                 rows[j] = reinterpret_cast<const quint32 *>(p + j * s.stride);
@@ -339,7 +342,7 @@ struct BicubicRun
             return _mm_cvtepi32_ps(_mm_add_epi32(_mm_madd_epi16(a, wLow), _mm_madd_epi16(b, wHigh)));
         };
         __m128i v0, v1, v2, v3;
-        if (Q_LIKELY(unsigned(c0) < unsigned(s.w - 3))) {
+        if (Q_LIKELY(fourInside(c0, s.w))) {
             v0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[0] + c0));
             v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[1] + c0));
             v2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2] + c0));
@@ -421,8 +424,7 @@ SL_AVX2 void bicubicPair(const BicubicRun &sampler, int ca, unsigned fxa, int ra
                          int rb, unsigned fyb, quint32 *out, quint32 orMask)
 {
     const Source &s = sampler.s;
-    if (Q_UNLIKELY(unsigned(ca) >= unsigned(s.w - 3) || unsigned(cb) >= unsigned(s.w - 3)
-                   || unsigned(ra) >= unsigned(s.h - 3) || unsigned(rb) >= unsigned(s.h - 3))) {
+    if (Q_UNLIKELY(!fourInside(ca, s.w) || !fourInside(cb, s.w) || !fourInside(ra, s.h) || !fourInside(rb, s.h))) {
         out[0] = sampler.sample(ca, fxa, ra, fya) | orMask;
         out[1] = sampler.sample(cb, fxb, rb, fyb) | orMask;
         return;
@@ -760,7 +762,7 @@ __attribute__((target("avx2"))) void drawSideFaceRows(const Source &s, const Sid
             const int c0 = plan.column[size_t(i)], lo = lowRow[size_t(i)];
             const int count = last[size_t(i)] + 4 - offset[size_t(i)];
             qint16 *out = &sums[size_t(offset[size_t(i)]) * 4];
-            if (unsigned(c0) < unsigned(s.w - 3) && lo >= 0 && lo + count <= s.h) {
+            if (fourInside(c0, s.w) && lo >= 0 && lo + count <= s.h) {
                 const uchar *p = s.bits + qsizetype(lo) * s.stride + qsizetype(c0) * 4;
                 // Every eighth column, the column's rows two cache lines on are asked for ahead:
                 // going across, the face takes a new line in every row at once.
