@@ -1,6 +1,7 @@
 #include "editors/TiffBitmap.h"
 
 #include "platform/image/ImageIOPrivate.h"
+#include "platform/io/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -10,7 +11,7 @@ namespace sl {
 QImage LoadTiffAsBitmap(const QString &fileName, QString *error)
 {
     QFile file;
-    if (!image::openRegularFile(fileName, file)) {
+    if (!io::openRegularFile(fileName, file)) {
         if (error)
             *error = QCoreApplication::translate("sl::image", "Unable to open file '%1'").arg(fileName);
         return {};

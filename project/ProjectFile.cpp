@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include "platform/io/AtomicFile.h"
+#include "platform/io/RegularFile.h"
 
 namespace sl {
 
@@ -84,7 +85,7 @@ bool readProjectFile(const QString &path, QStringList &lines, QString *error)
     };
     QFile f;
     QString reason;
-    if (!image::openRegularFile(path, f, &reason))
+    if (!io::openRegularFile(path, f, &reason))
         return failed(reason);
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)

@@ -9,6 +9,7 @@
 #include "platform/movie/SwfFile.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
+#include "platform/io/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -994,7 +995,7 @@ bool Engine::makeHtml(bool flashPage)
     printLine(QStringLiteral("Reading %1 ...").arg(QDir::toNativeSeparators(templatePath)));
     QFile file;
     QString reason;
-    if (!sl::image::openRegularFile(templatePath, file, &reason))
+    if (!sl::io::openRegularFile(templatePath, file, &reason))
         return fail(QStringLiteral("Cannot read the HTML template \"%1\": %2").arg(templatePath, reason));
     if (file.size() > kMaxTemplateSize)
         return fail(QStringLiteral("The HTML template \"%1\" is too large.").arg(templatePath));

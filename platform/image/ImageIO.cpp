@@ -1,5 +1,6 @@
 #include "platform/image/ImageIO.h"
 #include "platform/image/ImageIOPrivate.h"
+#include "platform/io/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -180,7 +181,7 @@ bool openImageFile(const QString &path, QFile &file, Format &format, QString *er
         return false;
     }
     QString reason;
-    if (!openRegularFile(path, file, &reason)) {
+    if (!io::openRegularFile(path, file, &reason)) {
         setError(error, tr("Cannot open \"%1\": %2").arg(shown, reason));
         return false;
     }
@@ -347,30 +348,6 @@ bool decodePalettePng(const QByteArray &data, QByteArray &indices, int &width, i
         return false;
     }
     return pngDecodePalette(buffer, indices, width, height, palette, error);
-}
-
-bool openRegularFile(const QString &path, QFile &file, QString *reason)
-{
-    const auto failed = [&](int fd, const QString &why) {
-        if (fd >= 0)
-            ::close(fd);
-        setError(reason, why);
-        return false;
-    };
-    const auto systemReason = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failed(-1, systemReason(errno));
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return failed(fd, systemReason(errno));
-    if (S_ISDIR(st.st_mode))
-        return failed(fd, tr("is a folder, not a file"));
-    if (!S_ISREG(st.st_mode))
-        return failed(fd, tr("is not a regular file"));
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return failed(fd, file.errorString());
-    return true;
 }
 
 } // namespace sl::image

@@ -24,12 +24,6 @@ struct ImageInfo
     int height = 0;
 };
 
-// Opens `path` for reading when it names a regular file (links followed). A FIFO, socket or
-// device is refused at once and never waited on: it is opened without blocking and checked
-// through the open descriptor, so nothing can be swapped in between. False, with the reason
-// (the system's, "is a folder, not a file" or "is not a regular file"), otherwise. Every reader
-// of files the user names opens them through this.
-bool openRegularFile(const QString &path, QFile &file, QString *reason = nullptr);
 
 // Recognises the format by content and reads the size from the header only. Like the readers
 // below, it refuses (false, with the reason) an image above the limits.

@@ -2,6 +2,7 @@
 // ends the process; ours keeps the message and jumps back to the setjmp of the step that failed.
 // The functions holding a setjmp keep plain locals only, so that no destructor is skipped.
 #include "platform/image/ImageIOPrivate.h"
+#include "platform/io/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -426,7 +427,7 @@ bool JpegRowReader::open(const QString &path, QString *error)
 {
     d = std::make_unique<Private>();
     QString reason;
-    if (!openRegularFile(path, d->file, &reason)) {
+    if (!io::openRegularFile(path, d->file, &reason)) {
         setError(error, tr("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
         d.reset();
         return false;

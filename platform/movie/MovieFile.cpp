@@ -2,6 +2,7 @@
 
 #include "platform/image/ImageIO.h"
 #include "platform/io/AtomicFile.h"
+#include "platform/io/RegularFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -778,7 +779,7 @@ bool readMovie(const QString &path, Movie &movie, QString *error)
     movie = Movie();
     QFile file;
     QString reason;
-    if (!sl::image::openRegularFile(path, file, &reason))
+    if (!sl::io::openRegularFile(path, file, &reason))
         return fail(error, tr("Cannot open \"%1\": %2").arg(path, reason));
     QString why;
     if (readMovie(file, movie, &why))
