@@ -7,6 +7,7 @@
 
 #include "engine/EngineCommand.h"
 #include "platform/io/AtomicFile.h"
+#include "platform/io/RegularFile.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
 
@@ -223,9 +224,10 @@ bool copyFlashController(const QString &programDir, const QString &controllerNam
     if (source == target || (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath()))
         return true; // already in place; never replace a file by itself
 
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return failed(in.errorString());
+    QFile in;
+    QString reason;
+    if (!io::openRegularFile(source, in, &reason))
+        return failed(reason);
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return failed(in.errorString());

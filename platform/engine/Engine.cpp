@@ -6,10 +6,10 @@
 
 #include "platform/image/ImageIO.h"
 #include "platform/io/AtomicFile.h"
+#include "platform/io/RegularFile.h"
 #include "platform/movie/SwfFile.h"
 #include "project/PathRules.h"
 #include "project/Values.h"
-#include "platform/io/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
