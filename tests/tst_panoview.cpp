@@ -46,12 +46,7 @@ QImage smoothPanorama(int width)
 
 sl::movie::Movie panoramaMovie(const QImage &frame, const QMap<QString, QString> &settings = {})
 {
-    sl::movie::Movie movie;
-    movie.width = frame.width();
-    movie.height = frame.height();
-    movie.frames = {sl::image::encodeJpeg(frame, 100)};
-    movie.settings = settings;
-    return movie;
+    return {.width = frame.width(), .height = frame.height(), .frames = {sl::image::encodeJpeg(frame, 100)}, .settings = settings};
 }
 
 QRgb objectColour(int column, int row) { return qRgb(40 + column * 50, 40 + row * 80, 90); }

@@ -70,16 +70,6 @@ private slots:
             }
     }
 
-    void cubeMatchesSingleFaces()
-    {
-        const QImage pano = testsupport::panoramaOf(400, 200, testsupport::sphereColour).convertToFormat(QImage::Format_ARGB32);
-        const CubeFaces cube = equirectToCube(pano, 77, Interpolator::Bicubic);
-        for (int f = 0; f < 6; ++f) {
-            QCOMPARE(cube[size_t(f)].format(), QImage::Format_ARGB32);
-            QCOMPARE(cube[size_t(f)], equirectToFace(pano, f, 77, Interpolator::Bicubic));
-        }
-    }
-
     // Views of 201 x 151 pixels; (100, 75) is the centre. With a vertical field of view of 90 the
     // top edge is 45 degrees up, the left edge atan(201/151) to the left.
     void viewDirections()
