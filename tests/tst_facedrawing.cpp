@@ -72,12 +72,12 @@ private slots:
         for (int first = 0, step = 5; first < size; first += step, step = step % 23 + 7)
             clean.draw(first, first + step, drawn.scanLine(first), drawn.bytesPerLine());
         QCOMPARE(equirectToFace(pano, face, size, ip), drawn); // the whole-face function draws the same
-        if (ip != Interpolator::Nearest) {
-            const reference::Difference d = reference::compare(drawn, reference::cubeFace(pano, face, size, ip));
-            // Bicubic sampling, with positions held closer, stays closer to the book than bilinear.
-            const double meanBound = ip == Interpolator::Bicubic ? 0.3 : 1.0;
-            QVERIFY2(d.largest <= 6 && d.mean < meanBound, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
-        }
+        // Bicubic sampling, with positions held closer, stays closer to the book than bilinear;
+        // nearest is held loosely against bilinear (a face turned or mirrored is far off).
+        const bool nearest = ip == Interpolator::Nearest;
+        const reference::Difference d = reference::compare(drawn, reference::cubeFace(pano, face, size, nearest ? Interpolator::Bilinear : ip));
+        const double meanBound = nearest ? 4.0 : ip == Interpolator::Bicubic ? 0.3 : 1.0;
+        QVERIFY2((nearest || d.largest <= 6) && d.mean < meanBound, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
         // The top and bottom bands, one through the middle (the pole), and one between.
         for (const int first : {0, 80, size / 2 - rows / 2, size - rows}) {
             const RowRange range = faceSourceRows(face, size, pano.height(), first, first + rows, ip);
