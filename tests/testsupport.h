@@ -145,6 +145,14 @@ inline void makeFile(const QString &path, const QByteArray &bytes)
     QVERIFY2(QDir().mkpath(QFileInfo(path).absolutePath()) && writeFile(path, bytes), qPrintable(path));
 }
 
+// An opaque image of w x h pixels in one colour.
+inline QImage filledImage(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
 // Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to
 // the compressed data shows.
 inline QImage noisyImage(int w, int h, bool alpha = false)

@@ -98,11 +98,10 @@ private slots:
     void movies()
     {
         for (int i = 0; i < 6; ++i) { // six cube faces, and sequence cells of 3 columns and 2 rows
-            QImage face(64, 64, QImage::Format_RGB32), cell(40, 30, QImage::Format_RGB32);
-            face.fill(qRgb(40 * i, 100, 200 - 30 * i));
-            cell.fill(qRgb(60 * (i % 3), 100 * (i / 3), 50));
-            QVERIFY(sl::image::writeJpeg(face, path(QString("c_%1.jpg").arg(i)), 90)
-                    && sl::image::writeJpeg(cell, path(QString("seq_%1_%2.jpg").arg(i / 3).arg(i % 3)), 90));
+            const QImage face = testsupport::filledImage(64, 64, qRgb(40 * i, 100, 200 - 30 * i));
+            QVERIFY(sl::image::writeJpeg(face, path(QString("c_%1.jpg").arg(i)), 90));
+            const QImage cell = testsupport::filledImage(40, 30, qRgb(60 * (i % 3), 100 * (i / 3), 50));
+            QVERIFY(sl::image::writeJpeg(cell, path(QString("seq_%1_%2.jpg").arg(i / 3).arg(i % 3)), 90));
         }
         QVERIFY(syntheticPanorama(40, 30).save(path("cell.bmp")));
         QVERIFY(sl::image::writeJpeg(syntheticPanorama(300, 60), path("cyl.jpg"), 90));

@@ -15,12 +15,7 @@ using namespace sl::movie;
 
 namespace {
 
-QByteArray jpegOf(int w, int h, QRgb colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    return sl::image::encodeJpeg(img, 90);
-}
+QByteArray jpegOf(int w, int h, QRgb colour) { return sl::image::encodeJpeg(testsupport::filledImage(w, h, colour), 90); }
 
 Movie panoramaMovie()
 {
@@ -48,12 +43,10 @@ QString summary(const Movie &m)
         .arg(m.animationFrames).arg(settings.join('|'));
 }
 
-bool readBytes(const QByteArray &bytes, Movie &movie, QString *error = nullptr)
+bool readBytes(QByteArray bytes, Movie &movie, QString *error = nullptr)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readMovie(buffer, movie, error);
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::ReadOnly) && readMovie(buffer, movie, error);
 }
 
 // A failed read leaves the movie as a default one.

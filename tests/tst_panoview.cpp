@@ -277,11 +277,8 @@ private slots:
     void objectMovie()
     {
         sl::movie::Movie movie{.panorama = false, .width = 64, .height = 48, .columns = 4, .rows = 2};
-        for (int i = 0; i < 8; ++i) {
-            QImage frame(64, 48, QImage::Format_RGB32);
-            frame.fill(objectColour(i % 4, i / 4));
-            movie.frames.append(sl::image::encodeJpeg(frame, 100));
-        }
+        for (int i = 0; i < 8; ++i)
+            movie.frames.append(sl::image::encodeJpeg(testsupport::filledImage(64, 48, objectColour(i % 4, i / 4)), 100));
         Shown s(movie, QSize(128, 96));
         PanoView &view = s.view;
         QVERIFY(view.Movie() && !view.Movie()->IsVRMovie());

@@ -64,8 +64,7 @@ private slots:
         };
         for (const auto &r : rows)
             for (Interpolator ip : kAll) {
-                QImage view(201, 151, QImage::Format_RGB32);
-                view.fill(Qt::magenta);
+                QImage view = testsupport::filledImage(201, 151, qRgb(255, 0, 255));
                 renderView(m_pano, view, r.pan, r.tilt, r.fov, ip);
                 QString why;
                 QVERIFY2(looksAt(view, r.x, r.y, r.lon, r.lat, &why), qPrintable(r.name + QStringLiteral(": ") + why));
