@@ -4,13 +4,8 @@
 // The band-wise JPEG reader and writer stop at the image's last row.
 #include "testsupport.h"
 
-#include "platform/image/ImageIO.h"
 #include "project/ProjectFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QtEndian>
 #include <QtTest>
 
 #include <cstdio>

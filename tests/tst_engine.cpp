@@ -3,19 +3,12 @@
 #include "testsupport.h"
 
 #include "engine/CreateCommands.h"
-#include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "project/ProjectFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QtEndian>
 #include <QtTest>
 
-#include <cmath>
 #include <csignal>
-#include <cstring>
 
 #include <sys/resource.h>
 

@@ -6,17 +6,12 @@
 #include "projectionreference.h"
 #include "testsupport.h"
 
-#include "platform/image/ImageIO.h"
 #include "platform/projection/Projection.h"
 #include "project/ProjectFile.h"
 
-#include <QProcess>
 #include <QtTest>
 
-#include <cmath>
-
 #include <sys/mman.h>
-#include <unistd.h>
 
 using namespace sl::projection;
 

@@ -1,12 +1,7 @@
 // Image readers and writers: round trips, scaled JPEG decoding, damaged and hostile files,
 // awkward paths and failed writes that must leave nothing behind.
-#include "platform/image/ImageIO.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 #include <csignal>

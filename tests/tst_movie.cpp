@@ -1,14 +1,11 @@
 // The movie file (QuickTime with JPEG frames) and the Flash picture file.
 #include "testsupport.h"
 
-#include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/movie/SwfFile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QtEndian>
 #include <QtTest>
 
 using namespace sl::movie;

@@ -1,9 +1,6 @@
 // The panorama view and its version check: loading, view angles, navigation and rendering.
-#include <QFile>
 #include <QtTest>
-#include <cmath>
 
-#include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/panoview/PanoView.h"
 #include "platform/projection/Projection.h"

@@ -5,8 +5,6 @@
 
 #include <QtTest>
 
-#include <cmath>
-
 using namespace sl::projection;
 
 namespace {

@@ -1,7 +1,6 @@
 // The panorama view's tiles: every stored pixel (the tile's own, the next column and row kept
 // beside it, the wrap at the right edge, the last row repeated below the image) and every halved
 // level, whether built from an image or decoded from JPEG data band by band.
-#include "platform/image/ImageIO.h"
 #include "preview/model/PanoRenderer.h"
 #include "testsupport.h"
 
