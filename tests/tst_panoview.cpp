@@ -57,8 +57,8 @@ bool near(QRgb a, QRgb b, int tolerance)
 // A view of the given size showing a movie saved in a fresh test folder.
 struct Shown
 {
-    testsupport::IsolatedEnvironment env;
-    QString path = env.path() + "/pano.mov";
+    QTemporaryDir folder;
+    QString path = folder.filePath("pano.mov");
     PanoView view;
     Shown(const sl::movie::Movie &movie, QSize size)
     {
@@ -70,7 +70,7 @@ struct Shown
 
 } // namespace
 
-class TestPanoView : public QObject
+class TestPanoView : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -83,15 +83,13 @@ private slots:
             QuickTimeCheck::setTestVersion(value);
             QCOMPARE(PanoView().QuickTimeVersion(), QLatin1String(text));
         }
-        QuickTimeCheck::clearTestOverride();
     }
 
     // A file that cannot be shown leaves the view empty (and black), with the reason; it never throws.
     void loading()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString good = env.path() + "/tour/pano.mov", bad = env.path() + "/bad.mov";
-        QVERIFY(QDir().mkpath(env.path() + "/tour") && QDir::setCurrent(env.path()));
+        const QString good = dir + "/tour/pano.mov", bad = dir + "/bad.mov";
+        QVERIFY(QDir().mkpath(dir + "/tour") && QDir::setCurrent(dir));
         QVERIFY(sl::movie::writeMovie(good, panoramaMovie(stripedPanorama(360))));
         const QByteArray whole = testsupport::readFile(good);
         sl::movie::Movie broken = panoramaMovie(stripedPanorama(360));
@@ -105,7 +103,7 @@ private slots:
             {"bad.mov", sl::movie::encodeMovie(broken), false}};
         for (const auto &r : rows) {
             QVERIFY(r.file.isNull() || testsupport::writeFile(bad, r.file));
-            const QString url = QString::fromLatin1(r.url).replace('@', env.path());
+            const QString url = QString::fromLatin1(r.url).replace('@', dir);
             PanoView view;
             view.resize(200, 150);
             view.setURL(good); // what was shown before goes either way
