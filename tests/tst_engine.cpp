@@ -76,11 +76,8 @@ private slots:
         Run r;
         QVERIFY(runsWell({"input=pano.jpg", "cubefile=pano", "cubefile.dosup=1", "stitcher.tilesize=64", "compress.quality=70",
                           "compress.quality.2=20"}, {"-e", "-n"}, &r));
-        for (int n : {11, 22, 33, 44, 55, 66}) {
-            sl::image::ImageInfo info;
-            QVERIFY(sl::image::readImageInfo(path(QString("pano%1.jpg").arg(n)), info) && info.format == sl::image::Format::Jpeg);
-            QCOMPARE(QSize(info.width, info.height), QSize(64, 64));
-        }
+        for (int n : {11, 22, 33, 44, 55, 66}) // JPEG faces: tst_facedrawing compares them byte by byte
+            QCOMPARE(imageSize(path(QString("pano%1.jpg").arg(n))), QSize(64, 64));
         // The back face's own quality makes it the smallest file.
         QVERIFY(QFileInfo(path("pano33.jpg")).size() < QFileInfo(path("pano11.jpg")).size());
         QVERIFY(r.out.contains("100%\n"));

@@ -36,7 +36,7 @@ QImage wavyPanorama(int w, int h)
 
 } // namespace
 
-class TestFaceDrawing : public QObject
+class TestFaceDrawing : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -111,8 +111,6 @@ private slots:
     // they are the library's faces of the decoded panorama.
     void engineFacesWhileDecoding()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString dir = env.path();
         // Large enough for the window of rows to pass many rows on (a megabyte is 109 rows).
         QVERIFY(sl::image::writeJpeg(wavyPanorama(2400, 1200), dir + "/pano.jpg", 95));
         QVERIFY(sl::writeProjectFile(dir + "/p.slp", {"input=pano.jpg", "cubefile=f", "stitcher.tilesize=200",
