@@ -21,11 +21,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <QtEndian>
 #include <QtGlobal>
 #include <QtMath>
 
 #include "platform/gui/Hooks.h"
 #include "platform/help/Help.h"
+#include "platform/image/ImageIO.h"
 #include "preview/model/QuickTimeCheck.h"
 #include "project/EditedProject.h"
 #include "project/ProjectDocument.h"
@@ -48,6 +50,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace testsupport {
 
@@ -142,6 +145,14 @@ inline void makeFile(const QString &path, const QByteArray &bytes)
     QVERIFY2(QDir().mkpath(QFileInfo(path).absolutePath()) && writeFile(path, bytes), qPrintable(path));
 }
 
+// An opaque image of w x h pixels in one colour.
+inline QImage filledImage(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
 // Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to
 // the compressed data shows.
 inline QImage noisyImage(int w, int h, bool alpha = false)
@@ -207,6 +218,83 @@ inline QStringList entriesOf(const QString &folder, bool recursive = false)
         list.append(it.next());
     list.sort();
     return list;
+}
+
+// The offset of the first JPEG marker `code` (0xFF code), or -1.
+inline qsizetype markerAt(const QByteArray &jpeg, uchar code)
+{
+    for (qsizetype i = 2; i + 1 < jpeg.size(); ++i)
+        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == code)
+            return i;
+    return -1;
+}
+
+// A real small JPEG whose frame header (baseline or progressive) claims w x h: the scan holds
+// the small image's data and then ends with the next marker, so the data run out after a few
+// blocks.
+inline QByteArray jpegClaiming(int w, int h, QByteArray jpeg = sl::image::encodeJpeg(noisyImage(16, 16), 90))
+{
+    const qsizetype sof = std::max(markerAt(jpeg, 0xC0), markerAt(jpeg, 0xC2));
+    if (sof < 0)
+        return {};
+    qToBigEndian<quint16>(quint16(h), jpeg.data() + sof + 5);
+    qToBigEndian<quint16>(quint16(w), jpeg.data() + sof + 7);
+    return jpeg;
+}
+
+// A real small PNG whose header claims w x h.
+inline QByteArray pngClaiming(quint32 w, quint32 h)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("small.png");
+    if (!sl::image::writePalettePng(QByteArray(16 * 16, 1), 16, 16, QVector<QRgb>(256, qRgb(9, 9, 9)), path))
+        return {};
+    QByteArray png = readFile(path);
+    // IHDR's type, width, height and the rest of its 13 bytes follow the signature and its length.
+    qToBigEndian<quint32>(w, png.data() + 16);
+    qToBigEndian<quint32>(h, png.data() + 20);
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef *>(png.constData() + 12), 17)), png.data() + 29);
+    return png;
+}
+
+// A run of our engine as the program runs it: in `folder`, with nothing to read. `inChild` runs in
+// the engine's process before the engine starts; a run that has not ended after `waitMs` is
+// ended, and counts as crashed.
+struct EngineRun
+{
+    int exitCode = -1;
+    bool crashed = false;
+    QByteArray out;
+
+    QByteArray errorLine() const
+    {
+        for (const QByteArray &l : out.split('\n'))
+            if (l.contains('\a'))
+                return l;
+        return {};
+    }
+};
+
+inline EngineRun runEngine(const QStringList &args, const QString &folder, const std::function<void()> &inChild = {},
+                           int waitMs = 120000)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    if (inChild)
+        p.setChildProcessModifier(inChild);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(enginePath(), args);
+    EngineRun r;
+    if (!p.waitForStarted(10000))
+        return r;
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    return r;
 }
 
 // Answers the message boxes for as long as it lives: every text shown is added to `asked`, and

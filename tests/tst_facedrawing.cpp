@@ -6,17 +6,12 @@
 #include "projectionreference.h"
 #include "testsupport.h"
 
-#include "platform/image/ImageIO.h"
 #include "platform/projection/Projection.h"
 #include "project/ProjectFile.h"
 
-#include <QProcess>
 #include <QtTest>
 
-#include <cmath>
-
 #include <sys/mman.h>
-#include <unistd.h>
 
 using namespace sl::projection;
 
@@ -41,7 +36,7 @@ QImage wavyPanorama(int w, int h)
 
 } // namespace
 
-class TestFaceDrawing : public QObject
+class TestFaceDrawing : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -72,12 +67,12 @@ private slots:
         for (int first = 0, step = 5; first < size; first += step, step = step % 23 + 7)
             clean.draw(first, first + step, drawn.scanLine(first), drawn.bytesPerLine());
         QCOMPARE(equirectToFace(pano, face, size, ip), drawn); // the whole-face function draws the same
-        if (ip != Interpolator::Nearest) {
-            const reference::Difference d = reference::compare(drawn, reference::cubeFace(pano, face, size, ip));
-            // Bicubic sampling, with positions held closer, stays closer to the book than bilinear.
-            const double meanBound = ip == Interpolator::Bicubic ? 0.3 : 1.0;
-            QVERIFY2(d.largest <= 6 && d.mean < meanBound, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
-        }
+        // Bicubic sampling, with positions held closer, stays closer to the book than bilinear;
+        // nearest is held loosely against bilinear (a face turned or mirrored is far off).
+        const bool nearest = ip == Interpolator::Nearest;
+        const reference::Difference d = reference::compare(drawn, reference::cubeFace(pano, face, size, nearest ? Interpolator::Bilinear : ip));
+        const double meanBound = nearest ? 4.0 : ip == Interpolator::Bicubic ? 0.3 : 1.0;
+        QVERIFY2((nearest || d.largest <= 6) && d.mean < meanBound, qPrintable(QString("largest %1, mean %2").arg(d.largest).arg(d.mean)));
         // The top and bottom bands, one through the middle (the pole), and one between.
         for (const int first : {0, 80, size / 2 - rows / 2, size - rows}) {
             const RowRange range = faceSourceRows(face, size, pano.height(), first, first + rows, ip);
@@ -93,37 +88,35 @@ private slots:
         }
     }
 
-    // The faces drawn into the cells of one strip are the cube's faces.
+    // The cube's faces, and the faces drawn into the cells of one strip, are the single faces
+    // (with alpha, when the panorama has it).
     void cubeIntoStrip()
     {
-        const QImage pano = wavyPanorama(400, 200);
+        const QImage pano = wavyPanorama(400, 200).convertToFormat(QImage::Format_ARGB32);
         constexpr int size = 70;
-        QImage strip(6 * size, size, QImage::Format_RGB32);
+        QImage strip(6 * size, size, QImage::Format_ARGB32);
         std::array<uchar *, 6> cells;
         for (int i = 0; i < 6; ++i)
             cells[size_t(i)] = strip.bits() + i * size * 4;
         drawCube(pano, size, cells, strip.bytesPerLine(), Interpolator::Bicubic);
         const CubeFaces faces = equirectToCube(pano, size, Interpolator::Bicubic);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(strip.copy(i * size, 0, size, size), faces[size_t(i)]);
+        for (int i = 0; i < 6; ++i) {
+            const QImage face = equirectToFace(pano, i, size, Interpolator::Bicubic);
+            QCOMPARE(faces[size_t(i)], face);
+            QCOMPARE(strip.copy(i * size, 0, size, size), face);
+        }
     }
 
     // The engine makes the faces while it decodes the panorama and encodes each as its rows come:
     // they are the library's faces of the decoded panorama.
     void engineFacesWhileDecoding()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString dir = env.path();
         // Large enough for the window of rows to pass many rows on (a megabyte is 109 rows).
         QVERIFY(sl::image::writeJpeg(wavyPanorama(2400, 1200), dir + "/pano.jpg", 95));
         QVERIFY(sl::writeProjectFile(dir + "/p.slp", {"input=pano.jpg", "cubefile=f", "stitcher.tilesize=200",
                                                       "compress.quality=95", "stitcher.interpolator=2"}));
-        QProcess engine;
-        engine.setWorkingDirectory(dir);
-        engine.setStandardInputFile(QProcess::nullDevice());
-        engine.start(testsupport::enginePath(), {"-c", "p.slp", "-e"});
-        QVERIFY(engine.waitForFinished(60000));
-        QVERIFY2(engine.exitCode() == 0, engine.readAllStandardOutput().constData());
+        const testsupport::EngineRun r = testsupport::runEngine({"-c", "p.slp", "-e"}, dir);
+        QVERIFY2(r.exitCode == 0, r.out.constData());
         // The same pixels through the same encoder: the same bytes.
         const QImage pano = sl::image::readImage(dir + "/pano.jpg");
         for (int f = 0; f < 6; ++f)

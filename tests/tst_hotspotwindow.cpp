@@ -55,11 +55,6 @@ private slots:
         setUp(QString::fromUtf8("/hot spots \"ü\""));
         boxes.emplace(sl::IDOK);
     }
-    void cleanup()
-    {
-        boxes.reset();
-        Fixture::cleanup();
-    }
 
     void drawingOnAPanorama()
     {

@@ -35,12 +35,7 @@ QString cellText(const CellPos &c)
 }
 
 // A picture with a distinct centre, so a thumbnail shows where it was drawn.
-QImage picture(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(qRgb(250, 250, 250));
-    return img;
-}
+QImage picture(int w, int h) { return testsupport::filledImage(w, h, qRgb(250, 250, 250)); }
 
 } // namespace
 

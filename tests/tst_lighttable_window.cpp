@@ -46,8 +46,7 @@ struct Answers : testsupport::MessageBoxAnswers
 
 void writeImage(const QString &path, int w, int h, QRgb colour = qRgb(200, 180, 40))
 {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
+    const QImage img = testsupport::filledImage(w, h, colour);
     QVERIFY(path.endsWith(".png") ? img.save(path) : sl::image::writeJpeg(img, path, 85));
 }
 

@@ -31,11 +31,6 @@ private slots:
             return true;
         };
     }
-    void cleanup()
-    {
-        boxes.reset();
-        Fixture::cleanup();
-    }
 
     void createMakesTheMovieAndOpensIt()
     {

@@ -48,11 +48,6 @@ private slots:
             return colours.isEmpty() ? std::nullopt : std::optional<QColor>(colours.takeFirst());
         };
     }
-    void cleanup()
-    {
-        boxes.reset();
-        Fixture::cleanup();
-    }
 
     // Clicking each type's radio button in turn writes the three type keys and shows, hides and
     // switches the controls as the type asks; a group whose controls a type switches keeps its

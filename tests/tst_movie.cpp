@@ -1,26 +1,18 @@
 // The movie file (QuickTime with JPEG frames) and the Flash picture file.
 #include "testsupport.h"
 
-#include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/movie/SwfFile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QtEndian>
 #include <QtTest>
 
 using namespace sl::movie;
 
 namespace {
 
-QByteArray jpegOf(int w, int h, QRgb colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    return sl::image::encodeJpeg(img, 90);
-}
+QByteArray jpegOf(int w, int h, QRgb colour) { return sl::image::encodeJpeg(testsupport::filledImage(w, h, colour), 90); }
 
 Movie panoramaMovie()
 {
@@ -48,12 +40,10 @@ QString summary(const Movie &m)
         .arg(m.animationFrames).arg(settings.join('|'));
 }
 
-bool readBytes(const QByteArray &bytes, Movie &movie, QString *error = nullptr)
+bool readBytes(QByteArray bytes, Movie &movie, QString *error = nullptr)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return readMovie(buffer, movie, error);
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::ReadOnly) && readMovie(buffer, movie, error);
 }
 
 // A failed read leaves the movie as a default one.
@@ -72,16 +62,15 @@ QByteArray patched(QByteArray bytes, const char *type, int at, quint32 value)
 
 } // namespace
 
-class TestMovie : public QObject
+class TestMovie : public testsupport::Fixture
 {
     Q_OBJECT
 
 private slots:
     void roundTrip()
     {
-        testsupport::IsolatedEnvironment env;
         for (const Movie &original : {panoramaMovie(), objectMovie()}) {
-            const QString path = env.path() + "/m.mov";
+            const QString path = dir + "/m.mov";
             QString error;
             QVERIFY2(writeMovie(path, original, &error), qPrintable(error));
             Movie back;
@@ -92,18 +81,18 @@ private slots:
             // The file starts with our brand and holds a JPEG sample description; nothing else is left.
             const QByteArray bytes = testsupport::readFile(path);
             QVERIFY(bytes.mid(4, 8) == "ftypqt  " && bytes.indexOf("jpeg", bytes.indexOf("stsd")) > 0);
-            QCOMPARE(QDir(env.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mov"});
+            QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mov"});
         }
         // A missing file, a folder and a FIFO no one writes to (refused at once, not waited on):
         // an empty movie and a reason naming the file.
-        const testsupport::FifoWithWatchdog fifo(env.path() + "/fifo.mov");
-        QVERIFY(fifo.made() && QDir().mkpath(env.path() + "/folder.mov"));
+        const testsupport::FifoWithWatchdog fifo(dir + "/fifo.mov");
+        QVERIFY(fifo.made() && QDir().mkpath(dir + "/folder.mov"));
         const struct { const char *name, *reason; } rows[] = {
             {"none.mov", ""}, {"folder.mov", "folder"}, {"fifo.mov", "not a regular file"}};
         for (const auto &r : rows) {
             Movie none = panoramaMovie();
             QString error;
-            QVERIFY2(!readMovie(env.path() + "/" + r.name, none, &error) && isEmptyMovie(none), r.name);
+            QVERIFY2(!readMovie(dir + "/" + r.name, none, &error) && isEmptyMovie(none), r.name);
             QVERIFY2(error.contains(r.name) && error.contains(r.reason), qPrintable(error));
         }
     }
@@ -120,8 +109,7 @@ private slots:
     // A movie that cannot be right is refused, and nothing is written.
     void refusesInvalidMovies()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString path = env.path() + "/bad.mov";
+        const QString path = dir + "/bad.mov";
         const struct { const char *name; std::function<void(Movie &)> spoil; bool object; } faults[] = {
             {"zero width", [](Movie &m) { m.width = 0; }, false},
             {"too wide", [](Movie &m) { m.width = 70000; }, false},
@@ -138,7 +126,7 @@ private slots:
         }
         // Nor into a missing folder; the reason names the file.
         QString error;
-        QVERIFY(!writeMovie(env.path() + "/missing/folder/m.mov", panoramaMovie(), &error) && error.contains("m.mov"));
+        QVERIFY(!writeMovie(dir + "/missing/folder/m.mov", panoramaMovie(), &error) && error.contains("m.mov"));
     }
 
     void everyTruncationFails()

@@ -1,9 +1,6 @@
 // The panorama view and its version check: loading, view angles, navigation and rendering.
-#include <QFile>
 #include <QtTest>
-#include <cmath>
 
-#include "platform/image/ImageIO.h"
 #include "platform/movie/MovieFile.h"
 #include "platform/panoview/PanoView.h"
 #include "platform/projection/Projection.h"
@@ -46,12 +43,7 @@ QImage smoothPanorama(int width)
 
 sl::movie::Movie panoramaMovie(const QImage &frame, const QMap<QString, QString> &settings = {})
 {
-    sl::movie::Movie movie;
-    movie.width = frame.width();
-    movie.height = frame.height();
-    movie.frames = {sl::image::encodeJpeg(frame, 100)};
-    movie.settings = settings;
-    return movie;
+    return {.width = frame.width(), .height = frame.height(), .frames = {sl::image::encodeJpeg(frame, 100)}, .settings = settings};
 }
 
 QRgb objectColour(int column, int row) { return qRgb(40 + column * 50, 40 + row * 80, 90); }
@@ -65,8 +57,8 @@ bool near(QRgb a, QRgb b, int tolerance)
 // A view of the given size showing a movie saved in a fresh test folder.
 struct Shown
 {
-    testsupport::IsolatedEnvironment env;
-    QString path = env.path() + "/pano.mov";
+    QTemporaryDir folder;
+    QString path = folder.filePath("pano.mov");
     PanoView view;
     Shown(const sl::movie::Movie &movie, QSize size)
     {
@@ -78,7 +70,7 @@ struct Shown
 
 } // namespace
 
-class TestPanoView : public QObject
+class TestPanoView : public testsupport::Fixture
 {
     Q_OBJECT
 
@@ -91,15 +83,13 @@ private slots:
             QuickTimeCheck::setTestVersion(value);
             QCOMPARE(PanoView().QuickTimeVersion(), QLatin1String(text));
         }
-        QuickTimeCheck::clearTestOverride();
     }
 
     // A file that cannot be shown leaves the view empty (and black), with the reason; it never throws.
     void loading()
     {
-        testsupport::IsolatedEnvironment env;
-        const QString good = env.path() + "/tour/pano.mov", bad = env.path() + "/bad.mov";
-        QVERIFY(QDir().mkpath(env.path() + "/tour") && QDir::setCurrent(env.path()));
+        const QString good = dir + "/tour/pano.mov", bad = dir + "/bad.mov";
+        QVERIFY(QDir().mkpath(dir + "/tour") && QDir::setCurrent(dir));
         QVERIFY(sl::movie::writeMovie(good, panoramaMovie(stripedPanorama(360))));
         const QByteArray whole = testsupport::readFile(good);
         sl::movie::Movie broken = panoramaMovie(stripedPanorama(360));
@@ -113,7 +103,7 @@ private slots:
             {"bad.mov", sl::movie::encodeMovie(broken), false}};
         for (const auto &r : rows) {
             QVERIFY(r.file.isNull() || testsupport::writeFile(bad, r.file));
-            const QString url = QString::fromLatin1(r.url).replace('@', env.path());
+            const QString url = QString::fromLatin1(r.url).replace('@', dir);
             PanoView view;
             view.resize(200, 150);
             view.setURL(good); // what was shown before goes either way
@@ -282,11 +272,8 @@ private slots:
     void objectMovie()
     {
         sl::movie::Movie movie{.panorama = false, .width = 64, .height = 48, .columns = 4, .rows = 2};
-        for (int i = 0; i < 8; ++i) {
-            QImage frame(64, 48, QImage::Format_RGB32);
-            frame.fill(objectColour(i % 4, i / 4));
-            movie.frames.append(sl::image::encodeJpeg(frame, 100));
-        }
+        for (int i = 0; i < 8; ++i)
+            movie.frames.append(sl::image::encodeJpeg(testsupport::filledImage(64, 48, objectColour(i % 4, i / 4)), 100));
         Shown s(movie, QSize(128, 96));
         PanoView &view = s.view;
         QVERIFY(view.Movie() && !view.Movie()->IsVRMovie());

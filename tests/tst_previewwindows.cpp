@@ -37,12 +37,8 @@ bool writePanoramaMovie(const QString &path)
     for (int y = 0; y < frame.height(); ++y)
         for (int x = 0; x < frame.width(); ++x)
             frame.setPixel(x, y, qRgb(x / 2, y, (x + y) & 0xff));
-    sl::movie::Movie movie;
-    movie.width = frame.width();
-    movie.height = frame.height();
-    movie.frames = {sl::image::encodeJpeg(frame, 90)};
-    movie.settings = {{"movie.width", "800"}, {"movie.height", "400"}};
-    return sl::movie::writeMovie(path, movie);
+    return sl::movie::writeMovie(path, {.width = frame.width(), .height = frame.height(), .frames = {sl::image::encodeJpeg(frame, 90)},
+                                        .settings = {{"movie.width", "800"}, {"movie.height", "400"}}});
 }
 
 template<class T>
@@ -83,9 +79,7 @@ private slots:
     void init()
     {
         setUp(QStringLiteral("/tour \"one\" é"));
-        QImage pano(400, 200, QImage::Format_RGB32);
-        pano.fill(qRgb(90, 140, 200));
-        QVERIFY(sl::image::writeJpeg(pano, dir + "/pano.jpg", 90));
+        QVERIFY(sl::image::writeJpeg(testsupport::filledImage(400, 200, qRgb(90, 140, 200)), dir + "/pano.jpg", 90));
         movie = dir + "/pano.mov";
         QVERIFY(writePanoramaMovie(movie));
         boxes.emplace();

@@ -1,11 +1,9 @@
-// Reprojection: where each face and view looks, which way pan and tilt turn, the way back from
-// the faces, and bad arguments.
+// Reprojection: where each view looks, which way pan and tilt turn, the way back from the faces,
+// and bad arguments. (Where each face looks: tst_facedrawing, against faces drawn by the book.)
 #include "platform/projection/Projection.h"
 #include "testsupport.h"
 
 #include <QtTest>
-
-#include <cmath>
 
 using namespace sl::projection;
 
@@ -47,39 +45,6 @@ class TestProjection : public QObject
 private slots:
     void initTestCase() { m_pano = testsupport::panoramaOf(720, 360, direction); }
 
-    // Faces of 101 pixels: 50 is the centre, 0 and 100 the edges (directions about 44.7 degrees
-    // off). The edges fix each face's orientation.
-    void faceDirections()
-    {
-        const struct { const char *name; int face, x, y; double lon, lat; } rows[] = {
-            {"front right edge", 0, 100, 50, -44.7, 0.0},
-            {"front top edge", 0, 50, 0, 0.0, 44.7},
-            {"right face's right edge", 1, 100, 50, -134.7, 0.0},
-            {"back centre", 2, 50, 50, 180.0, 0.0},
-            {"left face's right edge", 3, 100, 50, 45.3, 0.0},
-            {"top face's bottom edge meets the front", 4, 50, 100, 0.0, 45.3},
-            {"top face's right edge", 4, 100, 50, -90.0, 45.3},
-            {"bottom face's top edge meets the front", 5, 50, 0, 0.0, -45.3},
-            {"bottom face's right edge", 5, 100, 50, -90.0, -45.3},
-        };
-        for (const auto &r : rows)
-            for (Interpolator ip : kAll) {
-                QString why;
-                QVERIFY2(looksAt(equirectToFace(m_pano, r.face, 101, ip), r.x, r.y, r.lon, r.lat, &why),
-                         qPrintable(r.name + QStringLiteral(": ") + why));
-            }
-    }
-
-    void cubeMatchesSingleFaces()
-    {
-        const QImage pano = testsupport::panoramaOf(400, 200, testsupport::sphereColour).convertToFormat(QImage::Format_ARGB32);
-        const CubeFaces cube = equirectToCube(pano, 77, Interpolator::Bicubic);
-        for (int f = 0; f < 6; ++f) {
-            QCOMPARE(cube[size_t(f)].format(), QImage::Format_ARGB32);
-            QCOMPARE(cube[size_t(f)], equirectToFace(pano, f, 77, Interpolator::Bicubic));
-        }
-    }
-
     // Views of 201 x 151 pixels; (100, 75) is the centre. With a vertical field of view of 90 the
     // top edge is 45 degrees up, the left edge atan(201/151) to the left.
     void viewDirections()
@@ -97,8 +62,7 @@ private slots:
         };
         for (const auto &r : rows)
             for (Interpolator ip : kAll) {
-                QImage view(201, 151, QImage::Format_RGB32);
-                view.fill(Qt::magenta);
+                QImage view = testsupport::filledImage(201, 151, qRgb(255, 0, 255));
                 renderView(m_pano, view, r.pan, r.tilt, r.fov, ip);
                 QString why;
                 QVERIFY2(looksAt(view, r.x, r.y, r.lon, r.lat, &why), qPrintable(r.name + QStringLiteral(": ") + why));

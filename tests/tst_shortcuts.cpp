@@ -310,15 +310,11 @@ private slots:
         QCOMPARE(command.takeLast(), QStringLiteral("%F"));
         command << image;
 
-        QProcess engineRun;
-        engineRun.setWorkingDirectory(unescapeString(keys.value("Path")));
-        engineRun.setProcessChannelMode(QProcess::MergedChannels);
-        engineRun.start(command.takeFirst(), command);
-        QVERIFY(engineRun.waitForFinished(120000));
-        const QByteArray output = engineRun.readAll();
-        QVERIFY2(engineRun.exitStatus() == QProcess::NormalExit && engineRun.exitCode() == 0, output.constData());
+        QCOMPARE(command.takeFirst(), testsupport::enginePath());
+        const testsupport::EngineRun run = testsupport::runEngine(command, unescapeString(keys.value("Path")));
+        QVERIFY2(!run.crashed && run.exitCode == 0, run.out.constData());
         const QByteArray movie = testsupport::readFile(images + "/harbour & sky.mov");
-        QVERIFY2(movie.size() > 1000 && movie.mid(4, 4) == "ftyp", output.constData());
+        QVERIFY2(movie.size() > 1000 && movie.mid(4, 4) == "ftyp", run.out.constData());
         QVERIFY(QFileInfo(images + "/harbour & sky_thumb.jpg").size() > 0);
     }
 };

@@ -1,7 +1,6 @@
 // The panorama view's tiles: every stored pixel (the tile's own, the next column and row kept
 // beside it, the wrap at the right edge, the last row repeated below the image) and every halved
 // level, whether built from an image or decoded from JPEG data band by band.
-#include "platform/image/ImageIO.h"
 #include "preview/model/PanoRenderer.h"
 #include "testsupport.h"
 
@@ -30,6 +29,7 @@ QImage halved(const QImage &image)
 // The first stored pixel that differs from what the level's image says, or an empty text.
 QString firstDifference(const TiledPanorama &tiles, const QImage &source)
 {
+    constexpr int tile = TiledPanorama::kTile, stride = TiledPanorama::kStride;
     QImage image = source;
     for (int i = 0; i < tiles.levelCount(); ++i) {
         if (i > 0)
@@ -39,13 +39,10 @@ QString firstDifference(const TiledPanorama &tiles, const QImage &source)
             return QString("level %1 is %2 x %3").arg(i).arg(level.width).arg(level.height);
         for (int ty = 0; ty < level.tilesY; ++ty)
             for (int tx = 0; tx < level.tilesX; ++tx)
-                for (int ly = 0; ly < TiledPanorama::kStride; ++ly)
-                    for (int lx = 0; lx < TiledPanorama::kStride; ++lx) {
-                        const int x = (tx * TiledPanorama::kTile + lx) % level.width;
-                        const int y = std::min(ty * TiledPanorama::kTile + ly, level.height - 1);
-                        const quint32 stored = level.pixels[(qsizetype(ty) * level.tilesX + tx) * TiledPanorama::kStride
-                                                                * TiledPanorama::kStride
-                                                            + ly * TiledPanorama::kStride + lx];
+                for (int ly = 0; ly < stride; ++ly)
+                    for (int lx = 0; lx < stride; ++lx) {
+                        const int x = (tx * tile + lx) % level.width, y = std::min(ty * tile + ly, level.height - 1);
+                        const quint32 stored = level.pixels[(qsizetype(ty) * level.tilesX + tx) * stride * stride + ly * stride + lx];
                         if (stored != image.pixel(x, y))
                             return QString("level %1, tile %2,%3, pixel %4,%5").arg(i).arg(tx).arg(ty).arg(lx).arg(ly);
                     }
