@@ -1,6 +1,5 @@
-// The catalogues in resources/locale: each translates every message of the template in full,
-// keeps its format directives, blanks, file patterns and file texts, and the languages are the
-// fourteen the program ships.
+// The catalogues in resources/locale: the fourteen languages shipped, each complete, keeping format
+// directives, blanks, file patterns and file texts.
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -23,8 +22,7 @@ QStringList catalogueCodes()
     return codes;
 }
 
-// Runs a gettext tool in the C locale: what it printed on standard output, or with `errors` on
-// standard error.
+// Runs a gettext tool in the C locale: its standard output, or with `errors` its standard error.
 QString runTool(const QString &program, const QStringList &arguments, bool errors = false)
 {
     QProcess p;
@@ -38,7 +36,6 @@ QString runTool(const QString &program, const QStringList &arguments, bool error
     return errors ? QString::fromLocal8Bit(p.readAllStandardError()) : QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// The text of a quoted .po line.
 QString unquoted(const QString &line)
 {
     const QString quoted = line.mid(line.indexOf(QLatin1Char('"')) + 1).chopped(1);
