@@ -12,7 +12,6 @@ namespace {
 const QStringList kLanguages = {"ca", "de", "es", "fr", "hu", "it", "nl", "nn", "pl", "pt_BR", "ro", "ru", "sv", "zh"};
 
 QString localeSources() { return testsupport::sourceDir() + QStringLiteral("/resources/locale"); }
-QString templateFile() { return localeSources() + QStringLiteral("/default.pot"); }
 
 QStringList catalogueCodes()
 {
@@ -162,7 +161,7 @@ private slots:
         const QString po = localeSources() + QLatin1Char('/') + code + QStringLiteral(".po");
         QVERIFY2(kLanguages.contains(code), qPrintable(code + QStringLiteral(": not a language the program ships")));
         QVERIFY2(QFile::exists(po), qPrintable(po + QStringLiteral(" is missing")));
-        const Counts c = check(po, templateFile());
+        const Counts c = check(po, localeSources() + QStringLiteral("/default.pot"));
         qInfo("%s: %s", qPrintable(code), qPrintable(c.text()));
         QVERIFY2(c.complete(), qPrintable(code + QStringLiteral(": ") + c.text() + QLatin1Char('\n')
                                           + c.faults.join(QLatin1Char('\n'))));

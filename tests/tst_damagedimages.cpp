@@ -68,8 +68,6 @@ qint64 peakKb()
     return -1;
 }
 
-void resetPeak() { testsupport::writeFile("/proc/self/clear_refs", "5"); }
-
 } // namespace
 
 class TestDamagedImages : public testsupport::Fixture
@@ -103,7 +101,7 @@ private slots:
         QVERIFY(!bytes.isEmpty());
         const QString file = dir + "/damaged";
         QVERIFY(testsupport::writeFile(file, bytes));
-        resetPeak();
+        testsupport::writeFile("/proc/self/clear_refs", "5"); // resets the peak
         const qint64 before = peakKb();
         QString errors[5];
         QVERIFY(readImage(file, &errors[0]).isNull());

@@ -51,17 +51,11 @@ QByteArray paletteHeaderClaiming(quint32 w, quint32 h)
         + chunk("PLTE", QByteArray(768, 0)) + chunk("IDAT", {}) + chunk("IEND", {});
 }
 
-QRgb pixelAt(int x, int y)
-{
-    return qRgb((x * 37 + y) & 0xFF, (y * 11) & 0xFF, (x ^ y) & 0xFF);
-}
+QRgb pixelAt(int x, int y) { return qRgb((x * 37 + y) & 0xFF, (y * 11) & 0xFF, (x ^ y) & 0xFF); }
 
 enum Layout { Strips, Tiles, BottomLeft, StripsWithAlpha, Deflate, OneStrip };
 
-QSize sizeOf(Layout layout)
-{
-    return layout == OneStrip ? QSize(1500, 1000) : QSize(40, 23);
-}
+QSize sizeOf(Layout layout) { return layout == OneStrip ? QSize(1500, 1000) : QSize(40, 23); }
 
 // An RGB(A) TIFF of pixelAt, in the given layout.
 void writeTiff(const QString &path, Layout layout)

@@ -28,10 +28,7 @@ LightTable table(int frames, int columns, int rows, const QString &entries, int 
     return t;
 }
 
-QString cellText(const CellPos &c)
-{
-    return QStringLiteral("%1,%2,%3").arg(c.frame).arg(c.column).arg(c.row);
-}
+QString cellText(const CellPos &c) { return QStringLiteral("%1,%2,%3").arg(c.frame).arg(c.column).arg(c.row); }
 
 // A picture with a distinct centre, so a thumbnail shows where it was drawn.
 QImage picture(int w, int h) { return testsupport::filledImage(w, h, qRgb(250, 250, 250)); }

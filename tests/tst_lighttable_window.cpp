@@ -57,20 +57,11 @@ void firstTick(TfrmObjectLightTable &lt)
     QCoreApplication::sendEvent(timer, &tick);
 }
 
-void waitForPass(TfrmObjectLightTable &lt)
-{
-    QTRY_VERIFY(lt.firstPassDone() && !lt.isLoading());
-}
+void waitForPass(TfrmObjectLightTable &lt) { QTRY_VERIFY(lt.firstPassDone() && !lt.isLoading()); }
 
-QPoint cellCentre(TfrmObjectLightTable &lt, const CellPos &c)
-{
-    return lt.ui->sbLT->cellRect(c).center();
-}
+QPoint cellCentre(TfrmObjectLightTable &lt, const CellPos &c) { return lt.ui->sbLT->cellRect(c).center(); }
 
-QPoint spareCentre(int i)
-{
-    return {i * sl::kCellSize + sl::kCellSize / 2, sl::kCellSize / 2};
-}
+QPoint spareCentre(int i) { return {i * sl::kCellSize + sl::kCellSize / 2, sl::kCellSize / 2}; }
 
 // A mouse drag: pressed on one area, released over a point of another.
 void dragBetween(QWidget *from, const QPoint &fromPos, QWidget *to, const QPoint &toPos)

@@ -47,10 +47,7 @@ bool readBytes(QByteArray bytes, Movie &movie, QString *error = nullptr)
 }
 
 // A failed read leaves the movie as a default one.
-bool isEmptyMovie(const Movie &m)
-{
-    return m.frames.isEmpty() && summary(m) == summary(Movie());
-}
+bool isEmptyMovie(const Movie &m) { return m.frames.isEmpty() && summary(m) == summary(Movie()); }
 
 // `bytes` with the 32-bit word `at` bytes after the first atom of `type` (a plain search) set to `value`.
 QByteArray patched(QByteArray bytes, const char *type, int at, quint32 value)

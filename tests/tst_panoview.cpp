@@ -145,7 +145,6 @@ private slots:
         const QImage before = view.viewImage().copy();
         view.setPanAngle(41);
         QVERIFY(view.viewImage() != before);
-        // An empty address unloads the movie.
         view.setURL(QString());
         QVERIFY(view.movieRect().isEmpty());
         QVERIFY(view.viewImage().isNull());

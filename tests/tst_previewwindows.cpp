@@ -56,10 +56,7 @@ PanoView *viewOf(QWidget *w)
     return v;
 }
 
-void press(QWidget *strip, int x)
-{
-    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8));
-}
+void press(QWidget *strip, int x) { QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8)); }
 
 // A preview window's class, movie area and the movie its view shows.
 QString describe(TfrmQuicktimePreview *w)

@@ -88,10 +88,7 @@ QString validate(const QString &path)
     return p.exitCode() == 0 && out.isEmpty() ? QString() : out;
 }
 
-bool haveValidator()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty();
-}
+bool haveValidator() { return !QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty(); }
 
 engine::ShortcutRequest request(const QString &templatePath, bool droplet, bool sendTo)
 {
