@@ -1,7 +1,6 @@
 #pragma once
-// The projections by the book, pixel by pixel, for the tests that check ours against them and
-// the benchmarks that time ours against them: double precision, atan2 for every pixel, one
-// thread, no tables.
+// The projections by the book, pixel by pixel, for tests and benchmarks to compare ours against:
+// double precision, atan2 for every pixel, one thread, no tables.
 #include <QImage>
 
 #include <algorithm>
@@ -20,8 +19,8 @@ inline double catmullRom(double p0, double p1, double p2, double p3, double t)
     return p1 + 0.5 * t * (p2 - p0 + t * (2 * p0 - 5 * p1 + 4 * p2 - p3 + t * (3 * (p1 - p2) + p3 - p0)));
 }
 
-// The panorama at (u, v) in pixel-index space, bilinear or bicubic (Catmull-Rom, clamped):
-// columns wrap, rows stop at the edges. Each channel is rounded to the nearest level.
+// The panorama at (u, v) in pixel-index space, bilinear or bicubic (Catmull-Rom, clamped): columns
+// wrap, rows stop at the edges; each channel rounded to the nearest level.
 inline QRgb sample(const QImage &pano, double u, double v, Interpolator ip)
 {
     const int w = pano.width(), h = pano.height();
@@ -59,8 +58,7 @@ inline QRgb sampleDirection(const QImage &pano, double x, double y, double z, In
     return sample(pano, u, v, ip);
 }
 
-// Cube face `face` (front, right, back, left, top, bottom) of `size` pixels: for each pixel its
-// direction and the panorama there.
+// Cube face `face` (front, right, back, left, top, bottom) of `size` pixels, pixel by pixel.
 inline QImage cubeFace(const QImage &pano, int face, int size, Interpolator ip)
 {
     // Forward, right and down of each face, as seen from inside.
@@ -78,8 +76,8 @@ inline QImage cubeFace(const QImage &pano, int face, int size, Interpolator ip)
     return out;
 }
 
-// How far two images of one size are apart: the largest difference of a channel (at the first
-// pixel that has it) and the mean over all pixels of each pixel's largest.
+// The largest difference of a channel between two images (at its first pixel), and the mean over
+// all pixels of each pixel's largest.
 struct Difference
 {
     int largest = 0;

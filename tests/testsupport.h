@@ -1,5 +1,4 @@
 #pragma once
-// Shared helpers for the Qt Test executables.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -59,8 +58,7 @@ inline QString programDir() { return QStringLiteral(SKYLOOM_PROGRAM_DIR); }
 inline QString sourceDir() { return QStringLiteral(SKYLOOM_SOURCE_DIR); }
 inline QString enginePath() { return programDir() + QStringLiteral("/skyloom"); }
 
-// Points the XDG folders at fresh temporary folders for the life of the object and
-// restores the current directory afterwards.
+// Points the XDG folders at fresh temporary folders for its life; restores the current directory.
 class IsolatedEnvironment
 {
 public:
@@ -80,7 +78,6 @@ public:
     }
     ~IsolatedEnvironment() { QDir::setCurrent(m_oldCwd); }
     QString path() const { return m_dir.path(); }
-    // The desktop folder (not created).
     QString desktopPath() const { return m_dir.path() + "/desktop"; }
 
 private:
@@ -153,8 +150,7 @@ inline QImage filledImage(int w, int h, QRgb colour)
     return image;
 }
 
-// Pseudo-random pixels (alpha too when asked): any channel mix-up, off-by-one row or damage to
-// the compressed data shows.
+// Pseudo-random pixels (alpha too when asked): a channel mix-up, a row off or damaged data shows.
 inline QImage noisyImage(int w, int h, bool alpha = false)
 {
     QImage image(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -168,8 +164,8 @@ inline QImage noisyImage(int w, int h, bool alpha = false)
     return image;
 }
 
-// An equirectangular panorama of w x h pixels showing colour(pan, tilt) of each pixel's centre, in
-// degrees: pan grows to the left of the centre column, tilt upwards.
+// An equirectangular w x h panorama of colour(pan, tilt) at each pixel's centre, in degrees; pan
+// grows leftwards of the centre column, tilt upwards.
 inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, double tilt)> &colour)
 {
     QImage image(w, h, QImage::Format_RGB32);
@@ -179,8 +175,7 @@ inline QImage panoramaOf(int w, int h, const std::function<QRgb(double pan, doub
     return image;
 }
 
-// The sphere coloured by its direction vector: smooth everywhere, across the seam and the poles,
-// so that reprojections can be compared pixel by pixel.
+// The sphere coloured by its direction: smooth across the seam and poles, for pixel comparisons.
 inline QRgb sphereColour(double pan, double tilt)
 {
     const double p = qDegreesToRadians(pan), t = qDegreesToRadians(tilt);
@@ -188,8 +183,7 @@ inline QRgb sphereColour(double pan, double tilt)
                 int(128 + 100 * std::cos(t) * std::sin(p)));
 }
 
-// The largest difference of a colour channel between two images of one size; with `mean`, also
-// the mean difference over all channels.
+// The largest difference of a channel between two images of one size; the mean one into `mean`.
 inline int imageDifference(const QImage &a, const QImage &b, double *mean = nullptr)
 {
     double sum = 0;
@@ -207,8 +201,7 @@ inline int imageDifference(const QImage &a, const QImage &b, double *mean = null
     return worst;
 }
 
-// The entries of a folder (hidden ones too; with `recursive`, those of its subfolders too) as
-// full paths, sorted: what a test compares before and after to see that nothing was left behind.
+// The entries of a folder (hidden too; with `recursive`, of subfolders too) as sorted full paths.
 inline QStringList entriesOf(const QString &folder, bool recursive = false)
 {
     QStringList list;
@@ -229,9 +222,8 @@ inline qsizetype markerAt(const QByteArray &jpeg, uchar code)
     return -1;
 }
 
-// A real small JPEG whose frame header (baseline or progressive) claims w x h: the scan holds
-// the small image's data and then ends with the next marker, so the data run out after a few
-// blocks.
+// A real small JPEG whose frame header (baseline or progressive) claims w x h: its data run out
+// after a few blocks.
 inline QByteArray jpegClaiming(int w, int h, QByteArray jpeg = sl::image::encodeJpeg(noisyImage(16, 16), 90))
 {
     const qsizetype sof = std::max(markerAt(jpeg, 0xC0), markerAt(jpeg, 0xC2));
@@ -297,9 +289,8 @@ inline EngineRun runEngine(const QStringList &args, const QString &folder, const
     return r;
 }
 
-// Answers the message boxes for as long as it lives: every text shown is added to `asked`, and
-// the answer is the next of `replies`, or `answer` when none is left. When it goes, all the
-// hooks are back at their defaults.
+// Answers message boxes while it lives: each text shown goes to `asked`, the answer is the next of
+// `replies`, else `answer`. When it goes, all the hooks are back at their defaults.
 struct MessageBoxAnswers
 {
     QStringList asked;
@@ -319,9 +310,8 @@ struct MessageBoxAnswers
     MessageBoxAnswers &operator=(const MessageBoxAnswers &) = delete;
 };
 
-// Answers the message boxes as MessageBoxAnswers does, and the open and save dialogs with the
-// next of `opens` and `saves` (none left: cancelled); "folder|proposed|defaultExt" of every file
-// dialog shown is added to `seen`.
+// Answers message boxes so, and open and save dialogs with the next of `opens` and `saves` (none
+// left: cancelled); "folder|proposed|defaultExt" of every file dialog goes to `seen`.
 struct DialogAnswers : MessageBoxAnswers
 {
     QStringList opens, saves, seen;
@@ -371,8 +361,7 @@ struct PlainProject : sl::EditedProject
     void AddConsoleLine(const QString &text) override { calls << "console " + text; }
 };
 
-// The values of `keys` in a window's project (anything with GetValue), joined by blanks: one
-// comparison shows them all.
+// The values of `keys` in a window's project (anything with GetValue), joined by blanks.
 template<class Window>
 QString valuesOf(Window &w, std::initializer_list<const char *> keys)
 {
@@ -382,8 +371,7 @@ QString valuesOf(Window &w, std::initializer_list<const char *> keys)
     return values.join(QLatin1Char(' '));
 }
 
-// The texts of the named children of `w` (labels, edits, buttons), joined by blanks; "?" for a
-// child that is not there.
+// The texts of the named children of `w`, joined by blanks; "?" for a child that is not there.
 inline QString textsOf(const QObject *w, std::initializer_list<const char *> names)
 {
     QStringList texts;
@@ -425,9 +413,8 @@ inline void leaveControl(QWidget *w)
     QCoreApplication::sendEvent(w, &out);
 }
 
-// Compiles a catalogue of (English text, translation) pairs with msgfmt into
-// <localeDir>/<code>/LC_MESSAGES/default.mo; its header holds `headerFields` (such as
-// "Last-Translator: ...") besides the character set.
+// Compiles (English text, translation) pairs with msgfmt into <localeDir>/<code>/LC_MESSAGES/default.mo,
+// with `headerFields` (such as "Last-Translator: ...") in its header.
 inline bool buildCatalogue(const QString &localeDir, const QString &code,
                            const QList<std::pair<QString, QString>> &messages, const QStringList &headerFields = {})
 {
@@ -522,8 +509,7 @@ inline bool heedPermissionBits()
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
-// Runs `write` in a child process that heeds permission bits; its result and its message, or
-// nothing when the child could not be set up.
+// Runs `write` in a child that heeds permission bits: its result and message; nothing if no child ran.
 inline std::optional<bool> writeHeedingPermissions(const std::function<bool(QString *)> &write, QString *message)
 {
     int fds[2];
@@ -603,8 +589,7 @@ inline bool widthFixed(const QWidget *w)
     return false;
 }
 
-// The object names of the shown labels, buttons, group boxes and drop-down lists, not of a
-// fixed width, that are narrower than their text (a list: than its longest item).
+// The names of shown labels, buttons, group boxes and lists, not of fixed width, narrower than their text.
 inline QStringList cutCaptions(QWidget *window)
 {
     QStringList cut;

@@ -1,6 +1,5 @@
-// The catalogues in resources/locale: each translates every message of the template in full,
-// keeps its format directives, blanks, file patterns and file texts, and the languages are the
-// fourteen the program ships.
+// The catalogues in resources/locale: the fourteen languages shipped, each complete, keeping format
+// directives, blanks, file patterns and file texts.
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -13,7 +12,6 @@ namespace {
 const QStringList kLanguages = {"ca", "de", "es", "fr", "hu", "it", "nl", "nn", "pl", "pt_BR", "ro", "ru", "sv", "zh"};
 
 QString localeSources() { return testsupport::sourceDir() + QStringLiteral("/resources/locale"); }
-QString templateFile() { return localeSources() + QStringLiteral("/default.pot"); }
 
 QStringList catalogueCodes()
 {
@@ -23,8 +21,7 @@ QStringList catalogueCodes()
     return codes;
 }
 
-// Runs a gettext tool in the C locale: what it printed on standard output, or with `errors` on
-// standard error.
+// Runs a gettext tool in the C locale: its standard output, or with `errors` its standard error.
 QString runTool(const QString &program, const QStringList &arguments, bool errors = false)
 {
     QProcess p;
@@ -38,7 +35,6 @@ QString runTool(const QString &program, const QStringList &arguments, bool error
     return errors ? QString::fromLocal8Bit(p.readAllStandardError()) : QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// The text of a quoted .po line.
 QString unquoted(const QString &line)
 {
     const QString quoted = line.mid(line.indexOf(QLatin1Char('"')) + 1).chopped(1);
@@ -165,7 +161,7 @@ private slots:
         const QString po = localeSources() + QLatin1Char('/') + code + QStringLiteral(".po");
         QVERIFY2(kLanguages.contains(code), qPrintable(code + QStringLiteral(": not a language the program ships")));
         QVERIFY2(QFile::exists(po), qPrintable(po + QStringLiteral(" is missing")));
-        const Counts c = check(po, templateFile());
+        const Counts c = check(po, localeSources() + QStringLiteral("/default.pot"));
         qInfo("%s: %s", qPrintable(code), qPrintable(c.text()));
         QVERIFY2(c.complete(), qPrintable(code + QStringLiteral(": ") + c.text() + QLatin1Char('\n')
                                           + c.faults.join(QLatin1Char('\n'))));

@@ -1,5 +1,4 @@
-// The console's lines (ConsoleText) and its view (ConsoleView): what is kept, what is dropped,
-// what a long line paints, and what the user selects and copies.
+// The console's lines (ConsoleText) and view (ConsoleView): kept, dropped, painted, selected and copied.
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -39,9 +38,8 @@ private slots:
         QVERIFY(text.lineCount() == 0 && text.text().isEmpty());
     }
 
-    // Past the size to keep the oldest lines go, as long as the newer ones still come to that
-    // size (a character outside Latin-1 counting two bytes, a line break one); the first line
-    // then says how many went, and what is kept stays exact.
+    // Past the size to keep, the oldest lines go while the newer still reach it (a non-Latin-1 character
+    // counting two bytes, a line break one); the first line says how many went; the rest stays exact.
     void oldestLinesAreDropped()
     {
         const auto lineNumber = [](int i) { // 10 characters: 11 bytes, or 21 with a wide one
@@ -63,8 +61,7 @@ private slots:
         QVERIFY(text.lineCount() == 251 && text.dropped() == 25000 - 250 && text.line(1).isEmpty());
     }
 
-    // The view splits at line breaks, follows the end only while it shows the end, and keeps
-    // showing the same lines when older ones are dropped.
+    // The view splits at line breaks, follows the end only while it shows it, and stays when old lines go.
     void viewFollowsTheEndOrStays()
     {
         ConsoleView view;

@@ -1,5 +1,4 @@
-// Converting between an equirectangular image and cube faces: the dialog's proposals and
-// checks, the run through our engine and the project type that follows.
+// Converting between an equirectangular image and cube faces: the dialog's checks, the engine run, the type.
 #include <QDir>
 #include <QImage>
 #include <QTimer>
@@ -18,7 +17,6 @@ using namespace sl::convert;
 
 namespace {
 
-// Fake window operations: what was set, asked, noticed and run, in order.
 struct Recorder
 {
     QStringList log;
@@ -83,7 +81,6 @@ private slots:
         QCOMPARE(QStringList({panoHeightText("5001"), panoHeightText("abc"), panoHeightText("0x10")}), QStringList({"x 2500", "x 0", "x 8"}));
     }
 
-    // What a press of Ok does, step by step, for a name and the files already there.
     void checksAndRuns()
     {
         const QString base = env->path() + QStringLiteral("/proj é");
@@ -162,8 +159,6 @@ private slots:
         QCOMPARE(rec.log.at(1), QStringLiteral("notice The output directory \"") + base
                                     + QStringLiteral("/afile/sub\" cannot be created!"));
     }
-
-    // ---- The dialog with our engine
 
     void toFacesAndBack()
     {
@@ -244,7 +239,6 @@ private slots:
         QVERIFY(w.ui->mConsole->toPlainText().startsWith(QStringLiteral("External Call: ")));
     }
 
-    // The Project tab's button opens the dialog for the project's type.
     void buttonOpensTheDialog()
     {
         TfrmMainForm w;

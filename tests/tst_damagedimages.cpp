@@ -1,7 +1,5 @@
-// Damaged and oversized images: short or corrupt JPEG data is an error whatever libjpeg calls it,
-// a header that claims a giant image costs no more memory than the data it holds, and the
-// engine checks every limit that follows from an image's size from the header, before decoding.
-// The band-wise JPEG reader and writer stop at the image's last row.
+// Damaged and oversized images: corrupt data is an error, a giant header costs no giant memory, the
+// engine checks size limits from the header, and the band-wise JPEG reader and writer stop at the end.
 #include "testsupport.h"
 
 #include "project/ProjectFile.h"
@@ -19,8 +17,7 @@ using namespace sl::image;
 
 namespace {
 
-// A progressive JPEG of w x h pixels without chroma subsampling, written by libjpeg itself: a
-// smooth picture, red growing to the right and green downwards.
+// A progressive JPEG without chroma subsampling from libjpeg itself: red grows rightwards, green downwards.
 QByteArray progressiveJpeg(int w, int h)
 {
     jpeg_compress_struct c;
@@ -56,14 +53,12 @@ QByteArray progressiveJpeg(int w, int h)
     return bytes;
 }
 
-// The scan's first byte (after the start-of-scan header).
 qsizetype scanStart(const QByteArray &jpeg)
 {
     const qsizetype sos = testsupport::markerAt(jpeg, 0xDA);
     return sos < 0 ? -1 : sos + 2 + qFromBigEndian<quint16>(jpeg.constData() + sos + 2);
 }
 
-// The process's peak memory since the last reset.
 qint64 peakKb()
 {
     const QList<QByteArray> lines = testsupport::readFile("/proc/self/status").split('\n');
@@ -72,8 +67,6 @@ qint64 peakKb()
             return l.mid(6).trimmed().split(' ').first().toLongLong();
     return -1;
 }
-
-void resetPeak() { testsupport::writeFile("/proc/self/clear_refs", "5"); }
 
 } // namespace
 
@@ -108,7 +101,7 @@ private slots:
         QVERIFY(!bytes.isEmpty());
         const QString file = dir + "/damaged";
         QVERIFY(testsupport::writeFile(file, bytes));
-        resetPeak();
+        testsupport::writeFile("/proc/self/clear_refs", "5"); // resets the peak
         const qint64 before = peakKb();
         QString errors[5];
         QVERIFY(readImage(file, &errors[0]).isNull());
@@ -131,8 +124,7 @@ private slots:
         QVERIFY2(peakKb() - before < 200 * 1024, qPrintable(QString("%1 kB more").arg(peakKb() - before)));
     }
 
-    // A progressive JPEG keeps all its coefficients while it is decoded, which without chroma
-    // subsampling takes six bytes a pixel and more: the reader gives it what it needs.
+    // A progressive JPEG without chroma subsampling keeps six bytes a pixel of coefficients: given.
     void progressiveWithoutSubsampling()
     {
         const QByteArray jpeg = progressiveJpeg(4096, 2816); // 11.5 million pixels
@@ -142,8 +134,7 @@ private slots:
         QVERIFY(qRed(image.pixel(4090, 10)) > 240 && qGreen(image.pixel(10, 2810)) > 240 && qBlue(image.pixel(2000, 1400)) < 10);
     }
 
-    // The band-wise writer refuses too many rows and an early finish, the reader rows past the
-    // end. (What they write and read: the engine's faces and the view's tiles show it.)
+    // The band-wise writer refuses too many rows and an early finish, the reader rows past the end.
     void bandsRefuseRowsTooMany()
     {
         const QImage image = testsupport::noisyImage(8, 9);

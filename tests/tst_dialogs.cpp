@@ -1,5 +1,4 @@
-// The about box, the settings dialog, help (pages, window, F1) and the main window's dialog
-// commands.
+// The about box, the settings dialog, help (pages, window, F1) and the main window's dialog commands.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +23,6 @@
 
 namespace {
 
-// Records what the shell, the help and the message boxes were asked to do.
 struct Calls
 {
     QStringList log;
@@ -68,8 +66,7 @@ class TestDialogs : public testsupport::Fixture
     Q_OBJECT
 
 private slots:
-    // The viewers come from the store whatever the case of their names; OK writes all six
-    // values, Cancel none.
+    // The viewers come from the store whatever the case of their names; OK writes all six, Cancel none.
     void settingsDialog()
     {
         Calls calls;
@@ -170,8 +167,7 @@ private slots:
                                          "open mailto:" + TfrmAbout::SupportAddress}));
     }
 
-    // Every page the contents name exists, has a title and links only to existing pages; the
-    // topics the program opens are among them.
+    // Every page the contents name exists, has a title and links only to existing pages, the program's topics too.
     void helpPages()
     {
         const QString folder = testsupport::programDir() + "/help";

@@ -1,5 +1,4 @@
-// Our engine program `skyloom`, run as the program runs it: through QProcess, in the project's
-// folder, reading the project with -c.
+// Our engine program `skyloom`, run as the program runs it: QProcess, the project's folder, -c.
 #include "testsupport.h"
 
 #include "engine/CreateCommands.h"
@@ -32,8 +31,7 @@ class TestEngine : public testsupport::Fixture
     Q_OBJECT
 
     QString path(const QString &name) const { return dir + "/" + name; }
-    // Writes p.slp with `project` and runs the engine on it with `options`; true when it ended
-    // well (else its output is logged).
+    // Writes p.slp and runs the engine on it; true when it ended well (else its output is logged).
     bool runsWell(const QStringList &project, const QStringList &options, Run *run = nullptr)
     {
         const Run r = sl::writeProjectFile(path("p.slp"), project) ? runEngine(QStringList{"-c", "p.slp"} + options, dir) : Run();
@@ -50,9 +48,6 @@ class TestEngine : public testsupport::Fixture
     }
 
 private slots:
-    // The engine's test hooks (exit code, error and progress lines, raw output, argument log,
-    // flushing while it runs) are exercised through the runner and the main window's engine tests.
-
     // Six faces from a panorama and back: TIFF faces with the automatic size, then -r.
     void cubeRoundTrip()
     {
@@ -123,7 +118,6 @@ private slots:
         }
     }
 
-    // The panorama movie and the files made beside it.
     void panoramaMovieAndHelpers()
     {
         writePanorama("pano.jpg", 400, 200);
@@ -152,9 +146,8 @@ private slots:
         QVERIFY(testsupport::readFile(path("pano.swf")).startsWith("FWS")); // its tags: tst_movie
     }
 
-    // The size of each type; a transparent background stays transparent in PNG, GIF and TIFF
-    // outside a tunnel's or sphere's disc; every file is in the format its name says, and a name
-    // we cannot write is refused (see failures).
+    // The size of each type; transparency stays outside a tunnel's or sphere's disc in PNG, GIF and
+    // TIFF; every file has the format its name says (an unwritable name: see failures).
     void thumbnailFormatsAndTransparency()
     {
         writePanorama("pano.jpg", 400, 200);
@@ -345,8 +338,7 @@ private slots:
         QTest::newRow("template is a FIFO") << QStringList{"input=pano.jpg", "htmlfile=x.html", "html.template=fifo.jpg"}
                                             << QStringList{"-c", "p.slp", "-h"} << "not a regular file";
     }
-    // A failure prints an error line, exits non-zero and leaves no file behind, not even a
-    // temporary one.
+    // A failure prints an error line, exits non-zero and leaves no file, not even a temporary one.
     void failures()
     {
         QFETCH(QStringList, project);

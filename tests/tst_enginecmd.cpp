@@ -1,5 +1,4 @@
-// Engine command lines, the output line splitter, and the create and open commands' logic
-// (with fake hooks).
+// Engine command lines, the output line splitter, and the create and open commands (fake hooks).
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -95,8 +94,7 @@ private slots:
         QCOMPARE(engine::enginePath(QString(), "/opt/prog") + ' ' + engine::enginePath("/usr/local/a b//", "/opt/prog"),
                  QStringLiteral("/opt/prog/skyloom /usr/local/a b/skyloom"));
         using C = EngineCommand;
-        // The options that depend on the project type or the face format (the create commands'
-        // tests below run the others).
+        // The options that depend on the project type or face format (the create tests run the others).
         const struct { C command; int type; bool tiff; QStringList expected; } rows[] = {
             {C::CreateQuickTime, 0, true, {"-ac"}}, {C::CreateQuickTime, 0, false, {"-a"}},
             {C::CreateQuickTime, 2, false, {"-f", "_tmp_cube"}}, {C::CreateQuickTime, 3, false, {"-ac"}},
@@ -110,8 +108,6 @@ private slots:
         QCOMPARE(engine::displayCommandLine("/opt/a b/skyloom", "/home/x/_tmp_script.slp", {"-f", "_tmp_cube", "-n"}),
                  QStringLiteral("\"/opt/a b/skyloom\" -c \"/home/x/_tmp_script.slp\" -f _tmp_cube -n"));
     }
-
-    // ---- line splitter ----
 
     // The same lines whatever the chunks. A line that held BEL is flagged (E) without its BEL.
     void splitter()
@@ -135,8 +131,7 @@ private slots:
             }
     }
 
-    // Over-long lines come in pieces of at most the limit; a multibyte character is never cut;
-    // every byte arrives once.
+    // Over-long lines come in pieces of at most the limit, never cutting a character; every byte once.
     void splitterLongLine()
     {
         const QByteArray line = QByteArray("abcdefghij") + "ü€日" + QByteArray("klmnopqrstuvwxyz");
@@ -149,8 +144,6 @@ private slots:
                 QVERIFY(piece.toUtf8().size() <= 8 && !piece.contains(QChar(0xFFFD)));
         }
     }
-
-    // ---- create commands ----
 
     // The options each panorama uses; the size of what the engine wrote (in the base path, whatever
     // the current directory) goes to the status bar. Confirmation off: no question.
@@ -293,8 +286,6 @@ private slots:
                          && calls.runs == (r.run ? QList<QStringList>{{r.run}} : QList<QStringList>{}), qPrintable(calls.notices.join('|')));
         }
     }
-
-    // ---- opening results ----
 
     void openOrder()
     {

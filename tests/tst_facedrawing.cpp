@@ -1,8 +1,5 @@
-// Cube faces drawn band by band: every face and interpolator against a plain per-pixel
-// reference (the side faces' separable passes, the seam, the poles), faces drawn into a strip's
-// cells, the engine's faces (made while the panorama is decoded into a window of rows) against
-// the library's, the page warmer leaving the memory it prepares as it was, and the window of
-// rows keeping what is not released.
+// Cube faces drawn band by band against a per-pixel reference, into strip cells and by the engine
+// while it decodes; the page warmer and the window of rows keep what they must.
 #include "projectionreference.h"
 #include "testsupport.h"
 
@@ -19,8 +16,7 @@ namespace {
 
 using reference::kPi;
 
-// Strong but smooth detail, a function of the direction, so that it meets itself across the
-// seam and at the poles: a row off, or a column, shows as tens of levels.
+// Strong smooth detail that meets itself across the seam and at the poles: a row or column off shows.
 QImage wavyPanorama(int w, int h)
 {
     QImage image(w, h, QImage::Format_RGB32);
@@ -51,10 +47,8 @@ private slots:
                                            {Interpolator::Bicubic, "bicubic"}})
                 QTest::addRow("%s, %s", names[f], name) << f << ip;
     }
-    // Drawn in bands of unequal height, as the engine asks for them, into a face of odd size: the
-    // reference's pixels. A band reads no source rows outside those faceSourceRows() names for it
-    // (the engine drops the rows before them while it decodes the rows after them): drawn from a
-    // panorama whose other rows are spoilt, it comes out the same.
+    // Drawn in unequal bands into a face of odd size: the reference's pixels. A band reads no rows
+    // outside faceSourceRows() (the engine drops earlier rows while decoding later ones): spoilt ones change nothing.
     void faces()
     {
         QFETCH(int, face);
@@ -88,8 +82,7 @@ private slots:
         }
     }
 
-    // The cube's faces, and the faces drawn into the cells of one strip, are the single faces
-    // (with alpha, when the panorama has it).
+    // The cube's faces, and those drawn into one strip's cells, are the single faces (alpha included).
     void cubeIntoStrip()
     {
         const QImage pano = wavyPanorama(400, 200).convertToFormat(QImage::Format_ARGB32);
@@ -107,8 +100,7 @@ private slots:
         }
     }
 
-    // The engine makes the faces while it decodes the panorama and encodes each as its rows come:
-    // they are the library's faces of the decoded panorama.
+    // The faces the engine makes and encodes while decoding are the library's faces of the decoded panorama.
     void engineFacesWhileDecoding()
     {
         // Large enough for the window of rows to pass many rows on (a megabyte is 109 rows).
@@ -144,9 +136,8 @@ private slots:
         QVERIFY(block == expected);
     }
 
-    // Rows written into a window hold what was written until they are released, however far the
-    // released rows' pages have moved, and the window holds little more than the rows kept; with
-    // nothing released the rows take fresh pages, as a plain block's do.
+    // Rows in a window hold what was written until released, however far released pages moved, and the
+    // window holds little more than the rows kept; with nothing released, rows take fresh pages.
     void rowWindowKeepsUnreleasedRows_data()
     {
         QTest::addColumn<int>("lag"); // rows kept behind the filling, 0 for none released
@@ -176,7 +167,6 @@ private slots:
                 for (const int x : {0, width / 2, width - 1})
                     QVERIFY2(row(r)[x] == value(r, x), qPrintable(QString("row %1 at row %2").arg(r).arg(end)));
         }
-        // The pages held in memory.
         const qsizetype page = sysconf(_SC_PAGESIZE);
         std::vector<unsigned char> resident(size_t((size + page - 1) / page));
         QCOMPARE(mincore(window.bits(), size_t(size), resident.data()), 0);

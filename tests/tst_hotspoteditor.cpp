@@ -1,5 +1,4 @@
-// The hotspot editor's model: zoom and turn, the view mapping and composition, the shapes on the
-// layer, undo and saving.
+// The hotspot editor's model: zoom and turn, view mapping and composition, shapes, undo and saving.
 #include "editors/HotspotEditor.h"
 #include "editors/HotspotImage.h"
 #include "testsupport.h"
@@ -57,8 +56,7 @@ private slots:
             QCOMPARE(zoomIndexToFit(f.box, f.image), f.index);
     }
 
-    // Every view pixel lands inside the image, at every zoom and turn and with odd sizes; at
-    // 100% and above every image pixel is reached.
+    // Every view pixel lands inside the image at every zoom, turn and odd size; from 100% every image pixel is reached.
     void viewToImageStaysInside()
     {
         for (int index = 0; index < 9; ++index)
@@ -119,8 +117,7 @@ private slots:
             }
     }
 
-    // The right and bottom edge of the box stay out; shapes reaching outside are clipped; the same
-    // drag with number 0 erases the shape again.
+    // The box's right and bottom edge stay out; shapes reaching outside are clipped; number 0 erases again.
     void shapes()
     {
         const struct { const char *name; Tool tool; QPoint a, b; const char *layer; } rows[] = {

@@ -51,17 +51,11 @@ QByteArray paletteHeaderClaiming(quint32 w, quint32 h)
         + chunk("PLTE", QByteArray(768, 0)) + chunk("IDAT", {}) + chunk("IEND", {});
 }
 
-QRgb pixelAt(int x, int y)
-{
-    return qRgb((x * 37 + y) & 0xFF, (y * 11) & 0xFF, (x ^ y) & 0xFF);
-}
+QRgb pixelAt(int x, int y) { return qRgb((x * 37 + y) & 0xFF, (y * 11) & 0xFF, (x ^ y) & 0xFF); }
 
 enum Layout { Strips, Tiles, BottomLeft, StripsWithAlpha, Deflate, OneStrip };
 
-QSize sizeOf(Layout layout)
-{
-    return layout == OneStrip ? QSize(1500, 1000) : QSize(40, 23);
-}
+QSize sizeOf(Layout layout) { return layout == OneStrip ? QSize(1500, 1000) : QSize(40, 23); }
 
 // An RGB(A) TIFF of pixelAt, in the given layout.
 void writeTiff(const QString &path, Layout layout)
@@ -112,8 +106,8 @@ void writeTiff(const QString &path, Layout layout)
     TIFFClose(tif);
 }
 
-// An uncompressed RGB TIFF of pixelAt, 40 x 23 in strips of 5 rows, laid out directory first as
-// some writers do, so that cutting the file cuts its pixels and keeps the directory.
+// An uncompressed RGB TIFF of pixelAt, 40 x 23 in strips of 5 rows, directory first as some
+// writers do, so that cutting the file cuts its pixels and keeps the directory.
 QByteArray tiffDirectoryFirst(bool bottomLeft)
 {
     const int w = 40, h = 23, rows = 5, strips = 5, data = 128 + 8 * strips;
@@ -163,8 +157,7 @@ private slots:
             QCOMPARE(p[r.index], r.colour);
     }
 
-    // The file is what the engine reads: IHDR 8-bit colour type 3, the whole palette; every
-    // number comes back.
+    // The file is what the engine reads: IHDR 8-bit colour type 3, the whole palette; every number comes back.
     void writtenAndReadBack()
     {
         const QString file = path(QString::fromUtf8("pano \"ü\"_hs.png"));
@@ -261,8 +254,7 @@ private slots:
         TIFFClose(tif);
         writeTiff(file, Strips);
         const QByteArray withoutDirectory = testsupport::readFile(file).left(1000); // libtiff writes it last
-        // Stored rows from `from` up to `to` are black, the others the picture's; all black is
-        // nothing decoded: refused.
+        // Stored rows from `from` up to `to` are black, the others the picture's; all black is refused.
         const struct { const char *name; QByteArray bytes; bool bottomUp; int from, to; } rows[] = {
             {"cut in the third strip", topDown.left(firstStrip + 2 * strip + 100), false, 10, 23},
             {"bottom-left, cut in the third strip", bottomUp.left(firstStrip + 2 * strip + 100), true, 10, 23},

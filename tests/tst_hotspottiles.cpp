@@ -1,5 +1,4 @@
-// The hotspot editor's tiles: names of the list items, image files and hotspot images for every
-// project type, the counts, and the creation of blank hotspot images.
+// The hotspot editor's tiles: names, image files and hotspot images of every type, counts, blank images.
 #include "editors/HotspotImage.h"
 #include "editors/HotspotTiles.h"
 #include "platform/image/ImageIO.h"

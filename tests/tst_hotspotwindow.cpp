@@ -1,6 +1,4 @@
-// The hotspot editor on the main window: starting it, drawing with the mouse, the hotspot fields,
-// switching tiles with the save question, creating hotspot images, engine runs, the close query
-// and the link dialog.
+// The hotspot editor on the main window: drawing, fields, tiles, hotspot images, runs, close query, link dialog.
 #include <QComboBox>
 #include <QtTest>
 
@@ -20,7 +18,6 @@ using testsupport::readFile;
 
 namespace {
 
-// A user's choice in a drop-down list.
 void choose(QComboBox *box, int index)
 {
     box->setCurrentIndex(index);
@@ -161,8 +158,7 @@ private slots:
         QVERIFY(editorOf(*w).activeTile() == -1 && w->ui->cbHotspotActiveTile->count() == 0);
     }
 
-    // A run saves the layer only when it changed: a blank left by a refused file never
-    // replaces the user's file.
+    // A run saves the layer only when it changed: a blank left by a refused file never replaces the user's.
     void engineRunsSaveOnlyChanges()
     {
         QVERIFY(sl::image::writeJpeg(testsupport::noisyImage(60, 40), file("pano.jpg"), 90));

@@ -1,5 +1,4 @@
-// Image readers and writers: round trips, scaled JPEG decoding, damaged and hostile files,
-// awkward paths and failed writes that must leave nothing behind.
+// Image readers and writers: round trips, scaled JPEG, damaged and hostile files, paths, failed writes.
 #include "testsupport.h"
 
 #include <QtTest>
@@ -20,8 +19,6 @@ QImage smoothImage(int w, int h)
             image.setPixel(x, y, qRgb(x * 255 / qMax(1, w - 1), y * 255 / qMax(1, h - 1), (x + y) * 127 / qMax(1, w + h)));
     return image;
 }
-
-// ---- hand-made headers that claim a size without the pixels ----
 
 QByteArray le16(int v) { QByteArray b(2, 0); qToLittleEndian<quint16>(quint16(v), b.data()); return b; }
 QByteArray le32(quint32 v) { QByteArray b(4, 0); qToLittleEndian<quint32>(v, b.data()); return b; }
@@ -218,9 +215,8 @@ private slots:
         }
     }
 
-    // A write that fails halfway (here: the file size limit, which binds root too), at the rename
-    // (onto a folder) or at the start (a missing folder) leaves the old file as it was and no
-    // temporary file behind.
+    // A write that fails halfway (file size limit, which binds root too), at the rename (onto a folder)
+    // or at the start (missing folder) leaves the old file as it was and no temporary file.
     void failedWriteKeepsOldFile()
     {
         for (const QString format : {"tiff", "jpeg", "png"})

@@ -1,5 +1,4 @@
-// The light table's model: image keys, cell order, the shifts of every wrap mode, drops and
-// undo, viewstates, the spare images, the lines "Ok" writes, the object settings, thumbnails.
+// The light table's model: keys, cell order, wrap shifts, drops, undo, viewstates, spares, "Ok", thumbnails.
 #include "editors/ImageKey.h"
 #include "editors/LightTable.h"
 #include "editors/Thumbnail.h"
@@ -29,10 +28,7 @@ LightTable table(int frames, int columns, int rows, const QString &entries, int 
     return t;
 }
 
-QString cellText(const CellPos &c)
-{
-    return QStringLiteral("%1,%2,%3").arg(c.frame).arg(c.column).arg(c.row);
-}
+QString cellText(const CellPos &c) { return QStringLiteral("%1,%2,%3").arg(c.frame).arg(c.column).arg(c.row); }
 
 // A picture with a distinct centre, so a thumbnail shows where it was drawn.
 QImage picture(int w, int h) { return testsupport::filledImage(w, h, qRgb(250, 250, 250)); }
@@ -133,8 +129,7 @@ private slots:
             {4, 1, 1, 0, "0.0.0.0=a|0.0.0.1=b", {0, 0, 0, 0}, "0.0.0.0=a|0.0.0.1=b"},
             // A cell whose predecessor had no line loses its own.
             {4, 1, 1, 1, "0.0.0.0=a|0.0.0.2=c|0.0.0.3=d", {0, 0, 0, 0}, "0.0.0.0=a|0.0.0.1=a|0.0.0.3=c"},
-            // "horizontal" runs to the row's last cell, "all" to the grid's; later rows and other
-            // viewstates stay.
+            // "horizontal" runs to the row's last cell, "all" to the grid's; later rows and viewstates stay.
             {2, 2, 2, 2, "0.0.0.1=a|0.0.1.0=b|0.0.1.1=c|0.1.0.0=d|1.0.0.1=x", {0, 0, 0, 1},
              "0.0.0.1=a|0.0.1.0=a|0.0.1.1=b|0.1.0.0=d|1.0.0.1=x"},
             {2, 2, 2, 3, "0.0.0.1=a|0.0.1.0=b|0.0.1.1=c|0.1.0.0=d|0.1.1.1=e", {0, 0, 0, 1},
@@ -156,8 +151,7 @@ private slots:
         const DragItem spareArea{DragItem::SpareArea, {}, -1, {}};
         const QString start = "0.0.0.0=a|0.0.0.1=b|0.0.0.2=c|0.0.1.0=d";
         const struct { DragItem source, target; QString after; bool undo; } rows[] = {
-            // A cell onto a filled cell: taken out (which moves the target's image back a place),
-            // then put in before what is there now.
+            // A cell onto a filled cell: taken out (the target's image moves back), then put in before it.
             {cell(0, 0, 0), cell(0, 1, 0), "0.0.0.0=b|0.0.0.1=c|0.0.0.2=d|0.0.1.0=a", true},
             {cell(0, 1, 0), cell(1, 0, 0), "0.0.0.0=a|0.0.0.1=d|0.0.0.2=b|0.0.1.0=c|0.0.1.1=?", true},
             // Onto an empty cell: no room is made.

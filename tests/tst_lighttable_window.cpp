@@ -1,6 +1,4 @@
-// The light-table window driven as a user would: loading the project's images, the open dialog,
-// files dropped from the file manager, drags between cells and the spare area, counts,
-// viewstates, "Ok", "Cancel" and clearing in the middle of a load, and the main window's button.
+// The light-table window driven as a user would, and the main window's button.
 #include "app/TfrmMainForm.h"
 #include "editors/gui/LightTableViews.h"
 #include "editors/gui/TfrmObjectLightTable.h"
@@ -20,7 +18,6 @@ using testsupport::valuesOf;
 
 namespace {
 
-// Answers message boxes and dialogs, and records what the window asked and opened.
 struct Answers : testsupport::MessageBoxAnswers
 {
     QList<QStringList> chosenFiles;
@@ -52,7 +49,6 @@ void writeImage(const QString &path, int w, int h, QRgb colour = qRgb(200, 180, 
 
 QStringList imageLines(sl::EditedProject &w) { return w.projectList().lines().filter("object.image."); }
 
-// The first tick of the window's timer, delivered at once.
 void firstTick(TfrmObjectLightTable &lt)
 {
     auto *timer = lt.findChild<QTimer *>("Timer1");
@@ -61,23 +57,13 @@ void firstTick(TfrmObjectLightTable &lt)
     QCoreApplication::sendEvent(timer, &tick);
 }
 
-void waitForPass(TfrmObjectLightTable &lt)
-{
-    QTRY_VERIFY(lt.firstPassDone() && !lt.isLoading());
-}
+void waitForPass(TfrmObjectLightTable &lt) { QTRY_VERIFY(lt.firstPassDone() && !lt.isLoading()); }
 
-QPoint cellCentre(TfrmObjectLightTable &lt, const CellPos &c)
-{
-    return lt.ui->sbLT->cellRect(c).center();
-}
+QPoint cellCentre(TfrmObjectLightTable &lt, const CellPos &c) { return lt.ui->sbLT->cellRect(c).center(); }
 
-QPoint spareCentre(int i)
-{
-    return {i * sl::kCellSize + sl::kCellSize / 2, sl::kCellSize / 2};
-}
+QPoint spareCentre(int i) { return {i * sl::kCellSize + sl::kCellSize / 2, sl::kCellSize / 2}; }
 
-// A drag as the mouse makes it: pressed on one area, released (to the same area, which holds
-// the mouse) over a point of another.
+// A mouse drag: pressed on one area, released over a point of another.
 void dragBetween(QWidget *from, const QPoint &fromPos, QWidget *to, const QPoint &toPos)
 {
     QTest::mousePress(from, Qt::LeftButton, {}, fromPos);
@@ -234,7 +220,6 @@ private slots:
         const int aAt = lt.ui->sbSpare->image(0).name == "a.jpg" ? 0 : 1;
         dragBetween(spare, spareCentre(aAt), grid, cellCentre(lt, {0, 0, 0}));
         QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=c.jpg|0.0.1.0=?"));
-        // A cell onto another cell.
         dragBetween(grid, cellCentre(lt, {2, 0, 0}), grid, cellCentre(lt, {0, 1, 0}));
         QCOMPARE(entriesText(lt.lightTable()), QStringLiteral("0.0.0.0=a.jpg|0.0.0.1=b.jpg|0.0.0.2=?|0.0.1.0=c.jpg"));
 
@@ -259,8 +244,7 @@ private slots:
         QCOMPARE(a->opened, QList<QUrl>({QUrl::fromLocalFile(dir + "/b.jpg"), QUrl::fromLocalFile(dir + "/c.jpg")}));
     }
 
-    // While the project's pictures load, every edit acts on all of its images. The load is held
-    // before its first picture (no events run), the edit made, the load ended, and "Ok" pressed.
+    // Edits made while the project's pictures load (held before the first) act on all its images.
     void editsWhileTheProjectLoads()
     {
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "s.jpg"})
@@ -321,8 +305,7 @@ private slots:
         QVERIFY(!lt.isLoading());
         waitForPass(lt);
 
-        // Onto the grid (even onto its first cell): after the last filled cell. (Onto the bottom
-        // panel they go to the spare area only, as the drag test shows.)
+        // Onto the grid (even onto its first cell): after the last filled cell.
         dropFiles(&lt, onGrid, {dir + "/b.jpg", dir + "/c.jpg", dir + "/none.jpg"});
         QTRY_VERIFY(!lt.isLoading());
         QCOMPARE(entriesText(lt.lightTable()) + " / " + a->take(), QString("0.0.1.0=a.jpg|0.0.2.0=b.jpg|0.0.3.0=c.jpg / File \"none.jpg\" doesn't exist!"));
@@ -346,8 +329,7 @@ private slots:
             QCOMPARE(a->take(), QStringLiteral("Do you really want to remove all images from the Light-table?"));
             QVERIFY(entriesText(lt.lightTable()).isEmpty() && lt.lightTable().thumbnailCount() == 0 && lt.ui->btOk->isEnabled());
         }
-        // "Cancel" in the middle of the first pass, or while files from the open dialog load,
-        // closes without asking: no more messages, and the project stays.
+        // "Cancel" mid-load, or while files from the dialog load, closes without asking; the project stays.
         for (const bool fromDialog : {false, true}) {
             auto w = projectWith(fromDialog ? QStringList{"movie.htiles=3"} : lines);
             const QString before = w->projectList().fullText();

@@ -1,5 +1,4 @@
-// The main window's layout: every control the window code looks up by name is there, lists and
-// ranges the code computes with, the shortcuts, and the window fits its minimum size.
+// The main window's layout: named controls, lists and ranges the code computes with, shortcuts, size.
 #include <QtTest>
 
 #include "project/ProjectType.h"
@@ -17,7 +16,6 @@ class TstMainformLayout : public QObject
 private slots:
     void initTestCase() { m_ui.setupUi(&m_win); }
 
-    // The names the window looks its controls up by at run time are all there.
     void namesLookedUpAtRunTime()
     {
         QStringList names = sl::projectTypeRadioNames();
@@ -78,8 +76,7 @@ private slots:
         QCOMPARE(m_ui.sbShow->widget(), m_ui.imgShow);
     }
 
-    // pToolsCreate starts on "Settings" and is appended at run time to the box layout of the
-    // other project pages.
+    // pToolsCreate starts on "Settings" and joins the box layout of the other project pages at run time.
     void toolsPanelPages()
     {
         QCOMPARE(m_ui.pToolsCreate->parentWidget(), m_ui.tsQTOptions);
@@ -90,7 +87,6 @@ private slots:
         }
     }
 
-    // Nothing asks for more room than the window's minimum size.
     void fitsMinimumSize()
     {
         QCOMPARE(m_win.minimumSize(), QSize(600, 400));

@@ -270,9 +270,8 @@ private slots:
         }
     }
 
-    // A folder, a binary file and a FIFO named like a project are refused with one notice each
-    // (the FIFO without blocking the window), and the open project stays as it was, so the close
-    // query's save never overwrites what was refused.
+    // A folder, a binary file and a FIFO named like a project get one notice each (the FIFO without
+    // blocking) and the open project stays, so the close query's save never overwrites them.
     void failedOpenChangesNothing()
     {
         Answers answers(sl::IDNO);
@@ -356,8 +355,7 @@ private slots:
         QCOMPARE(w.projectFileName(), paths.at(1));
     }
 
-    // A failed settings write is reported once, with the store's reason, and the recent lists
-    // show only what was stored.
+    // A failed settings write is reported once, with the store's reason; recent lists show what was stored.
     void failedSettingsWritesAreReported()
     {
         Answers answers(sl::IDNO);
@@ -383,8 +381,7 @@ private slots:
         QCOMPARE(reports(), 1);
     }
 
-    // The window system shows the caption exactly as the window sets it: no application
-    // display name of ours is appended to it.
+    // The window system shows the caption exactly as set: no application display name appended.
     void captionIsExact()
     {
         const QString name = QCoreApplication::applicationName();

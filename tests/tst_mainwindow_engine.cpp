@@ -56,8 +56,7 @@ private slots:
         QVERIFY(!QFile::exists(dir + QStringLiteral("/_tmp_script.slp")) && w.isModified());
     }
 
-    // An error line, the engine ended by a signal, or an engine that is not there: -1, the
-    // console in front, saying why.
+    // An error line, an engine ended by a signal, or no engine: -1, and the console in front says why.
     void failedRunsShowTheConsole()
     {
         const struct { const char *hook, *value, *shown; } cases[] = {
@@ -77,8 +76,7 @@ private slots:
         QVERIFY(w.ui->mConsole->toPlainText().contains(QStringLiteral("nowhere")) && !w.isBusy());
     }
 
-    // Stop ends a long run at once; the lines the engine printed while the question was open
-    // reach the console, each once. A second run is refused while one is going on.
+    // Stop ends a long run at once; lines printed while it asked reach the console once. A second run is refused.
     void stopAndBusy()
     {
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "20000");
@@ -108,8 +106,7 @@ private slots:
         QVERIFY(second == -1 && !w.isBusy() && !QFile::exists(dir + QStringLiteral("/_tmp_script.slp")));
     }
 
-    // The engine ends with 0 while the Stop question is open: Yes then stops nothing, and the
-    // run counts as the success it was.
+    // The engine ends with 0 while Stop asks: Yes then stops nothing, and the run counts as a success.
     void stopAnsweredAfterTheEngineEnded()
     {
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "200");

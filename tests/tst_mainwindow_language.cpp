@@ -1,5 +1,4 @@
-// The main window's language menu: the items built from the catalogues, switching the
-// language with real catalogues, what the window shows afterwards, and the stored choice.
+// The language menu: its items from the catalogues, switching with real catalogues, and the stored choice.
 #include <QAction>
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,5 @@
-// The main window's derived state: project type and its controls, special keys, the commands,
-// tile sizes, quality track bars, pickers and colour swatches. The rules themselves are tested
-// on their own (tst_projecttype, tst_transferkeys, tst_tilesize); here: that the window applies them.
+// The main window applies the project-type, special-key, tile-size and quality rules (tested on
+// their own elsewhere) to its controls, commands, pickers and swatches.
 #include <QDir>
 #include <QtTest>
 
@@ -49,9 +48,8 @@ private slots:
         };
     }
 
-    // Clicking each type's radio button in turn writes the three type keys and shows, hides and
-    // switches the controls as the type asks; a group whose controls a type switches keeps its
-    // own state. The convert button keeps the last caption a type gave it.
+    // Each type's radio button writes the three type keys and shows, hides and switches the controls;
+    // a group whose controls a type switches keeps its own state; the convert button keeps its caption.
     void widgetsFollowTheProjectType()
     {
         // keys: movie.cylinder, movie.cube, movie.object
@@ -159,8 +157,7 @@ private slots:
         QCOMPARE(colourCalls, calls);
     }
 
-    // The grids show only their nine items: a value beyond them checks none and is kept, a
-    // click stores its item.
+    // The grids show only their nine items: a value beyond them checks none and is kept; a click stores.
     void gridsShowOnlyTheirNineItems()
     {
         TfrmMainForm w;
@@ -174,8 +171,7 @@ private slots:
         QCOMPARE(w.GetValue("flash.preload.image.anchor"), QStringLiteral("6"));
     }
 
-    // A quality beyond its track bar is kept; a tile size that does not suit the subdivision is
-    // questioned, the hint and the "auto" box set it.
+    // A quality beyond its track bar is kept; an unsuitable tile size is questioned, hint and "auto" set it.
     void qualityAndTileSize()
     {
         TfrmMainForm w;

@@ -47,13 +47,9 @@ bool readBytes(QByteArray bytes, Movie &movie, QString *error = nullptr)
 }
 
 // A failed read leaves the movie as a default one.
-bool isEmptyMovie(const Movie &m)
-{
-    return m.frames.isEmpty() && summary(m) == summary(Movie());
-}
+bool isEmptyMovie(const Movie &m) { return m.frames.isEmpty() && summary(m) == summary(Movie()); }
 
-// `bytes` with the 32-bit word `at` bytes after the first atom of `type` (a plain search, good
-// enough for our files) replaced by `value`.
+// `bytes` with the 32-bit word `at` bytes after the first atom of `type` (a plain search) set to `value`.
 QByteArray patched(QByteArray bytes, const char *type, int at, quint32 value)
 {
     qToBigEndian<quint32>(value, bytes.data() + bytes.indexOf(QByteArray(type, 4)) - 4 + at);
@@ -83,8 +79,7 @@ private slots:
             QVERIFY(bytes.mid(4, 8) == "ftypqt  " && bytes.indexOf("jpeg", bytes.indexOf("stsd")) > 0);
             QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mov"});
         }
-        // A missing file, a folder and a FIFO no one writes to (refused at once, not waited on):
-        // an empty movie and a reason naming the file.
+        // A missing file, a folder and a FIFO no one writes to (refused at once): an empty movie and a reason.
         const testsupport::FifoWithWatchdog fifo(dir + "/fifo.mov");
         QVERIFY(fifo.made() && QDir().mkpath(dir + "/folder.mov"));
         const struct { const char *name, *reason; } rows[] = {
@@ -188,7 +183,6 @@ private slots:
         }
     }
 
-    // The Flash picture, walked tag by tag.
     void swfStructure()
     {
         const SwfPicture p{jpegOf(200, 100, qRgb(10, 120, 200)), 200, 100, 400, 300, 0x123456};

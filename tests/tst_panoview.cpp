@@ -13,9 +13,8 @@ using sl::preview::QuickTimeCheck;
 
 namespace {
 
-// 36 stripes of 10 degrees, stripe k centred on pan k*10 (k to the left of the centre column),
-// and 19 bands, band j centred on tilt 90 - j*10 (the top and bottom ones half as high).
-// Each (stripe, band) has its own colour.
+// 36 stripes of 10 degrees (stripe k centred on pan k*10, to the left) and 19 bands (band j centred
+// on tilt 90 - j*10, the end ones half as high); each (stripe, band) has its own colour.
 constexpr int kStripes = 36;
 
 QRgb stripeColour(int stripe, int band)
@@ -75,8 +74,7 @@ class TestPanoView : public testsupport::Fixture
     Q_OBJECT
 
 private slots:
-    // The view reports the version the check object finds, read from its high bits; the high
-    // nibble is kept out of the major number.
+    // The view reports the version the check object finds, from its high bits, high nibble excluded.
     void versionDecoding()
     {
         for (const auto &[value, text] : {std::pair{0x0649ffffu, "6.4.9"}, {0xf7100000u, "7.1.0"}}) {
@@ -117,8 +115,7 @@ private slots:
         }
     }
 
-    // The movie opens at its own start view and aspect, centred and black around; what is painted
-    // is the view rendered from the decoded frame.
+    // The movie opens at its own start view and aspect, centred and black around, rendered from the frame.
     void showsMovie()
     {
         Shown s(panoramaMovie(smoothPanorama(1024), {{"pan.default", "40"}, {"tilt.default", "-12.5"},
@@ -148,7 +145,6 @@ private slots:
         const QImage before = view.viewImage().copy();
         view.setPanAngle(41);
         QVERIFY(view.viewImage() != before);
-        // An empty address unloads the movie.
         view.setURL(QString());
         QVERIFY(view.movieRect().isEmpty());
         QVERIFY(view.viewImage().isNull());
@@ -194,8 +190,7 @@ private slots:
                 QVERIFY2(worst <= 3 && (mean < 0.6 || size.width() * size.height() < 16),
                          qPrintable(QStringLiteral("%1, threads %2: worst %3, mean %4").arg(name).arg(threads).arg(worst).arg(mean)));
             }
-            // The view shares its directions with the engine's reprojection (whose turns the
-            // projection tests check): what a pan or tilt shows follows from it.
+            // The view shares its directions with the engine's reprojection (checked by the projection tests).
             sl::projection::renderView(pano, reference, pan, tilt, fov);
             QVERIFY2(testsupport::imageDifference(fast, reference) <= 3, name);
             // Other formats are converted; unusable input leaves a black view instead of failing.
@@ -212,8 +207,7 @@ private slots:
 
     void levelsAgainstAliasing()
     {
-        // A checkerboard of single pixels seen from far: the halved copies show it as an even grey,
-        // the full image alone as a speckle of black and white.
+        // Single pixels seen from far: grey in the halved copies, a speckle of black and white in the full image.
         QImage board(2048, 1024, QImage::Format_RGB32);
         for (int y = 0; y < board.height(); ++y)
             for (int x = 0; x < board.width(); ++x)

@@ -1,5 +1,4 @@
-// The preview windows' plain logic: angles, view limits, tour-link fields and addresses, and the
-// version check.
+// The preview windows' plain logic: angles, view limits, tour-link fields and addresses, version check.
 #include <QDir>
 #include <QLocale>
 #include <QtTest>
@@ -63,8 +62,7 @@ private slots:
 
     void tourLinkFields()
     {
-        // Address, target, pan, tilt, field of view, scale, then "c" for a controller given, "C" for
-        // one shown, "v" for a view given.
+        // Address, target, pan, tilt, field of view, scale, then "c" controller given, "C" shown, "v" view given.
         const struct { const char *value, *fields; } rows[] = {
             {"<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>", "pano2.mov|myself|10.0||65.3|tofit|v"},
             {"  page.mov ", "page.mov||||||"},

@@ -1,5 +1,4 @@
-// The preview windows on a real movie: the base's poll, strip and console, the view-limit
-// grabber, the tour-link editor, the movie viewer, and the main window's commands that open them.
+// The preview windows on a real movie, and the main window's commands that open them.
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,10 +56,7 @@ PanoView *viewOf(QWidget *w)
     return v;
 }
 
-void press(QWidget *strip, int x)
-{
-    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8));
-}
+void press(QWidget *strip, int x) { QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(x, 8)); }
 
 // A preview window's class, movie area and the movie its view shows.
 QString describe(TfrmQuicktimePreview *w)
@@ -91,8 +87,6 @@ private slots:
         boxes.reset();
         Fixture::cleanup();
     }
-
-    // ---- the base ---------------------------------------------------------------------------
 
     void sizeAndVersionLine()
     {
@@ -178,8 +172,7 @@ private slots:
         QCOMPARE(state(), QStringLiteral("Status: Complete 50 52"));
     }
 
-    // A failing view is reported on the console once, not at every tick, and again after a
-    // tick that went well.
+    // A failing view is reported on the console once, not at every tick, and again after a good tick.
     void errorsReachTheConsoleOnce()
     {
         TfrmQuicktimePreview w(main.get(), Family::QuickTime6);
@@ -199,8 +192,6 @@ private slots:
         QVERIFY2(console.count("Catastrophic failure") == 2 && console.count("No status") == 1, qPrintable(console));
         QCOMPARE(child<QLabel>(&w, "lbQTStatus")->text(), QStringLiteral("Status: Complete"));
     }
-
-    // ---- the view-limit grabber -------------------------------------------------------------
 
     // The limits follow the view at the movie's own aspect, in both families.
     void grabberShowsTheLimitsOfTheView()
@@ -265,8 +256,7 @@ private slots:
         QVERIFY(!main->projectList().hasKey("tilt.max") && !main->projectList().hasKey("pan.min"));
     }
 
-    // Typing into a view edit moves the view only with a whole number, and only from the edit
-    // that has the focus.
+    // Typing into a view edit moves the view only with a whole number, and only from the focused edit.
     void typedViews()
     {
         TfrmQuicktimePreviewSpot7 w(main.get());
@@ -347,10 +337,7 @@ private slots:
         QVERIFY(show.timer()->interval() == 10000 && viewOf(&show)->URL().isEmpty());
     }
 
-    // ---- the tour-link editor ---------------------------------------------------------------
-
-    // The editor shows the stored link and title; Cancel stores nothing, Ok both, and no empty
-    // local file.
+    // The editor shows the stored link and title; Cancel stores nothing, Ok both, and no empty file.
     void tourLinkRoundTrip()
     {
         const QString stored = QStringLiteral("<pano2.mov> t<myself> e<Pan=10 FOV=65.26 scale=ToFit>");
@@ -410,8 +397,6 @@ private slots:
         QCOMPARE(viewOf(&again)->URL(), dir + "/other/d.mov");
     }
 
-    // ---- the main window's commands ---------------------------------------------------------
-
     void spotCommandRefusals()
     {
         const auto refused = [&] { return !onModal([&] { main->ui->btSpotInQT->click(); }); };
@@ -434,8 +419,7 @@ private slots:
         QVERIFY(!main->isPageVisible(main->ui->tsConsole)); // nothing ran
     }
 
-    // The movie is made on request, the grabber opens on it, Ok stores what was grabbed, and
-    // "open output" shows it.
+    // The movie is made on request, the grabber opens on it, Ok stores the view, "open output" shows it.
     void spotCommandMakesTheMovieAndStoresTheView()
     {
         QFile::remove(movie);

@@ -40,8 +40,7 @@ class TestProjectDoc : public testsupport::Fixture
 private slots:
     void valueAccess()
     {
-        // Project lines before, the operation, key, value and own default, then the value read
-        // back and the lines after.
+        // Lines before, the operation, key, value and own default, then the value read back and the lines after.
         const struct { const char *before, *op, *key, *value, *def, *result, *after; } rows[] = {
             {"preview.enabled=", "get", "preview.enabled", "", "", "", "preview.enabled="}, // present empty beats default
             {"x=1", "get", "preview.enabled", "", "", "1", "x=1"},                          // the binding default
@@ -122,8 +121,7 @@ private slots:
         }
     }
 
-    // Comments, lines without a name and the file names are not merged; the rest is, through
-    // setValue (a value at its binding default is not added).
+    // Comments, nameless lines and file names are not merged; the rest is, through setValue (no defaults).
     void templateMerge()
     {
         const QStringList tpl = {"# comment=1", "   #movie.width=800", "\t# x=1", "=5", "no equals", "", "Output=other.mov",
@@ -211,8 +209,6 @@ private slots:
         std::setlocale(LC_ALL, oldC.c_str());
         QLocale::setDefault(oldLocale);
     }
-
-    // --- message helpers and hooks ---
 
     void formats()
     {

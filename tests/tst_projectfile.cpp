@@ -68,8 +68,8 @@ private slots:
         QCOMPARE(QDir(env->path()).entryList(QDir::Files), QStringList{"p.slp"});
     }
 
-    // Only regular files of text are projects: binary data, a FIFO (which must not block the
-    // reader) and a device are refused with a reason, and the lines stay as they were.
+    // Binary data, a FIFO (which must not block the reader) and a device are refused with a reason, and
+    // the lines stay as they were.
     void onlyProjectTextIsRead()
     {
         const QString binary = env->path() + "/binary.slp", fifo = env->path() + "/fifo.slp";
@@ -86,8 +86,7 @@ private slots:
         }
     }
 
-    // A write that fails half-way says why in the system's words, naming the file once, and
-    // leaves the old file.
+    // A write that fails half-way says why in the system's words, naming the file once, and keeps the old file.
     void writeFailureGivesTheSystemsReason()
     {
         QByteArray noise(512 * 512, 0); // does not compress below the limit
@@ -120,10 +119,8 @@ private slots:
         }
     }
 
-    // Every writer follows the project writer's rule for what stands at its file's name: a link
-    // is followed and the file it names replaced, the link kept; a read-only file, a FIFO and a
-    // socket are refused with a message naming the file, and left as they are. Written where
-    // permission bits bind, as for any user but root.
+    // Every writer's rule for its file's name: a link is followed and its file replaced, the link kept; a
+    // read-only file, a FIFO and a socket are refused naming the file, and kept. Written heeding permission bits.
     void everyWriterFollowsOneRule()
     {
         using testsupport::AtName;
@@ -175,8 +172,7 @@ private slots:
             }
     }
 
-    // The name index is kept up to date through every kind of change (not rebuilt each time):
-    // after any sequence of changes a key finds the same line as in a list built afresh.
+    // The name index follows every kind of change (not rebuilt each time): keys find the same line as afresh.
     void indexFollowsEveryChange()
     {
         const QStringList names{"a", "A", "b", "c.d", "b ", QString()};

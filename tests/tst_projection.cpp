@@ -1,5 +1,4 @@
-// Reprojection: where each view looks, which way pan and tilt turn, the way back from the faces,
-// and bad arguments. (Where each face looks: tst_facedrawing, against faces drawn by the book.)
+// Reprojection: view directions, the turns of pan and tilt, the way back from faces, bad arguments.
 #include "platform/projection/Projection.h"
 #include "testsupport.h"
 
@@ -12,8 +11,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr Interpolator kAll[] = {Interpolator::Nearest, Interpolator::Bilinear, Interpolator::Bicubic};
 
-// Pixels carry their own direction: longitude (pan, growing to the left) on a colour circle in
-// red and blue, latitude (tilt) in green.
+// Pixels carry their direction: longitude (pan, growing leftwards) on a red-blue colour circle, latitude in green.
 QRgb direction(double lonDeg, double latDeg)
 {
     const double lon = lonDeg * kPi / 180;
@@ -21,8 +19,7 @@ QRgb direction(double lonDeg, double latDeg)
                 int(std::lround(128 + 127 * std::sin(lon))));
 }
 
-// Checks that pixel (x, y) of `image` shows the direction lon/lat of the direction panorama; the
-// longitude is not checked near the poles, where it means nothing.
+// Whether pixel (x, y) shows lon/lat of the direction panorama; longitude is not checked near the poles.
 bool looksAt(const QImage &image, int x, int y, double lon, double lat, QString *why)
 {
     const QRgb p = image.pixel(x, y);
@@ -89,8 +86,7 @@ private slots:
         QVERIFY(packed.format() == QImage::Format_RGB888 && testsupport::imageDifference(packed, reference) <= 1);
     }
 
-    // Faces and back, with the interpolator a project value names (0 nearest, 1 bilinear, 2 and
-    // above bicubic, anything else bilinear).
+    // Faces and back, with the interpolator a project value names (0 nearest, 1 bilinear, 2+ bicubic, else bilinear).
     void roundTrip()
     {
         const QImage pano = testsupport::panoramaOf(512, 256, testsupport::sphereColour);
@@ -108,8 +104,7 @@ private slots:
         }
     }
 
-    // Panoramas of a few pixels in one colour, inside a larger block of another: a sampler that
-    // reads outside the panorama shows the other colour in a face or a view.
+    // A few pixels of one colour inside a larger block of another: a sampler reading outside shows it.
     void tinyPanoramas()
     {
         const QRgb inside = qRgb(40, 90, 200), outside = qRgb(255, 0, 255);

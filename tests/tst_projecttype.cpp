@@ -1,5 +1,4 @@
-// Project type: keys, pattern labels, relative names, the create and
-// open commands, the caption and the file pickers' filters.
+// Project type: keys, labels, relative names, create and open commands, caption, pickers' filters.
 #include <QtTest>
 
 #include "project/FilePickers.h"

@@ -70,8 +70,7 @@ private slots:
         QCOMPARE(slotsOf(recent, RecentLists::Projects) + slotsOf(recent, RecentLists::Templates), QString("C,,,,/t/a.slt,,,,"));
     }
 
-    // The close query may save the open project under a new name, which reorders the list: the
-    // path is read before it.
+    // The close query may save the project under a new name, reordering the list: the path is read first.
     void clickReadsThePathBeforeTheCloseQuery()
     {
         SettingsStore store;

@@ -69,8 +69,7 @@ private slots:
     void sequences()
     {
         using R = RecognitionResult;
-        // A grid of rows x columns files, with further files (extra) and files left out (missing);
-        // found: rows and columns of the result.
+        // A grid of rows x columns files, plus extra files and minus missing ones; found: the result's grid.
         const struct { int rows, columns; const char *extra, *missing, *chosen; int outcome, foundRows, foundColumns; }
             cases[] = {
             {3, 4, "", "", "obj_0_0.jpg", R::Recognised, 3, 4},

@@ -1,6 +1,4 @@
-// The engine runner and engine jobs, run through our engine `skyloom` and its test hooks, plus
-// small shell scripts for what the engine never does (crashing, reading standard input,
-// flooding standard error, one huge line).
+// The engine runner and jobs, through our engine and small scripts for what it never does.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -95,8 +93,7 @@ private slots:
         QCOMPARE(console.texts(), (QStringList{"first", "second", "", "", "Größe 日", "\u00ff", "unterminated"}));
     }
 
-    // Stop acts on the engine's whole process group: SIGTERM first (the engine may clean up), then
-    // SIGKILL to whatever still runs after the grace; children the engine started end too.
+    // Stop signals the engine's whole process group: SIGTERM, then SIGKILL to what runs after the grace.
     void stopEndsTheWholeGroup()
     {
         const QString marker = dir + "/terminated", childPid = dir + "/child.pid";
@@ -118,8 +115,7 @@ private slots:
         runner.stop(); // no run: nothing happens
     }
 
-    // Output that arrived while the Stop question was open is shown up to StopKeepBytes; beyond
-    // that it is dropped, with one line that says how much. Every byte is shown or counted.
+    // Output that arrived while Stop asked is shown up to StopKeepBytes; one line counts the rest.
     void stopKeepsOutputUpToABound()
     {
         const QString script = writeScript(dir + "/flood.sh",
@@ -146,8 +142,7 @@ private slots:
         QVERIFY2(note.contains(QString::number(3000000 + 3000000 / 99 + 1 - shown)), qPrintable(note));
     }
 
-    // Output that piled up (while a dialog was open) is handed on in steps of at most
-    // StepBytes, so the window's events get their turn in between; every byte arrives once.
+    // Piled-up output comes in steps of at most StepBytes, so the window's events get their turn.
     void floodComesInSteps()
     {
         const QString script = writeScript(dir + "/steps.sh",
@@ -213,8 +208,7 @@ private slots:
         QTest::newRow("blanks, quotes, letters, failure") << "My \"Pano\" it's Größe 日本 $HOME" << 3 << false;
         QTest::newRow("stopped") << "stop me" << 0 << true;
     }
-    // A modified project runs from a temporary script in the base path, which is removed after
-    // every run; the engine runs in the base path whatever the current directory.
+    // A modified project runs from a temporary script in the base path, removed after every run.
     void jobTemporaryScript()
     {
         QFETCH(QString, folder);
@@ -255,8 +249,7 @@ private slots:
         QVERIFY(engineLines.texts().contains("input=pano ü.jpg") && engineLines.texts().contains("output=pano.mov"));
     }
 
-    // Something other than a regular file at the temporary script's name is never written
-    // through: a link to another file, a FIFO or a folder refuses the job, and all stay as they were.
+    // A link, FIFO or folder at the temporary script's name refuses the job and stays as it was.
     void jobTemporaryScriptNeverFollowsALink()
     {
         const QString victim = env->path() + "/victim.txt", &script = m_script;
@@ -278,8 +271,7 @@ private slots:
         }
     }
 
-    // After the run only the script the run wrote is deleted: a file that took its name during
-    // the run stays.
+    // Only the script the run wrote is deleted: a file that took its name meanwhile stays.
     void jobDeletesOnlyItsOwnScript()
     {
         qputenv("SKYLOOM_ENGINE_SLEEP_MS", "600");

@@ -13,8 +13,7 @@ class TestSettings : public testsupport::Fixture
 
 private slots:
 
-    // The file in XDG_CONFIG_HOME; missing, it gives defaults; a folder in its place makes a
-    // write fail and say so.
+    // The file in XDG_CONFIG_HOME; missing, it gives defaults; a folder in its place fails a write, saying so.
     void fileInXdgConfigHome()
     {
         SettingsStore store;
@@ -56,8 +55,7 @@ private slots:
         QCOMPARE(fresh.readText("recent", "breaks"), QString("a  b c"));
     }
 
-    // Only a decimal 32-bit number (blanks around allowed) is an integer; otherwise the default
-    // (42 for the integer read, true for the boolean read).
+    // Only a decimal 32-bit number (blanks allowed) is an integer; otherwise the default (42, or true).
     void integersAndBooleans()
     {
         const struct { const char *stored; int integer; bool boolean; } rows[] = {
@@ -72,8 +70,7 @@ private slots:
         }
     }
 
-    // A file that is not ours, or not in order, gives defaults; the next write leaves a file
-    // that reads back.
+    // A file that is not ours, or not in order, gives defaults; the next write leaves one that reads back.
     void damagedFilesGiveDefaults()
     {
         const QByteArray contents[] = {
@@ -93,8 +90,7 @@ private slots:
         }
     }
 
-    // Names match without regard to case and keep their first spelling; a file written by hand
-    // keeps its other lines.
+    // Names match without regard to case and keep their first spelling; a hand-written file keeps its lines.
     void handWrittenFileKeepsItsOtherLines()
     {
         SettingsStore store;

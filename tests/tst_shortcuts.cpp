@@ -1,5 +1,4 @@
-// Droplet and Send To shortcuts: the engine arguments, the launchers' Exec lines read back as a
-// desktop reads them, their names and folders, the dialog, and a droplet run on a real image.
+// Droplet and Send To shortcuts: arguments, Exec lines read back as a desktop does, names, the dialog, a run.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,9 +30,8 @@ QString unescapeString(const QString &value)
     return s;
 }
 
-// Undoes the Desktop Entry escapes and quoting of an Exec value the way a launcher does:
-// string escapes first, then the argument quoting, then "%%" -> "%". The field code %F is
-// returned as its own element.
+// Undoes an Exec value's escapes as a launcher does: string escapes, argument quoting, "%%" -> "%";
+// %F comes back as its own element.
 QStringList parseExec(const QString &value)
 {
     const QString s = unescapeString(value);
@@ -90,10 +88,7 @@ QString validate(const QString &path)
     return p.exitCode() == 0 && out.isEmpty() ? QString() : out;
 }
 
-bool haveValidator()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty();
-}
+bool haveValidator() { return !QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty(); }
 
 engine::ShortcutRequest request(const QString &templatePath, bool droplet, bool sendTo)
 {
@@ -179,8 +174,8 @@ private slots:
             QCOMPARE(engine::outputNameForFormat(QString::fromUtf8(r.before), r.format), QString::fromUtf8(r.after));
     }
 
-    // Both launchers are written, droplet first; read back as a desktop reads them they start our
-    // engine with the template whatever its name holds.
+    // Both launchers are written, droplet first; read back as a desktop does, they start our engine
+    // with the template whatever its name holds.
     void bothFilesWritten()
     {
         QDir().mkpath(env->desktopPath());
@@ -241,7 +236,6 @@ private slots:
         auto *edOutput = dlg.findChild<QLineEdit *>("edOutputFileName");
         QCOMPARE(testsupport::textsOf(&dlg, {"edDropletName", "edSendToName"}), QStringLiteral("Skyloom - My Pano Skyloom - My Pano"));
 
-        // Which controls each box enables.
         const auto enabled = [&] {
             QString s;
             for (const char *name : {"edDropletName", "edSendToName", "edOutputFileName", "cbAddThumbnail", "cbAddHTML",
@@ -288,8 +282,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(programsForJpeg().contains("\tSkyloom - My Pano.desktop\n"), 20000);
     }
 
-    // A droplet made from a template, run on an image as a desktop runs it, makes the movie next
-    // to the image.
+    // A droplet made from a template, run on an image as a desktop runs it, makes the movie beside it.
     void dropletRunsEngine()
     {
         QDir().mkpath(env->desktopPath());

@@ -1,5 +1,4 @@
-// Sprites: the keys, the preview's placement and drag arithmetic, the dialog and the sprite
-// rows of the main window, and the movie made afterwards.
+// Sprites: the keys, the preview's arithmetic, the dialog, the main window's rows and the movie.
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -121,8 +120,7 @@ private slots:
             {"-2", "-2", "501", "0", 400, 300, QRect(-50, 142, 501, 16)}, // halves toward zero
             {"7", "abc", "8", "x", 400, 300, QRect(7, 0, 16, 16)},
             {"0x10", "-3", "20", "20", 400, 300, QRect(16, -3, 20, 20)},
-            // Right-aligned in a movie narrower than the sprite ends at -2: it stays there
-            // instead of being centred as well.
+            // Right-aligned in a movie narrower than the sprite ends at -2 instead of being centred too.
             {"-1", "-1", "32", "32", 30, 30, QRect(-2, -2, 32, 32)},
         };
         for (const auto &r : rows)
@@ -190,8 +188,6 @@ private slots:
         QCOMPARE(dialogGeometry(QSize(610, 582), frame, QRect(800, 600, 200, 100), screen), QRect(410, 182, 610, 582));
     }
 
-    // ---- The dialog
-
     void dialogLoadsAndPlaces()
     {
         testsupport::PlainProject w({"movie.width=1200", "movie.height=200", "sprite.2.filename=/x/logo.png",
@@ -207,7 +203,6 @@ private slots:
         d.ui->cbSpriteVisible->click();
         QVERIFY(d.ui->sSprite->isHidden());
 
-        // The alignment menu and default dimensions.
         const QList<QAction *> top = d.alignMenu()->actions();
         QCOMPARE(top.size(), 3);
         top.at(0)->menu()->actions().at(0)->trigger(); // Left
@@ -221,8 +216,7 @@ private slots:
         QVERIFY2(available.contains(d.geometry()), qPrintable(QStringLiteral("%1x%2").arg(d.width()).arg(d.height())));
     }
 
-    // Hovering sets the cursor, a drag moves or sizes the sprite, the edits follow and Ok
-    // stores them.
+    // Hovering sets the cursor, a drag moves or sizes the sprite, the edits follow and Ok stores them.
     void mouseMovesAndSizesTheSprite()
     {
         testsupport::PlainProject w({"sprite.1.layer=-1", "sprite.1.left=10", "sprite.1.top=20", "sprite.1.width=60",

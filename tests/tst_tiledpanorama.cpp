@@ -1,6 +1,5 @@
-// The panorama view's tiles: every stored pixel (the tile's own, the next column and row kept
-// beside it, the wrap at the right edge, the last row repeated below the image) and every halved
-// level, whether built from an image or decoded from JPEG data band by band.
+// The panorama view's tiles: every stored pixel (the tile's own, the next column and row, the wrap,
+// the last row repeated) and every halved level, built from an image or decoded from JPEG by bands.
 #include "preview/model/PanoRenderer.h"
 #include "testsupport.h"
 
@@ -62,8 +61,8 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("levels");
         QTest::addColumn<int>("made"); // halved copies stop before a side falls below 64 pixels
-        // Heights around whole tiles (the last row repeated, a tile row of one row), widths around
-        // whole tiles (the wrap), odd sizes (the dropped column and row of the halved levels).
+        // Heights around whole tiles (the last row repeated, a row of one), widths around them (the wrap),
+        // odd sizes (the dropped column and row of the halved levels).
         QTest::newRow("a tile row and one more row") << QSize(256, 129) << 3 << 3;
         QTest::newRow("whole tiles") << QSize(256, 128) << 2 << 2;
         QTest::newRow("odd sizes") << QSize(301, 151) << 4 << 3;

@@ -23,8 +23,7 @@ sl::BindingDefaults defaults()
 }
 
 
-// "overall@position" then per face "text@position" with "+" for a checked, enabled row and
-// "." for an unchecked, disabled one; an empty text shows as "-".
+// "overall@position", then per face "text@position" with "+" checked and enabled, "." neither; "-" empty.
 QString describe(const TilesQuality &m)
 {
     QString s = m.overallText() + "@" + QString::number(m.overallPosition());
@@ -38,8 +37,7 @@ QString describe(const TilesQuality &m)
     return s;
 }
 
-// Actions: "type N text" (face N's edit; "type all text" the overall one), "move N pos",
-// "check N", "uncheck N".
+// Actions: "type N text" ("type all text": the overall edit), "move N pos", "check N", "uncheck N".
 void act(TilesQuality &m, const QString &action)
 {
     const QStringList w = action.split(' ');
@@ -62,7 +60,6 @@ class TestTilesQuality : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row: the project, what the user does, the rows afterwards and the project after OK.
     void rows()
     {
         const struct { QStringList before, actions; const char *state; QStringList after; } rows[] = {
@@ -138,7 +135,6 @@ private slots:
         }
         const QStringList afterOk{"compress.quality=30", "compress.quality.4=", "compress.quality.1=100", "compress.quality.2=75"};
         QCOMPARE(p.lines(), afterOk);
-        // Cancel writes nothing.
         TfrmTilesQuality dlg(p, d, kFaceNames);
         dlg.FaceChecks[0]->click();
         dlg.findChild<QPushButton *>("btCancel")->click();

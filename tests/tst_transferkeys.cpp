@@ -81,8 +81,7 @@ private slots:
 
     void storeWritesOnlySelections()
     {
-        // Absent keys show their read defaults, which the store does not add (the controller
-        // position has no binding default).
+        // Absent keys show their read defaults, which the store does not add (the controller position has none).
         Project p({"a=1"});
         SpecialControls c = shown(p);
         QCOMPARE((QList<int>{c.interpolatorItem, c.motionQualityItem, c.staticQualityItem, c.multiTilesItem,
@@ -103,8 +102,7 @@ private slots:
                                               "object.autoplay=2"}));
         QVERIFY(c.objectSpeedEnabled);
 
-        // Showing a complete project and storing it again leaves it as it was; values no item
-        // stands for select nothing and stay as they are.
+        // A complete project shown and stored stays as it was; values no item stands for select nothing and stay.
         const QStringList lines{"# comment", "movie.object=3", "stitcher.tiff=1", "stitcher.interpolator=1",
                                 "movie.motionquality=0", "movie.staticquality=5", "movie.multitiles=3",
                                 "thumbnail.type=2", "flash.controller.pos=8", "flash.preload.image.anchor=4",
@@ -145,8 +143,7 @@ private slots:
         }
     }
 
-    // The stored values keep red in the high byte and flags above the colour; the window test
-    // covers picking and the two check boxes.
+    // Stored values keep red in the high byte and flags above the colour (picking: the window test).
     void colours()
     {
         // line: "" for none
@@ -182,8 +179,8 @@ private slots:
         QVERIFY(c.autoPlay == AutoPlaySprite::None && c.autoRotate == AutoRotateSprite::After5Seconds && !c.qualTilesBold && c.tileTiff);
     }
 
-    // The optimal size follows the project's type and subdivision; the "auto" box reads the
-    // visible edit's key; the track bar is limited, the stored quality is not (window test).
+    // The optimal size follows type and subdivision; "auto" reads the visible edit's key; the quality is
+    // not limited by the track bar (window test).
     void tileSizeDisplay()
     {
         // autoBox -1: left alone

@@ -1,5 +1,4 @@
-// The gettext translator (catalogues found next to the program, language switches at run
-// time) and the language menu's names and ticks.
+// The gettext translator (catalogues beside the program, switches at run time) and the language menu.
 #include <QCoreApplication>
 #include <QDir>
 #include <QtTest>

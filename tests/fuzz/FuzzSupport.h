@@ -1,7 +1,6 @@
 #pragma once
-// What the image fuzz targets share. Each target defines fuzz::writeSeeds() (its starting corpus)
-// and fuzz::decode() (what it checks on an input whose header was read and whose pixels are
-// small enough to decode), and includes this header once:
+// What the image fuzz targets share. Each defines fuzz::writeSeeds() (its corpus) and fuzz::decode()
+// (its checks on a readable, small enough input), and includes this header once:
 //   fuzz_image_X -seeds=DIR      writes the starting corpus into DIR and exits
 //   fuzz_image_X DIR             fuzzes from it
 #include "platform/image/ImageIO.h"
@@ -18,8 +17,7 @@
 
 namespace fuzz {
 
-// Pixels are decoded only for images up to this size, so that a header claiming a large (but
-// allowed) size does not spend the fuzzer's memory; the size check itself is always exercised.
+// Pixels are decoded only up to this size, so that a large allowed header spares the fuzzer's memory.
 constexpr qint64 kDecodeLimit = 4 * 1024 * 1024;
 
 void writeSeeds(const QString &dir);

@@ -1,5 +1,4 @@
-// libFuzzer target for the JPEG reader: header, size check, whole and scaled decoding.
-// Seeds: small JPEG files of many kinds (see FuzzSupport.h).
+// libFuzzer target for the JPEG reader: header, size check, whole and scaled decoding; JPEG seeds.
 #include "FuzzSupport.h"
 
 #include <vector>
@@ -11,8 +10,7 @@ using fuzz::put;
 
 namespace {
 
-// Seeds straight from libjpeg for the kinds our encoder does not make (no error handling needed:
-// the input is our own).
+// Seeds straight from libjpeg for the kinds our encoder does not make (our own input: no error handling).
 QByteArray libjpegSeed(J_COLOR_SPACE space, int components, bool progressive, bool arithmetic, int restart)
 {
     jpeg_compress_struct c;
